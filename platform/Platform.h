@@ -20,7 +20,9 @@ inline constexpr Handle kNullHandle = 0;
 inline constexpr Handle kInvalidHandle = -1;
 
 /// True when the handle is neither 0 nor the invalid value.
-constexpr bool IsOpen(Handle handle) { return handle != kNullHandle && handle != kInvalidHandle; }
+constexpr bool IsOpen(Handle handle) {
+  return handle != kNullHandle && handle != kInvalidHandle;
+}
 
 /// Path-addressed devices that take control requests (a driver's device node).
 class IDeviceIo {

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/Platform.h"
+
+namespace tbt::emulated {
+
+class EmulatedCallLog;
+
+/// Path of the board's ACPI driver device.
+inline constexpr char16_t kEmulatedAcpiDevicePath[] = u"\\\\.\\KXRACPI";
+/// The one control code the driver accepts.
+inline constexpr uint32_t kEmulatedAcpiControlCode = 0x0022240C;
+/// Method tag of the device switch ("DEVS").
+inline constexpr uint32_t kEmulatedDevsTag = 0x53564544;
+/// The platform device that powers the Thunderbolt controller.
+inline constexpr uint32_t kEmulatedThunderboltDeviceId = 0x00060057;
+
+/// The board's ACPI driver as a device node: it takes requests of the layout
+/// (method tag u32 LE, payload length u32 LE, payload) under one control code,
+/// answers DEVS (device id, value) with a 4-byte result and remembers each device's
+/// on/off state. Malformed requests are refused and never read past their end.
+class EmulatedDeviceIo final : public platform::IDeviceIo {
+ public:
+  explicit EmulatedDeviceIo(EmulatedCallLog* log = nullptr);
+
+  platform::Handle OpenDevice(std::u16string_view path) override;
+  bool DeviceIoControl(platform::Handle device, uint32_t controlCode, const uint8_t* input,
+                       uint32_t inputSize, uint8_t* output, uint32_t outputSize,
+                       uint32_t* bytesReturned) override;
+  bool CloseHandle(platform::Handle device) override;
+
+  /// Makes the ACPI device present or absent (absent: OpenDevice fails).
+  void SetAcpiDevicePresent(bool present);
+  /// Replaces the answer of every accepted request with these bytes (for answers
+  /// shorter or longer than 4 bytes); nullopt restores the normal 4-byte result.
+  void SetAnswerOverride(std::optional<std::vector<uint8_t>> answer);
+  /// Refuses every request from now on (the driver failing).
+  void SetRefuseAll(bool refuse);
+
+  /// Whether DEVS last switched the device on (false before any switch).
+  bool IsDeviceOn(uint32_t deviceId) const;
+  /// Sets a device's state directly, as if the firmware had switched it.
+  void SetDeviceOn(uint32_t deviceId, bool on);
+  /// Number of handles opened and not yet closed.
+  size_t OpenHandleCount() const;
+  /// Number of requests refused so far (wrong code, malformed, unknown method).
+  size_t RefusedRequestCount() const;
+
+ private:
+  bool Refuse();
+
+  EmulatedCallLog* log_;
+  mutable std::mutex mutex_;
+  bool present_ = true;
+  bool refuseAll_ = false;
+  std::optional<std::vector<uint8_t>> answerOverride_;
+  std::map<uint32_t, bool> deviceOn_;
+  std::set<platform::Handle> openHandles_;
+  platform::Handle nextHandle_ = 0x100;
+  size_t refused_ = 0;
+};
+
+}  // namespace tbt::emulated

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <istream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Platform.h"
+#include "update/ResultCodes.h"
+
+namespace tbt {
+
+class AcpiDevice;
+class CTbtWmiClient;
+
+/// The two fields of the main dialog that the worker uses.
+struct UpdateContext {
+  /// Update result code of the last run; written by the worker on every path.
+  uint32_t result = 0;
+  /// Non-zero lets an older image be written.
+  int32_t downgradeAllowed = 0;
+};
+
+/// Opens the chosen image file for reading; null when it cannot be opened.
+using ImageOpener = std::function<std::unique_ptr<std::istream>(const std::filesystem::path&)>;
+
+/// Everything the worker reaches: the platform, the provider client and the ACPI
+/// device (opened by the caller; the worker never opens or closes it).
+struct UpdateEnvironment {
+  platform::IPlatform& platform;
+  CTbtWmiClient& wmi;
+  AcpiDevice& acpi;
+  /// How the image file is opened; empty means a binary std::ifstream.
+  ImageOpener openImage;
+};
+
+/// What one run learnt, for front ends that report more than the result code.
+struct UpdateReport {
+  uint32_t installedVersion = 0;
+  uint32_t imageVersion = 0;
+  /// The image file taken (empty when none was found).
+  std::filesystem::path imagePath;
+  /// True when UpdateFirmware was called (whatever it returned).
+  bool written = false;
+};
+
+/// Delay after the service start and after the write, so the service can start and
+/// the controller can settle.
+inline constexpr uint32_t kUpdateSettleMilliseconds = 10000;
+/// Capacity of the folder and image paths in UTF-16 units, terminator included.
+inline constexpr size_t kUpdatePathCapacity = 1024;
+
+/// Runs one whole update: switch the platform device on, start the service, wait,
+/// connect, read the installed version, find and read the image, check it, refuse a
+/// downgrade unless allowed, write it, wait, switch the device off. The outcome is in
+/// context->result (and, when given, *report). Returns 0, the thread's exit code.
+uint32_t UpdateThreadProc(const UpdateEnvironment& environment, UpdateContext* context,
+                          UpdateReport* report = nullptr);
+
+/// The image folder for a program path: everything up to the last '/' (kept) and
+/// "data"; a path without '/' stays whole before "data" is appended.
+std::u16string ImageFolderFromModulePath(std::u16string_view moduleFileName);
+
+/// The first "*.bin" entry of the folder in name order (the suffix in any case);
+/// directories count too. Empty when the folder is missing or holds none.
+std::filesystem::path FindFirstImage(const std::filesystem::path& folder);
+
+/// Reads exactly `size` bytes of the stream into *image. TBU_E_NO_IMAGE for an empty
+/// image or a short or failed read; TBU_E_NO_MEMORY when no buffer can be had.
+UpdateResult ReadImage(std::istream& in, uint64_t size, std::vector<uint8_t>* image);
+
+}  // namespace tbt

@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "ui/FontChoice.h"
+#include "ui/ResultMessage.h"
+#include "ui/VersionCaption.h"
+
+namespace tbt::ui {
+namespace {
+
+TextLookup LookupFrom(std::map<std::u16string, std::u16string> texts) {
+  return [texts = std::move(texts)](std::u16string_view key, std::size_t) {
+    const auto found = texts.find(std::u16string(key));
+    return found == texts.end() ? std::u16string() : found->second;
+  };
+}
+
+const TextLookup kEnglish = LookupFrom({
+    {u"IDS_SUCCESS", u"Done."},
+    {u"IDS_FIND_NO_SW", u"No Thunderbolt software."},
+    {u"IDS_DOWNGRADE", u"The image is older."},
+    {u"IDS_ERROR", u"Update failed"},
+});
+
+TEST(ResultMessage, MapsEachResultToItsText) {
+  struct Case {
+    UpdateResult result;
+    std::u16string expected;
+  };
+  const Case cases[] = {
+      {TBU_OK, u"Done."},
+      {TBU_E_WMI_FAILED, u"No Thunderbolt software."},
+      {TBU_E_DOWNGRADE, u"The image is older."},
+      {0x10430005, u"Update failed (0X10430005)"},
+      {0x1043000A, u"Update failed (0X1043000A)"},
+      {5, u"Update failed (0X00000005)"},
+      {0xDEADBEEF, u"Update failed (0XDEADBEEF)"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ComposeResultMessage(c.result, kEnglish), c.expected) << std::hex << c.result;
+  }
+}
+
+TEST(ResultMessage, MissingErrorTextLeavesABlankAndTheCode) {
+  EXPECT_EQ(ComposeResultMessage(0x10430006, LookupFrom({})), u" (0X10430006)");
+  EXPECT_EQ(ComposeResultMessage(TBU_OK, LookupFrom({})), u"");
+}
+
+TEST(ResultMessage, LongErrorTextIsCutSoTheCodeStillFits) {
+  const std::u16string longText(255, u'x');
+  const std::u16string message =
+      ComposeResultMessage(0x10430005, LookupFrom({{u"IDS_ERROR", longText}}));
+  EXPECT_EQ(message.size(), kMessageCapacity - 1);
+  EXPECT_EQ(message.substr(message.size() - 13), u" (0X10430005)");
+}
+
+TEST(ResultMessage, CutNeverSplitsASurrogatePair) {
+  // 241 units, then a pair that would straddle the 242-unit limit for the error text.
+  std::u16string text(241, u'a');
+  text += u"\U0001F600";
+  text += u"bbbb";
+  const std::u16string message =
+      ComposeResultMessage(0x10430005, LookupFrom({{u"IDS_ERROR", text}}));
+  EXPECT_EQ(message, std::u16string(241, u'a') + u" (0X10430005)");
+
+  EXPECT_EQ(CutWithoutSplittingPair(u"ab\U0001F600", 3), u"ab");
+  EXPECT_EQ(CutWithoutSplittingPair(u"ab\U0001F600", 4), u"ab\U0001F600");
+  EXPECT_EQ(CutWithoutSplittingPair(u"abc", 0), u"");
+}
+
+TEST(ResultMessage, SuccessTextLongerThanTheBufferIsBounded) {
+  std::u16string text(254, u's');
+  text += u"\U0001F600";
+  const std::u16string message = ComposeResultMessage(TBU_OK, LookupFrom({{u"IDS_SUCCESS", text}}));
+  EXPECT_EQ(message, std::u16string(254, u's'));
+}
+
+TEST(FontChoice, FollowsTheUiLanguageWithChineseFirst) {
+  struct Case {
+    uint16_t uiLanguage;
+    std::u16string_view button;
+    int style;
+    std::u16string_view text;
+  };
+  const std::u16string_view chinese = u"\u5FAE\u8EDF\u6B63\u9ED1\u9AD4";
+  const Case cases[] = {
+      {0x0411, u"MS P Gothic", kFontStyleBold, u"MS P Gothic"},
+      {0x0C04, chinese, kFontStyleBold, chinese},
+      {0x0804, chinese, kFontStyleBold, chinese},
+      {0x7C04, chinese, kFontStyleBold, chinese},
+      {0x0409, u"Segoe WP N Semibold", kFontStyleRegular, u"Segoe WP"},
+      {0x0811, u"Segoe WP N Semibold", kFontStyleRegular, u"Segoe WP"},
+      {0x0412, u"Segoe WP N Semibold", kFontStyleRegular, u"Segoe WP"},
+  };
+  for (const auto& c : cases) {
+    const FontChoice fonts = FontsForUiLanguage(c.uiLanguage);
+    EXPECT_EQ(fonts.buttonFamily, c.button) << std::hex << c.uiLanguage;
+    EXPECT_EQ(fonts.buttonStyle, c.style) << std::hex << c.uiLanguage;
+    EXPECT_EQ(fonts.textFamily, c.text) << std::hex << c.uiLanguage;
+  }
+}
+
+TEST(VersionCaption, PrintsTheFourNumbersMostSignificantFirst) {
+  EXPECT_EQ(FormatVersionCaption({1, 0, 0, 9}), u"V1.0.0.9");
+  EXPECT_EQ(FormatVersionCaption({12, 34, 56, 65535}), u"V12.34.56.65535");
+}
+
+}  // namespace
+}  // namespace tbt::ui

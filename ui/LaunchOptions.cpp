@@ -1,0 +1,70 @@
+#include "ui/LaunchOptions.h"
+
+#include <charconv>
+#include <string_view>
+
+namespace tbt::ui {
+
+namespace {
+
+std::string_view Variable(const std::function<const char*(const char*)>& getEnv, const char* name) {
+  const char* value = getEnv(name);
+  return value == nullptr ? std::string_view() : std::string_view(value);
+}
+
+void ReadEmulatedOptions(const std::function<const char*(const char*)>& getEnv,
+                         LaunchOptions& options) {
+  options.controllerFile = std::string(Variable(getEnv, "TBT_EMULATED_CONTROLLER"));
+
+  const std::string_view power = Variable(getEnv, "TBT_EMULATED_POWER");
+  if (power == "battery") {
+    options.power = EmulatedPowerSource::Battery;
+  } else if (power == "fail") {
+    options.power = EmulatedPowerSource::QueryFails;
+  } else if (!power.empty() && power != "mains") {
+    options.errors.push_back("TBT_EMULATED_POWER must be mains, battery or fail, not '" +
+                             std::string(power) + "'");
+  }
+
+  const std::string_view device = Variable(getEnv, "TBT_EMULATED_DEVICE");
+  if (device == "absent") {
+    options.acpiDeviceAbsent = true;
+  } else if (!device.empty() && device != "present") {
+    options.errors.push_back("TBT_EMULATED_DEVICE must be present or absent, not '" +
+                             std::string(device) + "'");
+  }
+
+  const std::string_view scale = Variable(getEnv, "TBT_EMULATED_WAIT_SCALE");
+  if (!scale.empty()) {
+    double value = 0;
+    const auto [end, error] = std::from_chars(scale.data(), scale.data() + scale.size(), value);
+    if (error != std::errc() || end != scale.data() + scale.size() || !(value >= 0) || value > 10) {
+      options.errors.push_back("TBT_EMULATED_WAIT_SCALE must be a number from 0 to 10, not '" +
+                               std::string(scale) + "'");
+    } else {
+      options.waitScale = value;
+    }
+  }
+
+  options.autoPress = Variable(getEnv, "TBT_DEMO_AUTOPRESS") == "1";
+  options.screenshotDir = std::string(Variable(getEnv, "TBT_DEMO_SCREENSHOT_DIR"));
+}
+
+}  // namespace
+
+LaunchOptions ReadLaunchOptions(const std::function<const char*(const char*)>& getEnv) {
+  LaunchOptions options;
+  const std::string_view backend = Variable(getEnv, "TBT_PLATFORM");
+  if (backend.empty() || backend == "linux") {
+    options.backend = Backend::Linux;
+  } else if (backend == "emulated") {
+    options.backend = Backend::Emulated;
+    ReadEmulatedOptions(getEnv, options);
+  } else {
+    options.errors.push_back("TBT_PLATFORM must be linux or emulated, not '" +
+                             std::string(backend) + "'");
+  }
+  return options;
+}
+
+}  // namespace tbt::ui

@@ -2,7 +2,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <string_view>
 
 #include "platform/wmi/Wmi.h"
 #include "update/ResultCodes.h"
@@ -42,6 +44,15 @@ class CTbtWmiClient {
   const char16_t* ControllerPath() const { return controllerPath_; }
 
  private:
+  using InParamWriter = std::function<void(wmi::WbemClassObject& inParams)>;
+  using OutParamReader = std::function<void(const wmi::WbemClassObject& outParams)>;
+
+  /// The frame the three methods share: class, method, in-parameters (only when
+  /// `writeIn` is given), execution on the controller path, "ReturnValue", and then
+  /// `readOut` for the method's other out-parameters.
+  UpdateResult CallMethod(std::u16string_view method, const InParamWriter& writeIn,
+                          const OutParamReader& readOut);
+
   const wmi::NamespaceRegistry& registry_;
   std::shared_ptr<wmi::WbemServices> services_;
   char16_t controllerPath_[kControllerPathCapacity] = {};

@@ -41,8 +41,12 @@ inline constexpr HRESULT WBEM_E_TRANSPORT_FAILURE = static_cast<int32_t>(0x80041
 inline constexpr HRESULT DISP_E_BADINDEX = static_cast<int32_t>(0x8002000B);
 inline constexpr HRESULT E_OUTOFMEMORY = static_cast<int32_t>(0x8007000E);
 
-constexpr bool Succeeded(HRESULT hr) { return hr >= 0; }
-constexpr bool Failed(HRESULT hr) { return hr < 0; }
+constexpr bool Succeeded(HRESULT hr) {
+  return hr >= 0;
+}
+constexpr bool Failed(HRESULT hr) {
+  return hr < 0;
+}
 
 /// ExecQuery flags.
 inline constexpr int32_t WBEM_FLAG_RETURN_IMMEDIATELY = 0x10;

@@ -1,0 +1,421 @@
+#include "platform/emulated/EmulatedTbtProvider.h"
+
+#include <array>
+#include <utility>
+
+#include "platform/TbtProviderNames.h"
+#include "platform/Utf16.h"
+
+namespace tbt::emulated {
+namespace {
+
+using wmi::HRESULT;
+using wmi::ObjectPtr;
+using wmi::Variant;
+using wmi::WbemClassObject;
+
+constexpr std::u16string_view kGetCurrentNvmVersion = u"GetCurrentNvmVersion";
+constexpr std::u16string_view kReadFirmware = u"ReadFirmware";
+constexpr std::u16string_view kUpdateFirmware = u"UpdateFirmware";
+constexpr std::array<std::u16string_view, 3> kMethods = {kGetCurrentNvmVersion, kReadFirmware,
+                                                         kUpdateFirmware};
+
+// The installed version sits in this byte of the active NVM.
+constexpr size_t kVersionOffset = 0x0A;
+// The section pointer: 24 bits little-endian at the start, or its copy here.
+constexpr size_t kSectionPointerCopyOffset = 0x1000;
+constexpr uint32_t kSectionPointerUnset = 0xFFFFFF;
+
+// Method names compare without regard to case; the known spelling is used for the
+// counters and the failure tables so that tests need not match the caller's case.
+std::u16string CanonicalMethodName(std::u16string_view method) {
+  for (std::u16string_view known : kMethods) {
+    if (EqualsIgnoreAsciiCase(known, method)) {
+      return std::u16string(known);
+    }
+  }
+  return std::u16string(method);
+}
+
+bool ReadPointer24(const std::vector<uint8_t>& image, size_t offset, uint32_t* pointer) {
+  if (offset > image.size() || image.size() - offset < 3) {
+    return false;
+  }
+  *pointer = static_cast<uint32_t>(image[offset]) |
+             (static_cast<uint32_t>(image[offset + 1]) << 8) |
+             (static_cast<uint32_t>(image[offset + 2]) << 16);
+  return true;
+}
+
+// Where the active part of an image starts; false when no usable pointer exists.
+bool FindSectionStart(const std::vector<uint8_t>& image, size_t* start) {
+  uint32_t pointer = 0;
+  if (!ReadPointer24(image, 0, &pointer)) {
+    return false;
+  }
+  if (pointer == 0 || pointer == kSectionPointerUnset) {
+    if (!ReadPointer24(image, kSectionPointerCopyOffset, &pointer) || pointer == 0 ||
+        pointer == kSectionPointerUnset) {
+      return false;
+    }
+  }
+  if (pointer >= image.size()) {
+    return false;
+  }
+  *start = pointer;
+  return true;
+}
+
+// Reads a required in-parameter: absent or null is a missing parameter.
+HRESULT GetInParameter(const WbemClassObject* inParams, std::u16string_view name, Variant* value) {
+  if (inParams == nullptr || wmi::Failed(inParams->Get(name, value)) || value->vt == wmi::VT_NULL ||
+      value->vt == wmi::VT_EMPTY) {
+    return wmi::WBEM_E_INVALID_METHOD_PARAMETERS;
+  }
+  return wmi::WBEM_S_NO_ERROR;
+}
+
+ObjectPtr Signature(std::u16string_view className,
+                    std::initializer_list<std::pair<std::u16string_view, uint16_t>> params) {
+  auto signature = std::make_shared<WbemClassObject>(std::u16string(className));
+  for (const auto& [name, type] : params) {
+    signature->DeclareProperty(std::u16string(name), type);
+  }
+  return signature;
+}
+
+Variant ReturnValueVariant(uint32_t value) {
+  return Variant::Int32(static_cast<int32_t>(value));
+}
+
+}  // namespace
+
+EmulatedTbtProvider::EmulatedTbtProvider() = default;
+
+size_t EmulatedTbtProvider::AddController(EmulatedController controller) {
+  std::lock_guard lock(mutex_);
+  controllers_.push_back(std::move(controller));
+  return controllers_.size() - 1;
+}
+
+EmulatedController EmulatedTbtProvider::Controller(size_t index) const {
+  std::lock_guard lock(mutex_);
+  return index < controllers_.size() ? controllers_[index] : EmulatedController{};
+}
+
+size_t EmulatedTbtProvider::ControllerCount() const {
+  std::lock_guard lock(mutex_);
+  return controllers_.size();
+}
+
+void EmulatedTbtProvider::SetAvailability(std::function<bool()> reachable,
+                                          std::function<bool()> present) {
+  std::lock_guard lock(mutex_);
+  reachable_ = std::move(reachable);
+  present_ = std::move(present);
+}
+
+void EmulatedTbtProvider::FailMethod(std::u16string method, wmi::HRESULT hr) {
+  std::lock_guard lock(mutex_);
+  failedMethods_[CanonicalMethodName(method)] = hr;
+}
+
+void EmulatedTbtProvider::ForceReturnValue(std::u16string method, uint32_t value) {
+  std::lock_guard lock(mutex_);
+  forcedReturnValues_[CanonicalMethodName(method)] = value;
+}
+
+void EmulatedTbtProvider::OmitOutParameter(std::u16string method, std::u16string parameter) {
+  std::lock_guard lock(mutex_);
+  omittedOutParameters_.emplace(CanonicalMethodName(method), std::move(parameter));
+}
+
+void EmulatedTbtProvider::FailGetClass(bool fail) {
+  std::lock_guard lock(mutex_);
+  failGetClass_ = fail;
+}
+
+void EmulatedTbtProvider::RemoveMethod(std::u16string method) {
+  std::lock_guard lock(mutex_);
+  removedMethods_.insert(CanonicalMethodName(method));
+}
+
+void EmulatedTbtProvider::SetNvmVersion(std::optional<int32_t> version) {
+  std::lock_guard lock(mutex_);
+  nvmVersion_ = version;
+}
+
+void EmulatedTbtProvider::SetCallObserver(std::function<void(std::u16string_view)> observer) {
+  std::lock_guard lock(mutex_);
+  observer_ = std::move(observer);
+}
+
+size_t EmulatedTbtProvider::CallCount(std::u16string_view method) const {
+  std::lock_guard lock(mutex_);
+  const auto found = callCounts_.find(CanonicalMethodName(method));
+  return found == callCounts_.end() ? 0 : found->second;
+}
+
+size_t EmulatedTbtProvider::EnumerationCount() const {
+  std::lock_guard lock(mutex_);
+  return enumerationCount_;
+}
+
+std::vector<int32_t> EmulatedTbtProvider::ReadOffsets() const {
+  std::lock_guard lock(mutex_);
+  return readOffsets_;
+}
+
+std::vector<uint8_t> EmulatedTbtProvider::LastWrittenImage() const {
+  std::lock_guard lock(mutex_);
+  return lastWrittenImage_;
+}
+
+std::u16string EmulatedTbtProvider::LastAddressedControllerId() const {
+  std::lock_guard lock(mutex_);
+  return lastAddressedControllerId_;
+}
+
+bool EmulatedTbtProvider::IsReachable() {
+  std::function<bool()> reachable;
+  {
+    std::lock_guard lock(mutex_);
+    reachable = reachable_;
+  }
+  // The condition may ask other emulated services, which take their own locks.
+  return !reachable || reachable();
+}
+
+bool EmulatedTbtProvider::IsPresent() {
+  std::function<bool()> present;
+  {
+    std::lock_guard lock(mutex_);
+    present = present_;
+  }
+  return !present || present();
+}
+
+ObjectPtr EmulatedTbtProvider::BuildClassLocked() const {
+  auto classObject = std::make_shared<WbemClassObject>(std::u16string(kTbtClass));
+  classObject->DeclareProperty(std::u16string(kTbtKey), wmi::VT_BSTR);
+  const std::pair<std::u16string_view, std::pair<ObjectPtr, ObjectPtr>> methods[] = {
+      {kGetCurrentNvmVersion,
+       {nullptr,
+        Signature(u"__PARAMETERS", {{u"ReturnValue", wmi::VT_I4}, {u"NvmVersion", wmi::VT_I4}})}},
+      {kReadFirmware,
+       {Signature(u"__PARAMETERS", {{u"offset", wmi::VT_I4}, {u"length", wmi::VT_I4}}),
+        Signature(u"__PARAMETERS", {{u"ReturnValue", wmi::VT_I4}, {u"data", wmi::VT_ARRAY_UI1}})}},
+      {kUpdateFirmware,
+       {Signature(u"__PARAMETERS", {{u"BufferSize", wmi::VT_I4}, {u"Buffer", wmi::VT_ARRAY_UI1}}),
+        Signature(u"__PARAMETERS", {{u"ReturnValue", wmi::VT_I4}})}},
+  };
+  for (const auto& [name, signatures] : methods) {
+    if (!removedMethods_.contains(std::u16string(name))) {
+      classObject->DeclareMethod(std::u16string(name), signatures.first, signatures.second);
+    }
+  }
+  return classObject;
+}
+
+ObjectPtr EmulatedTbtProvider::GetClass(std::u16string_view className) {
+  std::lock_guard lock(mutex_);
+  if (failGetClass_ || !EqualsIgnoreAsciiCase(className, kTbtClass)) {
+    return nullptr;
+  }
+  return BuildClassLocked();
+}
+
+std::vector<ObjectPtr> EmulatedTbtProvider::EnumerateInstances(std::u16string_view className) {
+  const bool present = IsPresent();
+  std::lock_guard lock(mutex_);
+  ++enumerationCount_;
+  std::vector<ObjectPtr> instances;
+  if (!present || !EqualsIgnoreAsciiCase(className, kTbtClass)) {
+    return instances;
+  }
+  for (const EmulatedController& controller : controllers_) {
+    auto instance = std::make_shared<WbemClassObject>(std::u16string(kTbtClass));
+    instance->DeclareProperty(std::u16string(kTbtKey), wmi::VT_BSTR);
+    instance->Put(kTbtKey, Variant::String(controller.controllerId));
+    instances.push_back(std::move(instance));
+  }
+  return instances;
+}
+
+EmulatedController* EmulatedTbtProvider::FindControllerLocked(const wmi::ObjectPath& path,
+                                                              HRESULT* hr) {
+  if (!EqualsIgnoreAsciiCase(path.className, kTbtClass)) {
+    *hr = wmi::WBEM_E_INVALID_CLASS;
+    return nullptr;
+  }
+  // An instance method needs exactly the one key.
+  if (path.keys.size() != 1 || !EqualsIgnoreAsciiCase(path.keys[0].first, kTbtKey)) {
+    *hr = wmi::WBEM_E_INVALID_OBJECT_PATH;
+    return nullptr;
+  }
+  lastAddressedControllerId_ = path.keys[0].second;
+  for (EmulatedController& controller : controllers_) {
+    if (controller.controllerId == path.keys[0].second) {
+      return &controller;
+    }
+  }
+  *hr = wmi::WBEM_E_NOT_FOUND;
+  return nullptr;
+}
+
+ObjectPtr EmulatedTbtProvider::BuildOutParamsLocked(std::u16string_view method,
+                                                    std::vector<OutParameter> values) const {
+  auto out = std::make_shared<WbemClassObject>(u"__PARAMETERS");
+  for (OutParameter& parameter : values) {
+    if (omittedOutParameters_.contains({std::u16string(method), parameter.name})) {
+      continue;
+    }
+    out->DeclareProperty(parameter.name, parameter.type);
+    out->Put(parameter.name, parameter.value);
+  }
+  return out;
+}
+
+HRESULT EmulatedTbtProvider::RunGetCurrentNvmVersionLocked(const EmulatedController& controller,
+                                                           std::vector<OutParameter>* out) {
+  int32_t version = 0;
+  if (nvmVersion_.has_value()) {
+    version = *nvmVersion_;
+  } else if (controller.nvm.size() > kVersionOffset) {
+    version = controller.nvm[kVersionOffset];
+  }
+  out->push_back({u"ReturnValue", wmi::VT_I4, ReturnValueVariant(kTbtReturnOk)});
+  out->push_back({u"NvmVersion", wmi::VT_I4, Variant::Int32(version)});
+  return wmi::WBEM_S_NO_ERROR;
+}
+
+HRESULT EmulatedTbtProvider::RunReadFirmwareLocked(const EmulatedController& controller,
+                                                   const WbemClassObject* inParams,
+                                                   std::vector<OutParameter>* out) {
+  Variant offset;
+  Variant length;
+  if (wmi::Failed(GetInParameter(inParams, u"offset", &offset)) ||
+      wmi::Failed(GetInParameter(inParams, u"length", &length))) {
+    return wmi::WBEM_E_INVALID_METHOD_PARAMETERS;
+  }
+  if (offset.vt != wmi::VT_I4 || length.vt != wmi::VT_I4) {
+    out->push_back({u"ReturnValue", wmi::VT_I4, ReturnValueVariant(kTbtReturnBadParameters)});
+    return wmi::WBEM_S_NO_ERROR;
+  }
+  readOffsets_.push_back(offset.lVal);
+  const size_t size = controller.nvm.size();
+  if (offset.lVal < 0 || length.lVal < 0 || static_cast<size_t>(offset.lVal) >= size) {
+    out->push_back({u"ReturnValue", wmi::VT_I4, ReturnValueVariant(kTbtReturnOutOfRange)});
+    return wmi::WBEM_S_NO_ERROR;
+  }
+  // A read that runs past the end delivers the bytes that exist.
+  const size_t start = static_cast<size_t>(offset.lVal);
+  const size_t count = std::min(static_cast<size_t>(length.lVal), size - start);
+  auto data = wmi::SafeArrayCreateVector(0, static_cast<uint32_t>(count));
+  if (data == nullptr) {
+    return wmi::E_OUTOFMEMORY;
+  }
+  std::copy_n(controller.nvm.begin() + static_cast<std::ptrdiff_t>(start), count,
+              data->elements.begin());
+  out->push_back({u"ReturnValue", wmi::VT_I4, ReturnValueVariant(kTbtReturnOk)});
+  out->push_back({u"data", wmi::VT_ARRAY_UI1, Variant::Bytes(std::move(data))});
+  return wmi::WBEM_S_NO_ERROR;
+}
+
+HRESULT EmulatedTbtProvider::RunUpdateFirmwareLocked(EmulatedController& controller,
+                                                     const WbemClassObject* inParams,
+                                                     bool applyImage,
+                                                     std::vector<OutParameter>* out) {
+  Variant bufferSize;
+  Variant buffer;
+  if (wmi::Failed(GetInParameter(inParams, u"BufferSize", &bufferSize)) ||
+      wmi::Failed(GetInParameter(inParams, u"Buffer", &buffer))) {
+    return wmi::WBEM_E_INVALID_METHOD_PARAMETERS;
+  }
+  const bool wellFormed = bufferSize.vt == wmi::VT_I4 && bufferSize.lVal >= 0 &&
+                          buffer.vt == wmi::VT_ARRAY_UI1 && buffer.parray != nullptr &&
+                          buffer.parray->lowerBound == 0 &&
+                          buffer.parray->elements.size() == static_cast<size_t>(bufferSize.lVal);
+  if (!wellFormed) {
+    out->push_back({u"ReturnValue", wmi::VT_I4, ReturnValueVariant(kTbtReturnBadParameters)});
+    return wmi::WBEM_S_NO_ERROR;
+  }
+  const std::vector<uint8_t>& image = buffer.parray->elements;
+  lastWrittenImage_ = image;
+  size_t start = 0;
+  if (!FindSectionStart(image, &start)) {
+    out->push_back({u"ReturnValue", wmi::VT_I4, ReturnValueVariant(kTbtReturnNoSectionPointer)});
+    return wmi::WBEM_S_NO_ERROR;
+  }
+  if (applyImage) {
+    controller.nvm.assign(image.begin() + static_cast<std::ptrdiff_t>(start), image.end());
+  }
+  out->push_back({u"ReturnValue", wmi::VT_I4, ReturnValueVariant(kTbtReturnOk)});
+  return wmi::WBEM_S_NO_ERROR;
+}
+
+HRESULT EmulatedTbtProvider::ExecMethod(const wmi::ObjectPath& path, std::u16string_view method,
+                                        const WbemClassObject* inParams, ObjectPtr* outParams) {
+  if (outParams == nullptr) {
+    return wmi::WBEM_E_INVALID_PARAMETER;
+  }
+  *outParams = nullptr;
+  std::function<void(std::u16string_view)> observer;
+  {
+    std::lock_guard lock(mutex_);
+    observer = observer_;
+  }
+  if (observer) {
+    observer(method);
+  }
+  if (!IsReachable()) {
+    return wmi::WBEM_E_TRANSPORT_FAILURE;
+  }
+  const bool present = IsPresent();
+
+  std::lock_guard lock(mutex_);
+  const std::u16string name = CanonicalMethodName(method);
+  ++callCounts_[name];
+  if (const auto failure = failedMethods_.find(name); failure != failedMethods_.end()) {
+    return failure->second;
+  }
+  const bool known =
+      name == kGetCurrentNvmVersion || name == kReadFirmware || name == kUpdateFirmware;
+  if (!known || removedMethods_.contains(name)) {
+    return wmi::WBEM_E_INVALID_METHOD;
+  }
+  HRESULT hr = wmi::WBEM_E_NOT_FOUND;
+  EmulatedController* controller = FindControllerLocked(path, &hr);
+  if (controller == nullptr) {
+    return hr;
+  }
+  if (!present) {
+    return wmi::WBEM_E_NOT_FOUND;
+  }
+
+  const auto forced = forcedReturnValues_.find(name);
+  const bool forcedFailure = forced != forcedReturnValues_.end() && forced->second != kTbtReturnOk;
+  std::vector<OutParameter> values;
+  if (name == kGetCurrentNvmVersion) {
+    hr = RunGetCurrentNvmVersionLocked(*controller, &values);
+  } else if (name == kReadFirmware) {
+    hr = RunReadFirmwareLocked(*controller, inParams, &values);
+  } else {
+    hr = RunUpdateFirmwareLocked(*controller, inParams, !forcedFailure, &values);
+  }
+  if (wmi::Failed(hr)) {
+    return hr;
+  }
+  if (forced != forcedReturnValues_.end()) {
+    values.front().value = ReturnValueVariant(forced->second);
+  }
+  *outParams = BuildOutParamsLocked(name, std::move(values));
+  return wmi::WBEM_S_NO_ERROR;
+}
+
+void RegisterEmulatedTbtProvider(wmi::NamespaceRegistry& registry,
+                                 std::shared_ptr<EmulatedTbtProvider> provider) {
+  registry.Register(std::u16string(kTbtNamespace), std::move(provider));
+}
+
+}  // namespace tbt::emulated

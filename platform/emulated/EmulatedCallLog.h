@@ -18,7 +18,9 @@ enum class CallKind {
   kStartService,
   kCloseServiceHandle,
   kSleep,
-  kWmiConnect,
+  /// The provider was asked whether its namespace can be reached: on every connect
+  /// and before every call through the connected services.
+  kWmiReachable,
   kProviderMethod,
   kBatteryQuery,
   kShutdownPrivilege,

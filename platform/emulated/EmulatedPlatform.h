@@ -21,7 +21,7 @@ class EmulatedTbtProvider;
 
 /// ControllerId of the built-in emulated controller; its backslashes must reach the
 /// provider doubled, as on the real machine.
-inline constexpr char16_t kEmulatedControllerId[] = u"PCI\\VEN_8086&DEV_15EB\\EMULATED_0";
+inline constexpr char16_t kEmulatedControllerId[] = u"PCI\\VEN_8086&DEV_15D3\\EMULATED_0";
 
 /// How the emulated machine is set up.
 struct EmulatedOptions {
@@ -71,8 +71,8 @@ class EmulatedPlatform final : public platform::IPlatform {
   std::shared_ptr<EmulatedTbtProvider> ProviderPtr() { return provider_; }
   EmulatedCallLog& CallLog() { return log_; }
 
-  /// The active NVM of the emulated controller (after an update: the new image).
-  const std::vector<uint8_t>& ControllerNvm();
+  /// A copy of the emulated controller's active NVM (after an update: the new one).
+  std::vector<uint8_t> ControllerNvm() const;
 
  private:
   EmulatedCallLog log_;

@@ -1,0 +1,150 @@
+#include "platform/emulated/EmulatedDeviceIo.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/Utf16.h"
+#include "platform/emulated/EmulatedCallLog.h"
+
+namespace tbt::emulated {
+
+namespace {
+
+constexpr uint32_t kRequestHeaderSize = 8;
+constexpr uint32_t kDevsPayloadSize = 8;
+constexpr uint32_t kResultSize = 4;
+// What the driver answers for a device switch that it carried out.
+constexpr uint32_t kDevsDone = 0;
+
+uint32_t ReadLe32(const uint8_t* bytes) {
+  return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
+         static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
+}
+
+void WriteLe32(uint32_t value, uint8_t* bytes) {
+  for (int i = 0; i < 4; ++i) {
+    bytes[i] = static_cast<uint8_t>(value >> (8 * i));
+  }
+}
+
+}  // namespace
+
+EmulatedDeviceIo::EmulatedDeviceIo(EmulatedCallLog* log) : log_(log) {}
+
+platform::Handle EmulatedDeviceIo::OpenDevice(std::u16string_view path) {
+  std::lock_guard lock(mutex_);
+  if (log_ != nullptr) {
+    log_->Record(CallKind::kOpenDevice, ToUtf8(path));
+  }
+  // Device names are case-insensitive on the original platform.
+  if (!present_ || !EqualsIgnoreAsciiCase(path, kEmulatedAcpiDevicePath)) {
+    return platform::kInvalidHandle;
+  }
+  const platform::Handle handle = nextHandle_++;
+  openHandles_.insert(handle);
+  return handle;
+}
+
+bool EmulatedDeviceIo::Refuse() {
+  ++refused_;
+  return false;
+}
+
+bool EmulatedDeviceIo::DeviceIoControl(platform::Handle device, uint32_t controlCode,
+                                       const uint8_t* input, uint32_t inputSize, uint8_t* output,
+                                       uint32_t outputSize, uint32_t* bytesReturned) {
+  std::lock_guard lock(mutex_);
+  if (openHandles_.count(device) == 0 || refuseAll_ || controlCode != kEmulatedAcpiControlCode) {
+    if (log_ != nullptr) {
+      log_->Record(CallKind::kDeviceControl, "refused");
+    }
+    return Refuse();
+  }
+  // The header must be there, and the payload length must agree with the buffer.
+  if (input == nullptr || inputSize < kRequestHeaderSize) {
+    if (log_ != nullptr) {
+      log_->Record(CallKind::kDeviceControl, "refused");
+    }
+    return Refuse();
+  }
+  const uint32_t tag = ReadLe32(input);
+  const uint32_t payloadLength = ReadLe32(input + 4);
+  const uint32_t available = inputSize - kRequestHeaderSize;
+  if (payloadLength != available || tag != kEmulatedDevsTag || payloadLength != kDevsPayloadSize) {
+    if (log_ != nullptr) {
+      log_->Record(CallKind::kDeviceControl, MethodTagText(tag) + " refused");
+    }
+    return Refuse();
+  }
+  const uint32_t deviceId = ReadLe32(input + kRequestHeaderSize);
+  const uint32_t value = ReadLe32(input + kRequestHeaderSize + 4);
+  if (log_ != nullptr) {
+    log_->Record(CallKind::kDeviceControl, MethodTagText(tag), {deviceId, value});
+  }
+  deviceOn_[deviceId] = value != 0;
+
+  uint8_t result[kResultSize];
+  WriteLe32(kDevsDone, result);
+  const uint8_t* answer = result;
+  size_t answerSize = kResultSize;
+  if (answerOverride_) {
+    answer = answerOverride_->data();
+    answerSize = answerOverride_->size();
+  }
+  // A driver answers no more than the caller's buffer holds.
+  const uint32_t written =
+      static_cast<uint32_t>(std::min<size_t>(answerSize, output == nullptr ? 0 : outputSize));
+  if (written > 0) {
+    std::memcpy(output, answer, written);
+  }
+  if (bytesReturned != nullptr) {
+    *bytesReturned = written;
+  }
+  return true;
+}
+
+bool EmulatedDeviceIo::CloseHandle(platform::Handle device) {
+  std::lock_guard lock(mutex_);
+  if (log_ != nullptr) {
+    log_->Record(CallKind::kCloseDevice);
+  }
+  return openHandles_.erase(device) == 1;
+}
+
+void EmulatedDeviceIo::SetAcpiDevicePresent(bool present) {
+  std::lock_guard lock(mutex_);
+  present_ = present;
+}
+
+void EmulatedDeviceIo::SetAnswerOverride(std::optional<std::vector<uint8_t>> answer) {
+  std::lock_guard lock(mutex_);
+  answerOverride_ = std::move(answer);
+}
+
+void EmulatedDeviceIo::SetRefuseAll(bool refuse) {
+  std::lock_guard lock(mutex_);
+  refuseAll_ = refuse;
+}
+
+bool EmulatedDeviceIo::IsDeviceOn(uint32_t deviceId) const {
+  std::lock_guard lock(mutex_);
+  const auto found = deviceOn_.find(deviceId);
+  return found != deviceOn_.end() && found->second;
+}
+
+void EmulatedDeviceIo::SetDeviceOn(uint32_t deviceId, bool on) {
+  std::lock_guard lock(mutex_);
+  deviceOn_[deviceId] = on;
+}
+
+size_t EmulatedDeviceIo::OpenHandleCount() const {
+  std::lock_guard lock(mutex_);
+  return openHandles_.size();
+}
+
+size_t EmulatedDeviceIo::RefusedRequestCount() const {
+  std::lock_guard lock(mutex_);
+  return refused_;
+}
+
+}  // namespace tbt::emulated

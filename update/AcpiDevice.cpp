@@ -1,0 +1,95 @@
+#include "update/AcpiDevice.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace tbt {
+
+namespace {
+
+constexpr uint32_t kRequestHeaderSize = 8;
+constexpr uint32_t kMethodResultSize = 4;
+
+void WriteLe32(uint32_t value, uint8_t* bytes) {
+  for (int i = 0; i < 4; ++i) {
+    bytes[i] = static_cast<uint8_t>(value >> (8 * i));
+  }
+}
+
+uint32_t ReadLe32(const uint8_t* bytes) {
+  return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
+         static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
+}
+
+}  // namespace
+
+AcpiDevice::~AcpiDevice() {
+  CloseAcpiDevice(*this);
+}
+
+bool OpenAcpiDevice(AcpiDevice& device) {
+  device.handle_ = device.io_.OpenDevice(kAcpiDevicePath);
+  return device.IsOpen();
+}
+
+bool CloseAcpiDevice(AcpiDevice& device) {
+  if (!device.IsOpen()) {
+    return false;
+  }
+  device.io_.CloseHandle(device.handle_);
+  device.handle_ = platform::kNullHandle;
+  return true;
+}
+
+bool AcpiTransfer(AcpiDevice& device, uint32_t methodTag, const uint8_t* payload,
+                  uint32_t payloadLength, uint8_t* answer, uint32_t* answerLength) {
+  // The request's length field is 32 bits wide, and the payload must be readable.
+  if (payloadLength > UINT32_MAX - kRequestHeaderSize ||
+      (payload == nullptr && payloadLength > 0)) {
+    return false;
+  }
+  std::vector<uint8_t> request(kRequestHeaderSize + payloadLength);
+  WriteLe32(methodTag, request.data());
+  WriteLe32(payloadLength, request.data() + 4);
+  if (payloadLength > 0) {
+    std::memcpy(request.data() + kRequestHeaderSize, payload, payloadLength);
+  }
+
+  uint8_t reply[kAcpiAnswerCapacity] = {};
+  uint32_t bytesReturned = 0;
+  const bool accepted = device.io_.DeviceIoControl(device.handle_, kAcpiControlCode, request.data(),
+                                                   static_cast<uint32_t>(request.size()), reply,
+                                                   sizeof reply, &bytesReturned);
+  if (accepted && answerLength != nullptr) {
+    // Never trust the driver's count beyond the buffer it was given.
+    const uint32_t received = std::min<uint32_t>(bytesReturned, kAcpiAnswerCapacity);
+    *answerLength = answer == nullptr ? 0 : std::min(*answerLength, received);
+    if (*answerLength > 0) {
+      std::memcpy(answer, reply, *answerLength);
+    }
+  }
+  return accepted;
+}
+
+bool AcpiCallMethod(AcpiDevice& device, uint32_t methodTag, uint32_t firstArgument,
+                    uint32_t secondArgument, uint32_t* result) {
+  if (!device.IsOpen()) {
+    return false;
+  }
+  uint8_t payload[8];
+  WriteLe32(firstArgument, payload);
+  WriteLe32(secondArgument, payload + 4);
+  uint8_t answer[kMethodResultSize] = {};
+  uint32_t answerLength = kMethodResultSize;
+  if (!AcpiTransfer(device, methodTag, payload, sizeof payload, answer, &answerLength)) {
+    return false;
+  }
+  if (result != nullptr) {
+    // A driver that answers fewer than 4 bytes gives no result: it counts as 0.
+    *result = answerLength >= kMethodResultSize ? ReadLe32(answer) : 0;
+  }
+  return true;
+}
+
+}  // namespace tbt

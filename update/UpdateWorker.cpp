@@ -1,0 +1,188 @@
+#include "update/UpdateWorker.h"
+
+#include <algorithm>
+#include <fstream>
+#include <new>
+#include <string>
+#include <system_error>
+
+#include "platform/Utf16.h"
+#include "update/AcpiDevice.h"
+#include "update/NvmCheck.h"
+#include "update/ServiceControl.h"
+#include "update/TbtWmiClient.h"
+
+namespace tbt {
+
+namespace {
+
+constexpr char16_t kDataFolderName[] = u"data";
+constexpr std::string_view kImageSuffix = ".bin";
+
+bool HasImageSuffix(const std::string& name) {
+  if (name.size() < kImageSuffix.size()) {
+    return false;
+  }
+  const std::string_view tail(name.data() + name.size() - kImageSuffix.size(), kImageSuffix.size());
+  return std::equal(tail.begin(), tail.end(), kImageSuffix.begin(), [](char a, char b) {
+    const char lowered = (a >= 'A' && a <= 'Z') ? static_cast<char>(a - 'A' + 'a') : a;
+    return lowered == b;
+  });
+}
+
+std::unique_ptr<std::istream> OpenImageFile(const std::filesystem::path& path) {
+  auto file = std::make_unique<std::ifstream>(path, std::ios::binary);
+  if (!file->is_open()) {
+    return nullptr;
+  }
+  return file;
+}
+
+// Finds, opens and reads the image beside the program into *image.
+UpdateResult LoadImage(const UpdateEnvironment& environment, std::filesystem::path* imagePath,
+                       std::vector<uint8_t>* image) {
+  const std::u16string folder =
+      ImageFolderFromModulePath(environment.platform.System().ModuleFileName());
+  // The folder and image paths have fixed capacities; a path that would not fit
+  // names no file the tool can open.
+  if (folder.size() >= kUpdatePathCapacity) {
+    return TBU_E_NO_IMAGE;
+  }
+  const std::filesystem::path found = FindFirstImage(std::filesystem::path(ToUtf8(folder)));
+  *imagePath = found;
+  if (found.empty() || ToUtf16(found.string()).size() >= kUpdatePathCapacity) {
+    return TBU_E_NO_IMAGE;
+  }
+  // A directory named like an image is taken by the search but cannot be read.
+  std::error_code error;
+  if (std::filesystem::is_directory(found, error)) {
+    return TBU_E_NO_IMAGE;
+  }
+  const ImageOpener& opener = environment.openImage ? environment.openImage : OpenImageFile;
+  const std::unique_ptr<std::istream> stream = opener(found);
+  if (stream == nullptr || !*stream) {
+    return TBU_E_NO_IMAGE;
+  }
+  const uintmax_t size = std::filesystem::file_size(found, error);
+  if (error) {
+    return TBU_E_NO_IMAGE;
+  }
+  return ReadImage(*stream, size, image);
+}
+
+// Steps from the connect to the write; the caller does the frame around them.
+UpdateResult RunUpdateSteps(const UpdateEnvironment& environment, const UpdateContext& context,
+                            UpdateReport* report) {
+  if (!environment.wmi.ConnectWmi()) {
+    return TBU_E_WMI_FAILED;
+  }
+  // Starts at 0 so that a provider that reports no version compares as the oldest.
+  uint32_t installedVersion = 0;
+  UpdateResult result = environment.wmi.GetCurrentNvmVersion(&installedVersion);
+  report->installedVersion = installedVersion;
+  if (result != TBU_OK) {
+    return result;
+  }
+
+  std::vector<uint8_t> image;
+  result = LoadImage(environment, &report->imagePath, &image);
+  if (result != TBU_OK) {
+    return result;
+  }
+
+  uint32_t imageVersion = 0;
+  result = CheckFirmwareImage(environment.wmi, image.data(), image.size(), &imageVersion);
+  report->imageVersion = imageVersion;
+  if (result != TBU_OK) {
+    return result;
+  }
+  // An equal version is written too: that is how a damaged NVM is repaired.
+  if (imageVersion < installedVersion && context.downgradeAllowed == 0) {
+    return TBU_E_DOWNGRADE;
+  }
+  report->written = true;
+  return environment.wmi.UpdateFirmware(image.data(), static_cast<uint32_t>(image.size()));
+}
+
+}  // namespace
+
+std::u16string ImageFolderFromModulePath(std::u16string_view moduleFileName) {
+  const size_t slash = moduleFileName.rfind(u'/');
+  std::u16string folder(slash == std::u16string_view::npos ? moduleFileName
+                                                           : moduleFileName.substr(0, slash + 1));
+  folder += kDataFolderName;
+  return folder;
+}
+
+std::filesystem::path FindFirstImage(const std::filesystem::path& folder) {
+  std::error_code error;
+  std::filesystem::directory_iterator entries(folder, error);
+  if (error) {
+    return {};
+  }
+  std::vector<std::string> names;
+  for (const std::filesystem::directory_entry& entry : entries) {
+    const std::string name = entry.path().filename().string();
+    if (name == "." || name == "..") {
+      continue;
+    }
+    if (HasImageSuffix(name)) {
+      names.push_back(name);
+    }
+  }
+  if (names.empty()) {
+    return {};
+  }
+  // The original platform's search yields entries in name order; keep that order.
+  return folder / *std::min_element(names.begin(), names.end());
+}
+
+UpdateResult ReadImage(std::istream& in, uint64_t size, std::vector<uint8_t>* image) {
+  image->clear();
+  if (size == 0) {
+    return TBU_E_NO_IMAGE;
+  }
+  // UpdateFirmware takes a 32-bit size; nothing larger can be sent.
+  if (size > UINT32_MAX) {
+    return TBU_E_NO_MEMORY;
+  }
+  try {
+    image->assign(static_cast<size_t>(size), 0);
+  } catch (const std::bad_alloc&) {
+    return TBU_E_NO_MEMORY;
+  }
+  in.read(reinterpret_cast<char*>(image->data()), static_cast<std::streamsize>(size));
+  if (in.gcount() != static_cast<std::streamsize>(size)) {
+    // A short read would send a partly zero image to the controller.
+    image->clear();
+    return TBU_E_NO_IMAGE;
+  }
+  return TBU_OK;
+}
+
+uint32_t UpdateThreadProc(const UpdateEnvironment& environment, UpdateContext* context,
+                          UpdateReport* report) {
+  UpdateContext unusedContext;
+  UpdateContext& run = context != nullptr ? *context : unusedContext;
+  UpdateReport unusedReport;
+  UpdateReport& learnt = report != nullptr ? *report : unusedReport;
+  learnt = UpdateReport{};
+
+  platform::IClock& clock = environment.platform.Clock();
+  // The switch and the service start report nothing: a failure shows as a later
+  // failing provider step.
+  uint32_t switchResult = 0;
+  AcpiCallMethod(environment.acpi, kAcpiMethodDevs, kThunderboltPlatformDevice, 1, &switchResult);
+  StartNamedService(environment.platform.Services(), kThunderboltServiceName);
+  // The service needs time to start and publish the controller.
+  clock.Sleep(kUpdateSettleMilliseconds);
+
+  run.result = RunUpdateSteps(environment, run, &learnt);
+
+  // Every path waits again so the controller settles before it is switched off.
+  clock.Sleep(kUpdateSettleMilliseconds);
+  AcpiCallMethod(environment.acpi, kAcpiMethodDevs, kThunderboltPlatformDevice, 0, &switchResult);
+  return 0;
+}
+
+}  // namespace tbt

@@ -29,3 +29,4 @@ rsvg-convert --format=png -w 256 -h 256 svg/app.svg -o icon/app.png
 cp svg/app.svg icon/app.svg
 
 "$python" finish_png.py
+"$python" check_png.py

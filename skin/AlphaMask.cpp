@@ -1,0 +1,65 @@
+#include "skin/AlphaMask.h"
+
+#include <vector>
+
+namespace tbt::skin {
+
+namespace {
+
+// The [begin, end) runs of non-zero alpha in one row.
+void RowRuns(const QRgb* line, int width, std::vector<std::pair<int, int>>& runs) {
+  runs.clear();
+  int x = 0;
+  while (x < width) {
+    while (x < width && qAlpha(line[x]) == 0) {
+      ++x;
+    }
+    const int begin = x;
+    while (x < width && qAlpha(line[x]) != 0) {
+      ++x;
+    }
+    if (x > begin) {
+      runs.emplace_back(begin, x);
+    }
+  }
+}
+
+}  // namespace
+
+QRegion OpaqueRegion(const QImage& image) {
+  if (image.isNull()) {
+    return QRegion();
+  }
+  const QImage argb = image.format() == QImage::Format_ARGB32_Premultiplied ||
+                              image.format() == QImage::Format_ARGB32
+                          ? image
+                          : image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+
+  // Bands of identical rows become one rectangle per run; the result is y-x sorted
+  // and non-overlapping, as QRegion::setRects needs.
+  std::vector<QRect> rects;
+  std::vector<std::pair<int, int>> previous;
+  std::vector<std::pair<int, int>> current;
+  size_t bandStart = 0;
+  for (int y = 0; y < argb.height(); ++y) {
+    RowRuns(reinterpret_cast<const QRgb*>(argb.constScanLine(y)), argb.width(), current);
+    if (y > 0 && current == previous) {
+      for (size_t i = bandStart; i < rects.size(); ++i) {
+        rects[i].setBottom(y);
+      }
+      continue;
+    }
+    bandStart = rects.size();
+    for (const auto& [begin, end] : current) {
+      rects.emplace_back(begin, y, end - begin, 1);
+    }
+    previous.swap(current);
+  }
+  QRegion region;
+  if (!rects.empty()) {
+    region.setRects(rects.data(), static_cast<int>(rects.size()));
+  }
+  return region;
+}
+
+}  // namespace tbt::skin

@@ -1,0 +1,100 @@
+#include "skin/Fonts.h"
+
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QStringList>
+
+#include <cmath>
+#include <mutex>
+
+namespace tbt::skin {
+
+namespace {
+
+bool IsInstalled(const QString& family) {
+  return QFontDatabase::families().contains(family, Qt::CaseInsensitive);
+}
+
+}  // namespace
+
+void RegisterFontSubstitutions() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    const QString notoSans = QStringLiteral("Noto Sans");
+    QFont::insertSubstitutions(QStringLiteral("Segoe UI"), {notoSans});
+    QFont::insertSubstitutions(QStringLiteral("Segoe WP"), {notoSans});
+    QFont::insertSubstitutions(QStringLiteral("Segoe WP N Semibold"), {notoSans});
+    QFont::insertSubstitutions(QStringLiteral("MS P Gothic"), {QStringLiteral("Noto Sans CJK JP")});
+    QFont::insertSubstitutions(QString::fromUtf16(u"\u5FAE\u8EDF\u6B63\u9ED1\u9AD4"),
+                               {QStringLiteral("Noto Sans CJK TC")});
+  });
+}
+
+bool IsFontFamilyAvailable(const QString& family) {
+  if (family.isEmpty()) {
+    return false;
+  }
+  if (IsInstalled(family)) {
+    return true;
+  }
+  for (const QString& substitute : QFont::substitutes(family)) {
+    if (IsInstalled(substitute)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+QString GenericSansSerifFamily() {
+  QFont probe(QStringLiteral("sans-serif"));
+  probe.setStyleHint(QFont::SansSerif);
+  return QFontInfo(probe).family();
+}
+
+double EmSizeInPixels(float emSize, int unit) {
+  const double size = emSize;
+  switch (unit) {
+    case kUnitWorld:
+    case kUnitDisplay:
+    case kUnitPixel:
+      return size;
+    case kUnitPoint:
+      return size * kSkinDpi / 72.0;
+    case kUnitInch:
+      return size * kSkinDpi;
+    case kUnitDocument:
+      return size * kSkinDpi / 300.0;
+    case kUnitMillimeter:
+      return size * kSkinDpi / 25.4;
+    default:
+      return 0.0;
+  }
+}
+
+QFont MakeSkinFont(QStringView family, float emSize, int style, int unit) {
+  RegisterFontSubstitutions();
+  const QString name = family.toString();
+  QFont font(IsFontFamilyAvailable(name) ? name : GenericSansSerifFamily());
+
+  const double pixels = EmSizeInPixels(emSize, unit);
+  if (pixels > 0.0 && pixels == std::floor(pixels) && pixels <= 4096.0) {
+    font.setPixelSize(static_cast<int>(pixels));
+  } else if (pixels > 0.0) {
+    // Fractional pixel sizes (26.67 px) survive only as point sizes; the composed
+    // images are kSkinDpi, so this is exact there.
+    font.setPointSizeF(pixels * 72.0 / kSkinDpi);
+  }
+
+  if ((style & kFontStyleBold) != 0) {
+    font.setWeight(QFont::Bold);
+  } else if (name.contains(QStringLiteral("Semibold"), Qt::CaseInsensitive)) {
+    font.setWeight(QFont::DemiBold);
+  }
+  font.setItalic((style & kFontStyleItalic) != 0);
+  font.setUnderline((style & kFontStyleUnderline) != 0);
+  font.setStrikeOut((style & kFontStyleStrikeout) != 0);
+  font.setStyleStrategy(QFont::PreferAntialias);
+  return font;
+}
+
+}  // namespace tbt::skin

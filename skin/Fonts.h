@@ -1,0 +1,49 @@
+#pragma once
+
+// Fonts of skinned controls: Windows family names, em sizes and units turned into
+// QFonts drawn on the 96-dpi images the dialog composes.
+
+#include <QFont>
+#include <QString>
+#include <QStringView>
+
+namespace tbt::skin {
+
+/// Font style bits as the layout passes them.
+inline constexpr int kFontStyleRegular = 0;
+inline constexpr int kFontStyleBold = 1;
+inline constexpr int kFontStyleItalic = 2;
+inline constexpr int kFontStyleUnderline = 4;
+inline constexpr int kFontStyleStrikeout = 8;
+
+/// Units of an em size as the layout passes them.
+inline constexpr int kUnitWorld = 0;
+inline constexpr int kUnitDisplay = 1;
+inline constexpr int kUnitPixel = 2;
+inline constexpr int kUnitPoint = 3;
+inline constexpr int kUnitInch = 4;
+inline constexpr int kUnitDocument = 5;
+inline constexpr int kUnitMillimeter = 6;
+
+/// Resolution of every composed image; point sizes are converted at this rate.
+inline constexpr int kSkinDpi = 96;
+
+/// Registers, once per process, the installed families that stand in for the
+/// Windows ones the layout names ("Segoe UI" -> "Noto Sans", ...).
+void RegisterFontSubstitutions();
+
+/// True when `family` is installed, or substituted by an installed family.
+bool IsFontFamilyAvailable(const QString& family);
+
+/// The generic sans-serif family of this system.
+QString GenericSansSerifFamily();
+
+/// An em size in `unit` converted to pixels at kSkinDpi; 0 for an unknown unit.
+double EmSizeInPixels(float emSize, int unit);
+
+/// The font for `family` at `emSize` in `unit` with the style bits; a family that
+/// is not available becomes the generic sans-serif family. A family whose name says
+/// "Semibold" gets the semi-bold weight.
+QFont MakeSkinFont(QStringView family, float emSize, int style, int unit);
+
+}  // namespace tbt::skin

@@ -1,0 +1,238 @@
+#include "skin/ImageButton.h"
+
+#include <QEnterEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+#include "skin/ColorMatrix.h"
+#include "skin/Fonts.h"
+#include "skin/SkinText.h"
+
+namespace tbt::skin {
+
+CImageButton::CImageButton(QWidget* parent, int controlId)
+    : CSkinControl(parent, controlId),
+      m_pFont(MakeSkinFont(u"Arial", 12.0f, kFontStyleRegular, kUnitPixel)) {
+  // A tab stop, and pointer moves without a pressed button start hover tracking.
+  setFocusPolicy(Qt::StrongFocus);
+  setMouseTracking(true);
+}
+
+CImageButton::~CImageButton() = default;
+
+void CImageButton::SetImages(unsigned normalId, unsigned disabledId, unsigned hoverId,
+                             unsigned pressedId, const char16_t* type,
+                             const CResourceModule* module, double dScale) {
+  m_pNormalImage.reset();
+  m_pDisabledImage.reset();
+  m_pHoverImage.reset();
+  m_pPressedImage.reset();
+  m_greyLook = QImage();
+  m_hoverLook = QImage();
+
+  m_pNormalImage = LoadResourceImage(normalId, type, module, dScale);
+  if (disabledId != 0) {
+    m_pDisabledImage = LoadResourceImage(disabledId, type, module, dScale);
+  }
+  if (hoverId != 0) {
+    m_pHoverImage = LoadResourceImage(hoverId, type, module, dScale);
+  }
+  if (pressedId != 0) {
+    m_pPressedImage = LoadResourceImage(pressedId, type, module, dScale);
+  }
+}
+
+void CImageButton::SetTextFont(QStringView family, float emSize, int style, int unit) {
+  m_pFont.reset();
+  m_pFont = MakeSkinFont(family, emSize, style, unit);
+}
+
+void CImageButton::SetTextAlign(int horizontal, int vertical) {
+  m_alignment = SkinAlignment(horizontal, vertical);
+}
+
+void CImageButton::SetTextColor(QRgb argb) {
+  m_normalColor = argb;
+  m_hoverColor = argb;
+  m_pressedColor = argb;
+}
+
+void CImageButton::SetHoverTextColor(QRgb argb) {
+  m_hoverColor = argb;
+}
+
+void CImageButton::SetPressedTextColor(QRgb argb) {
+  m_pressedColor = argb;
+}
+
+void CImageButton::ReleaseResources() {
+  m_pFont.reset();
+  m_pNormalImage.reset();
+  m_pDisabledImage.reset();
+  m_pHoverImage.reset();
+  m_pPressedImage.reset();
+  m_greyLook = QImage();
+  m_hoverLook = QImage();
+}
+
+void CImageButton::RequestRedraw() {
+  if (!m_pNormalImage) {
+    return;
+  }
+  if (m_bDisabled != 0) {
+    m_nState |= STATE_DISABLED;
+  } else {
+    m_nState &= ~STATE_DISABLED;
+  }
+  NotifyHost();
+}
+
+const QImage& CImageButton::MatrixLook(bool grey) {
+  QImage& look = grey ? m_greyLook : m_hoverLook;
+  if (look.isNull()) {
+    look = ApplyColorMatrix(grey ? kGrayscaleMatrix : kHoverMatrix, m_pNormalImage->Picture())
+               .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  }
+  return look;
+}
+
+void CImageButton::PaintSkin(QPainter& painter) {
+  const QRectF rect = SkinRect();
+  const bool disabled = (m_nState & STATE_DISABLED) != 0;
+  const bool hover = (m_nState & STATE_HOVER) != 0;
+  const bool pressed = (m_nState & STATE_PRESSED) != 0;
+
+  // The first matching row decides; a missing state image falls back to the normal
+  // one, shifted or through a colour matrix.
+  const CResourceImage* image = m_pNormalImage.get();
+  QRectF target = rect;
+  bool throughMatrix = false;
+  bool grey = false;
+  if (disabled) {
+    image = m_pDisabledImage ? m_pDisabledImage.get() : m_pNormalImage.get();
+    throughMatrix = grey = !m_pDisabledImage;
+  } else if (hover && pressed) {
+    if (m_pPressedImage) {
+      image = m_pPressedImage.get();
+    } else {
+      target.translate(1, 1);
+    }
+  } else if (hover) {
+    image = m_pHoverImage ? m_pHoverImage.get() : m_pNormalImage.get();
+    throughMatrix = !m_pHoverImage;
+  }
+
+  if (image != nullptr) {
+    if (throughMatrix) {
+      if (image->HasPicture()) {
+        const QImage& look = MatrixLook(grey);
+        painter.drawImage(target, look, QRectF(look.rect()));
+      }
+    } else {
+      image->Draw(painter, target);
+    }
+  }
+
+  if (GetWindowText().isEmpty() || !m_pFont) {
+    return;
+  }
+  if (pressed) {
+    DrawSkinText(painter, GetWindowText(), *m_pFont, m_alignment, m_pressedColor,
+                 rect.translated(1, 1));
+  } else {
+    DrawSkinText(painter, GetWindowText(), *m_pFont, m_alignment,
+                 hover ? m_hoverColor : m_normalColor, rect);
+  }
+}
+
+void CImageButton::TrackHover() {
+  if (m_bTracking != 0) {
+    return;
+  }
+  // One hover per tracking request: it comes now and not again until a leave.
+  m_bTracking = 1;
+  m_nState |= STATE_HOVER;
+  RequestRedraw();
+}
+
+void CImageButton::enterEvent(QEnterEvent* event) {
+  TrackHover();
+  CSkinControl::enterEvent(event);
+}
+
+void CImageButton::leaveEvent(QEvent* event) {
+  m_bTracking = 0;
+  m_nState &= ~STATE_HOVER;
+  RequestRedraw();
+  CSkinControl::leaveEvent(event);
+}
+
+void CImageButton::mouseMoveEvent(QMouseEvent* event) {
+  TrackHover();
+  event->accept();
+}
+
+void CImageButton::mousePressEvent(QMouseEvent* event) {
+  event->accept();
+  if (event->button() != Qt::LeftButton) {
+    return;
+  }
+  m_nState |= STATE_PRESSED;
+  RequestRedraw();
+  m_mouseDown = true;
+}
+
+void CImageButton::mouseDoubleClickEvent(QMouseEvent* event) {
+  // The second press of a double click is the push button's own business: it may
+  // still become a click, but the look does not change.
+  event->accept();
+  if (event->button() == Qt::LeftButton) {
+    m_mouseDown = true;
+  }
+}
+
+void CImageButton::mouseReleaseEvent(QMouseEvent* event) {
+  event->accept();
+  if (event->button() != Qt::LeftButton) {
+    return;
+  }
+  m_nState &= ~(STATE_PRESSED | STATE_HOVER);
+  // The released look is on screen before the parent hears of the click.
+  RequestRedraw();
+  const bool wasDown = m_mouseDown;
+  m_mouseDown = false;
+  if (wasDown && rect().contains(event->position().toPoint())) {
+    emit clicked(ControlId());
+  }
+}
+
+void CImageButton::keyPressEvent(QKeyEvent* event) {
+  if (event->key() != Qt::Key_Space) {
+    CSkinControl::keyPressEvent(event);
+    return;
+  }
+  event->accept();
+  if (!event->isAutoRepeat()) {
+    m_spaceDown = true;
+  }
+}
+
+void CImageButton::keyReleaseEvent(QKeyEvent* event) {
+  if (event->key() != Qt::Key_Space) {
+    CSkinControl::keyReleaseEvent(event);
+    return;
+  }
+  event->accept();
+  if (event->isAutoRepeat() || !m_spaceDown) {
+    return;
+  }
+  m_spaceDown = false;
+  emit clicked(ControlId());
+}
+
+void CImageButton::focusOutEvent(QFocusEvent* event) {
+  m_spaceDown = false;
+  CSkinControl::focusOutEvent(event);
+}
+
+}  // namespace tbt::skin

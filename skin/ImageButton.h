@@ -1,0 +1,108 @@
+#pragma once
+
+// A push button drawn entirely from images, one per visual state, with its text
+// drawn on top as the caption.
+
+#include <QFont>
+#include <QRgb>
+
+#include <memory>
+#include <optional>
+
+#include "skin/ResourceImage.h"
+#include "skin/SkinControl.h"
+
+class QEnterEvent;
+
+namespace tbt::skin {
+
+/// An image push button. It keeps state bits, turns each change into a repaint
+/// request to its host, and draws itself only when the host calls PaintSkin. A
+/// press released over the button, or the space key, emits clicked(controlId).
+class CImageButton : public CSkinControl {
+  Q_OBJECT
+
+ public:
+  static constexpr int STATE_DISABLED = 0x1;
+  static constexpr int STATE_HOVER = 0x2;
+  static constexpr int STATE_PRESSED = 0x4;
+
+  /// Creates a visible button of `parent` that reports clicks with `controlId`.
+  CImageButton(QWidget* parent, int controlId);
+  ~CImageButton() override;
+
+  /// Replaces all four state images: the normal one is always loaded, the others
+  /// only when their id is non-zero. Does not repaint.
+  void SetImages(unsigned normalId, unsigned disabledId, unsigned hoverId, unsigned pressedId,
+                 const char16_t* type, const CResourceModule* module, double dScale);
+  /// Replaces the caption font (see MakeSkinFont). Does not repaint.
+  void SetTextFont(QStringView family, float emSize, int style, int unit);
+  /// Sets the caption's horizontal and vertical alignment (0 near, 1 centre, 2 far).
+  void SetTextAlign(int horizontal, int vertical);
+  /// Sets the caption colour of every state.
+  void SetTextColor(QRgb argb);
+  /// Sets the caption colour while hovered and not pressed.
+  void SetHoverTextColor(QRgb argb);
+  /// Sets the caption colour while pressed.
+  void SetPressedTextColor(QRgb argb);
+  /// Frees the font and the four images; the caption and images are then not drawn.
+  void ReleaseResources();
+
+  void PaintSkin(QPainter& painter) override;
+  /// Copies m_bDisabled into STATE_DISABLED and asks the host to recompose; does
+  /// nothing at all while there is no normal image.
+  void RequestRedraw() override;
+
+  /// The visual state bits (STATE_*).
+  int State() const { return m_nState; }
+  /// True while a hover-and-leave tracking request is outstanding.
+  bool IsTracking() const { return m_bTracking != 0; }
+  /// The current caption font; absent after ReleaseResources.
+  const std::optional<QFont>& Font() const { return m_pFont; }
+  /// The caption alignment as Qt flags.
+  Qt::Alignment TextAlignment() const { return m_alignment; }
+
+ signals:
+  /// The button was clicked (mouse release over it after a press, or the space key).
+  void clicked(int controlId);
+
+ protected:
+  void enterEvent(QEnterEvent* event) override;
+  void leaveEvent(QEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
+
+ private:
+  /// Starts hover tracking on the first pointer activity since construction or the
+  /// last leave; the hover itself comes once per tracking request.
+  void TrackHover();
+  /// The picture the normal image shows through a colour matrix, cached per look.
+  const QImage& MatrixLook(bool grey);
+
+  std::unique_ptr<CResourceImage> m_pNormalImage;
+  std::unique_ptr<CResourceImage> m_pDisabledImage;
+  std::unique_ptr<CResourceImage> m_pHoverImage;
+  std::unique_ptr<CResourceImage> m_pPressedImage;
+  int m_bTracking = 0;
+  int m_nState = 0;
+  Qt::Alignment m_alignment = Qt::AlignHCenter | Qt::AlignVCenter;
+  std::optional<QFont> m_pFont;
+  QRgb m_normalColor = 0xFF000000;
+  QRgb m_hoverColor = 0xFF000000;
+  QRgb m_pressedColor = 0xFF000000;
+
+  // The standard push button's own behaviour underneath the look: a mouse press
+  // that may become a click, and a space key that is held.
+  bool m_mouseDown = false;
+  bool m_spaceDown = false;
+
+  QImage m_greyLook;
+  QImage m_hoverLook;
+};
+
+}  // namespace tbt::skin

@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "platform/emulated/EmulatedCallLog.h"
+#include "platform/emulated/EmulatedDeviceIo.h"
+
+namespace tbt::emulated {
+namespace {
+
+std::vector<uint8_t> Request(uint32_t tag, uint32_t payloadLength, std::vector<uint32_t> words) {
+  std::vector<uint8_t> bytes;
+  auto put = [&bytes](uint32_t value) {
+    for (int i = 0; i < 4; ++i) {
+      bytes.push_back(static_cast<uint8_t>(value >> (8 * i)));
+    }
+  };
+  put(tag);
+  put(payloadLength);
+  for (uint32_t word : words) {
+    put(word);
+  }
+  return bytes;
+}
+
+std::vector<uint8_t> Devs(uint32_t deviceId, uint32_t value) {
+  return Request(kEmulatedDevsTag, 8, {deviceId, value});
+}
+
+class EmulatedDeviceIoTest : public ::testing::Test {
+ protected:
+  // Sends the request from an exactly sized heap buffer, so that a read past its end
+  // shows under the address sanitizer.
+  bool Send(const std::vector<uint8_t>& request, uint32_t code = kEmulatedAcpiControlCode) {
+    auto exact = std::make_unique<uint8_t[]>(request.size() + 1);
+    std::copy(request.begin(), request.end(), exact.get());
+    answerLength = 0xFFFF;
+    return io.DeviceIoControl(handle, code, request.empty() ? nullptr : exact.get(),
+                              static_cast<uint32_t>(request.size()), answer, sizeof answer,
+                              &answerLength);
+  }
+
+  void SetUp() override { handle = io.OpenDevice(kEmulatedAcpiDevicePath); }
+
+  EmulatedCallLog log;
+  EmulatedDeviceIo io{&log};
+  platform::Handle handle = platform::kNullHandle;
+  uint8_t answer[16] = {};
+  uint32_t answerLength = 0;
+};
+
+TEST_F(EmulatedDeviceIoTest, OpensOnlyThePresentAcpiDevice) {
+  EXPECT_TRUE(platform::IsOpen(handle));
+  EXPECT_TRUE(platform::IsOpen(io.OpenDevice(u"\\\\.\\kxracpi")));
+  EXPECT_EQ(io.OpenDevice(u"\\\\.\\OTHER"), platform::kInvalidHandle);
+  io.SetAcpiDevicePresent(false);
+  EXPECT_EQ(io.OpenDevice(kEmulatedAcpiDevicePath), platform::kInvalidHandle);
+  EXPECT_EQ(io.OpenHandleCount(), 2u);
+}
+
+TEST_F(EmulatedDeviceIoTest, DevsSwitchesTheDeviceAndAnswersFourBytes) {
+  ASSERT_TRUE(Send(Devs(kEmulatedThunderboltDeviceId, 1)));
+  EXPECT_TRUE(io.IsDeviceOn(kEmulatedThunderboltDeviceId));
+  EXPECT_FALSE(io.IsDeviceOn(0x00060058));
+  EXPECT_EQ(answerLength, 4u);
+  ASSERT_TRUE(Send(Devs(kEmulatedThunderboltDeviceId, 0)));
+  EXPECT_FALSE(io.IsDeviceOn(kEmulatedThunderboltDeviceId));
+  EXPECT_EQ(log.Count(CallKind::kDeviceControl, "DEVS"), 2u);
+  EXPECT_EQ(log.Lines().back(), "DeviceControl DEVS 0x60057 0");
+}
+
+struct MalformedCase {
+  const char* name;
+  std::vector<uint8_t> request;
+  uint32_t code;
+};
+
+TEST_F(EmulatedDeviceIoTest, RefusesMalformedRequestsWithoutChangingState) {
+  std::vector<uint8_t> shortPayload = Devs(kEmulatedThunderboltDeviceId, 1);
+  shortPayload.resize(12);  // claims 8 payload bytes, holds 4
+  std::vector<uint8_t> longBuffer = Devs(kEmulatedThunderboltDeviceId, 1);
+  longBuffer.push_back(0);  // one byte more than the length says
+  const std::vector<MalformedCase> cases = {
+      {"wrong control code", Devs(kEmulatedThunderboltDeviceId, 1), 0x00222408},
+      {"empty buffer", {}, kEmulatedAcpiControlCode},
+      {"header cut", {0x44, 0x45, 0x56, 0x53, 0x08, 0x00, 0x00}, kEmulatedAcpiControlCode},
+      {"payload shorter than its length", shortPayload, kEmulatedAcpiControlCode},
+      {"buffer longer than the length", longBuffer, kEmulatedAcpiControlCode},
+      {"huge length", Request(kEmulatedDevsTag, 0xFFFFFFF8, {kEmulatedThunderboltDeviceId, 1}),
+       kEmulatedAcpiControlCode},
+      {"unknown method", Request(0x54534554, 8, {kEmulatedThunderboltDeviceId, 1}),
+       kEmulatedAcpiControlCode},
+      {"DEVS with one argument", Request(kEmulatedDevsTag, 4, {kEmulatedThunderboltDeviceId}),
+       kEmulatedAcpiControlCode},
+  };
+  size_t refused = 0;
+  for (const MalformedCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_FALSE(Send(c.request, c.code));
+    EXPECT_EQ(io.RefusedRequestCount(), ++refused);
+    EXPECT_FALSE(io.IsDeviceOn(kEmulatedThunderboltDeviceId));
+  }
+}
+
+TEST_F(EmulatedDeviceIoTest, RefusesClosedAndForeignHandles) {
+  EXPECT_TRUE(io.CloseHandle(handle));
+  EXPECT_FALSE(io.CloseHandle(handle));
+  EXPECT_FALSE(Send(Devs(kEmulatedThunderboltDeviceId, 1)));
+  handle = 0x7777;
+  EXPECT_FALSE(Send(Devs(kEmulatedThunderboltDeviceId, 1)));
+  EXPECT_FALSE(io.IsDeviceOn(kEmulatedThunderboltDeviceId));
+}
+
+TEST_F(EmulatedDeviceIoTest, AnswerOverrideIsCutToTheCallersBuffer) {
+  io.SetAnswerOverride(std::vector<uint8_t>{0xAA, 0xBB});
+  ASSERT_TRUE(Send(Devs(kEmulatedThunderboltDeviceId, 1)));
+  EXPECT_EQ(answerLength, 2u);
+
+  io.SetAnswerOverride(std::vector<uint8_t>(40, 0x5A));
+  ASSERT_TRUE(Send(Devs(kEmulatedThunderboltDeviceId, 1)));
+  EXPECT_EQ(answerLength, sizeof answer);
+  EXPECT_EQ(answer[15], 0x5A);
+
+  io.SetRefuseAll(true);
+  EXPECT_FALSE(Send(Devs(kEmulatedThunderboltDeviceId, 0)));
+  EXPECT_TRUE(io.IsDeviceOn(kEmulatedThunderboltDeviceId));
+}
+
+}  // namespace
+}  // namespace tbt::emulated

@@ -222,7 +222,9 @@ UpdateResult ReadNvmBytes(CTbtWmiClient& client, uint32_t offset, uint32_t lengt
   const uint32_t firstWord = offset & ~3u;
   // Computed wide so that a read near the top of the offset space cannot wrap around.
   const uint64_t end = static_cast<uint64_t>(offset) + length;
-  if (firstWord >= end || end > uint64_t{std::numeric_limits<uint32_t>::max()} + 1) {
+  // A length of 0 fails even at an unaligned offset, where the first word would still
+  // lie below the end.
+  if (length == 0 || firstWord >= end || end > uint64_t{std::numeric_limits<uint32_t>::max()} + 1) {
     return TBU_E_WMI_FAILED;
   }
   uint8_t scratch[4] = {};

@@ -1,0 +1,70 @@
+#pragma once
+
+// A controller served by the emulated provider, reached through the real client, and
+// the outcome of one compatibility check against it.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Utf16.h"
+#include "platform/emulated/EmulatedTbtProvider.h"
+#include "platform/wmi/Wmi.h"
+#include "update/NvmCheck.h"
+#include "update/TbtWmiClient.h"
+
+namespace tbt::checktest {
+
+/// What one check gave back.
+struct CheckOutcome {
+  UpdateResult result = 0;
+  uint32_t version = 0xDEADBEEF;
+  int failedRow = -2;
+  size_t readCalls = 0;
+
+  /// The failing row's name, or "" when no row failed.
+  std::string RowName() const {
+    return failedRow >= 0 ? ToUtf8(kNvmCheckTable.at(static_cast<size_t>(failedRow)).name)
+                          : std::string();
+  }
+};
+
+/// One emulated controller with the given NVM, connected through CTbtWmiClient.
+class ControllerUnderTest {
+ public:
+  explicit ControllerUnderTest(std::vector<uint8_t> nvm)
+      : provider_(std::make_shared<emulated::EmulatedTbtProvider>()), client_(registry_) {
+    provider_->AddController({u"controller-0", std::move(nvm)});
+    emulated::RegisterEmulatedTbtProvider(registry_, provider_);
+    client_.ConnectWmi();
+  }
+
+  emulated::EmulatedTbtProvider& Provider() { return *provider_; }
+  CTbtWmiClient& Client() { return client_; }
+
+  /// ReadFirmware calls made so far.
+  size_t ReadCalls() const { return provider_->CallCount(u"ReadFirmware"); }
+
+  /// Runs the whole check of `image` and counts the reads it made.
+  CheckOutcome Check(const std::vector<uint8_t>& image) {
+    CheckOutcome outcome;
+    const size_t before = ReadCalls();
+    outcome.result = CheckFirmwareImage(client_, image.empty() ? nullptr : image.data(),
+                                        image.size(), &outcome.version, &outcome.failedRow);
+    outcome.readCalls = ReadCalls() - before;
+    return outcome;
+  }
+
+ private:
+  wmi::NamespaceRegistry registry_;
+  std::shared_ptr<emulated::EmulatedTbtProvider> provider_;
+  CTbtWmiClient client_;
+};
+
+/// 4-byte words that a read of `length` bytes at `offset` touches.
+inline size_t WordsTouched(uint64_t offset, uint64_t length) {
+  return static_cast<size_t>((offset + length - 1) / 4 - offset / 4 + 1);
+}
+
+}  // namespace tbt::checktest

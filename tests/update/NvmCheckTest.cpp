@@ -1,0 +1,392 @@
+// The whole compatibility check of an image against an emulated controller.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/emulated/NvmImageBuilder.h"
+#include "update/NvmCheckFixture.h"
+
+namespace tbt {
+namespace {
+
+using checktest::CheckOutcome;
+using checktest::ControllerUnderTest;
+using checktest::WordsTouched;
+using emulated::NvmImageBuilder;
+
+constexpr uint32_t kHeaderSize = 0x100;  // the builder's default
+
+// A device of each kind whose variant flag is 0, so that every row of the kind applies.
+uint16_t VariantZeroDevice(uint32_t kind) {
+  switch (kind) {
+    case 1:
+      return 0x156D;
+    case 2:
+      return 0x147E;  // variant 1, but every kind-2 row applies to both variants
+    case 3:
+      return 0x1578;
+    case 4:
+      return 0x15DC;  // keeps the starting variant 0
+    default:
+      return 0x15D3;
+  }
+}
+
+NvmImageBuilder BoardOfKind(uint32_t kind) {
+  NvmImageBuilder builder;
+  builder.DeviceId(VariantZeroDevice(kind));
+  if (kind >= 3) {
+    builder.Block(0x02, 2).Block(0x08, 1);
+  }
+  return builder;
+}
+
+uint8_t LowestBit(uint8_t bits) {
+  return static_cast<uint8_t>(bits & -bits);
+}
+
+TEST(CheckFirmwareImageTest, AcceptsTheDemoImageAndGivesItsVersion) {
+  ControllerUnderTest controller(emulated::DefaultControllerNvm());
+  const CheckOutcome outcome = controller.Check(emulated::DemoImage());
+  EXPECT_EQ(outcome.result, TBU_OK);
+  EXPECT_EQ(outcome.version, 0x21u);
+  EXPECT_EQ(outcome.failedRow, -1);
+}
+
+// Whether `offset` (relative to the row's base) lies inside another row of its kind.
+bool InsideAnotherRow(const NvmCheckEntry& row, uint32_t offset) {
+  for (const NvmCheckEntry& other : kNvmCheckTable) {
+    if (&other != &row && other.kind == row.kind && other.base == row.base &&
+        offset >= other.offset && offset - other.offset < other.length) {
+      return true;
+    }
+  }
+  return false;
+}
+
+TEST(CheckFirmwareImageTest, EachRowIgnoresItsMaskedBitsAndRefusesItsComparedBits) {
+  for (size_t index = 0; index < kNvmCheckTable.size(); ++index) {
+    const NvmCheckEntry& row = kNvmCheckTable[index];
+    if (row.offset == 5) {
+      continue;  // the device identifier rows are covered below
+    }
+    SCOPED_TRACE(testing::Message() << "row " << index << " " << ToUtf8(row.name));
+    ControllerUnderTest controller(BoardOfKind(row.kind).BuildControllerNvm());
+
+    const uint8_t ignored = static_cast<uint8_t>(~row.mask);
+    if (ignored != 0) {
+      const CheckOutcome masked = controller.Check(
+          BoardOfKind(row.kind).RegionByte(row.base, row.offset, ignored).BuildImage());
+      EXPECT_EQ(masked.result, TBU_OK);
+    }
+    const CheckOutcome compared = controller.Check(
+        BoardOfKind(row.kind).RegionByte(row.base, row.offset, LowestBit(row.mask)).BuildImage());
+    EXPECT_EQ(compared.result, TBU_E_REGION_MISMATCH);
+    EXPECT_EQ(compared.failedRow, static_cast<int>(index));
+
+    if (row.length > 1) {
+      // Bytes above the lowest are compared whole, whatever the mask.
+      const CheckOutcome upper =
+          controller.Check(BoardOfKind(row.kind)
+                               .RegionByte(row.base, row.offset + row.length - 1, 0x80)
+                               .BuildImage());
+      EXPECT_EQ(upper.result, TBU_E_REGION_MISMATCH);
+      EXPECT_EQ(upper.failedRow, static_cast<int>(index));
+    }
+    // A byte just past a short region is read from the image but not compared.
+    const uint32_t next = row.offset + row.length;
+    if (row.length < 4 && !InsideAnotherRow(row, next)) {
+      const CheckOutcome beyond =
+          controller.Check(BoardOfKind(row.kind).RegionByte(row.base, next, 0xFF).BuildImage());
+      EXPECT_EQ(beyond.result, TBU_OK);
+    }
+  }
+}
+
+struct DevicePair {
+  uint16_t controller;
+  uint16_t image;
+  UpdateResult expected;
+  const char* row;
+};
+
+TEST(CheckFirmwareImageTest, SameKindDifferentDeviceFailsOnTheDeviceIdRow) {
+  const DevicePair pairs[] = {
+      {0x15BF, 0x15C0, TBU_E_REGION_MISMATCH, "Device ID"},
+      {0x15C0, 0x15BF, TBU_E_REGION_MISMATCH, "Device ID"},
+      {0x15D2, 0x15D3, TBU_E_REGION_MISMATCH, "Device ID"},
+      {0x15D9, 0x15DA, TBU_E_REGION_MISMATCH, "Device ID"},
+      {0x15DE, 0x15D2, TBU_E_REGION_MISMATCH, "Device ID"},
+      {0x15DC, 0x15BF, TBU_E_VARIANT_MISMATCH, ""},
+      {0x1576, 0x1578, TBU_E_VARIANT_MISMATCH, ""},
+      {0x156B, 0x156D, TBU_E_VARIANT_MISMATCH, ""},
+      {0x15D3, 0x1578, TBU_E_KIND_MISMATCH, ""},
+      {0x147E, 0x156B, TBU_E_KIND_MISMATCH, ""},
+  };
+  for (const DevicePair& pair : pairs) {
+    ControllerUnderTest controller(
+        NvmImageBuilder().DeviceId(pair.controller).Block(0x04, 1).BuildControllerNvm());
+    const CheckOutcome outcome =
+        controller.Check(NvmImageBuilder().DeviceId(pair.image).Block(0x04, 1).BuildImage());
+    EXPECT_EQ(outcome.result, pair.expected) << std::hex << pair.controller << "/" << pair.image;
+    EXPECT_EQ(outcome.RowName(), pair.row);
+  }
+}
+
+// Each failure of the check, and the one way to pass.
+struct FailureCase {
+  const char* what;
+  std::function<void(NvmImageBuilder& controller, NvmImageBuilder& image)> shape;
+  std::function<void(emulated::EmulatedTbtProvider&)> provider;
+  std::function<void(std::vector<uint8_t>& image)> patch;
+  UpdateResult expected;
+};
+
+TEST(CheckFirmwareImageTest, ReportsEachFailureWithItsOwnCode) {
+  const auto none = [](auto&...) {};
+  const FailureCase cases[] = {
+      {"passes", none, none, none, TBU_OK},
+      {"version call fails", none,
+       [](auto& p) { p.FailMethod(u"GetCurrentNvmVersion", wmi::WBEM_E_FAILED); }, none,
+       TBU_E_WMI_FAILED},
+      {"provider refuses the version", none,
+       [](auto& p) { p.ForceReturnValue(u"GetCurrentNvmVersion", 5); }, none, 5},
+      {"no controller instance", none,
+       [](auto& p) { p.SetAvailability(nullptr, [] { return false; }); }, none,
+       TBU_E_NO_CONTROLLER},
+      {"controller of kind 0", [](auto& c, auto&) { c.DeviceId(0x1569); }, none, none,
+       TBU_E_UNSUPPORTED_CONTROLLER},
+      {"no section pointer", none, none, [](auto& image) { image.assign(0x2000, 0); },
+       TBU_E_NO_IMAGE},
+      {"unknown image device", [](auto&, auto& i) { i.DeviceId(0x1600); }, none, none,
+       TBU_E_UNKNOWN_DEVICE},
+      {"other kind", [](auto&, auto& i) { i.DeviceId(0x15C0); }, none, none, TBU_E_KIND_MISMATCH},
+      {"other variant", [](auto&, auto& i) { i.DeviceId(0x15DA); }, none, none,
+       TBU_E_VARIANT_MISMATCH},
+      {"higher header level", [](auto&, auto& i) { i.HeaderLevel(4); }, none, none,
+       TBU_E_HEADER_LEVEL},
+      {"other sink wiring", [](auto&, auto& i) { i.RegionByte(0, 0x129, 0x01); }, none, none,
+       TBU_E_REGION_MISMATCH},
+  };
+  for (const FailureCase& c : cases) {
+    NvmImageBuilder controllerShape = emulated::DefaultBoardBuilder();
+    NvmImageBuilder imageShape = emulated::DefaultBoardBuilder();
+    c.shape(controllerShape, imageShape);
+    ControllerUnderTest controller(controllerShape.BuildControllerNvm());
+    c.provider(controller.Provider());
+    std::vector<uint8_t> image = imageShape.BuildImage();
+    c.patch(image);
+    const CheckOutcome outcome = controller.Check(image);
+    EXPECT_EQ(outcome.result, c.expected) << c.what;
+    EXPECT_EQ(outcome.version == 0xDEADBEEF, c.expected != TBU_OK)
+        << c.what << ": the version is given on success only";
+  }
+}
+
+TEST(CheckFirmwareImageTest, KindZeroIsRefusedBeforeTheImageIsLookedAt) {
+  for (uint16_t deviceId : {0x1567, 0x1569}) {
+    ControllerUnderTest controller(NvmImageBuilder().DeviceId(deviceId).BuildControllerNvm());
+    // No image at all: the refusal must come before it is read.
+    const CheckOutcome outcome = controller.Check({});
+    EXPECT_EQ(outcome.result, TBU_E_UNSUPPORTED_CONTROLLER);
+    EXPECT_EQ(outcome.readCalls, 1u);
+  }
+}
+
+TEST(CheckFirmwareImageTest, KindsOneAndTwoReadOnlyBaseZeroRegions) {
+  for (uint32_t kind : {1u, 2u}) {
+    const NvmImageBuilder board = BoardOfKind(kind);
+    ControllerUnderTest controller(board.BuildControllerNvm());
+    ASSERT_EQ(controller.Check(board.BuildImage()).result, TBU_OK) << kind;
+
+    std::set<int32_t> expected;
+    auto addWords = [&](uint32_t offset, uint32_t length) {
+      for (uint32_t word = offset & ~3u; word < offset + length; word += 4) {
+        expected.insert(static_cast<int32_t>(word));
+      }
+    };
+    addWords(5, 2);  // device identifier
+    addWords(0, 2);  // header level
+    for (const NvmCheckEntry& row : kNvmCheckTable) {
+      if (row.kind == kind) {
+        EXPECT_EQ(row.base, 0u);
+        addWords(row.offset, row.length);
+      }
+    }
+    const std::vector<int32_t> offsets = controller.Provider().ReadOffsets();
+    EXPECT_EQ(std::set<int32_t>(offsets.begin(), offsets.end()), expected) << kind;
+  }
+}
+
+TEST(CheckFirmwareImageTest, VariantOneOfKindThreeSkipsPortB) {
+  // Port B differs in a compared bit; only the variant-0 controller compares it.
+  struct Case {
+    uint16_t deviceId;
+    UpdateResult expected;
+  };
+  for (const Case& c : {Case{0x1576, TBU_OK}, Case{0x1578, TBU_E_REGION_MISMATCH}}) {
+    NvmImageBuilder board;
+    board.DeviceId(c.deviceId).Block(0x01, 2);
+    ControllerUnderTest controller(board.BuildControllerNvm());
+    const CheckOutcome outcome = controller.Check(board.RegionByte(2, 0x13, 0x04).BuildImage());
+    EXPECT_EQ(outcome.result, c.expected) << std::hex << c.deviceId;
+    if (c.expected != TBU_OK) {
+      EXPECT_EQ(outcome.RowName(), "PB");
+      EXPECT_EQ(outcome.failedRow, 35);
+    }
+  }
+}
+
+TEST(CheckFirmwareImageTest, HeaderLevelPassesWhenTheControllerIsEqualOrAbove) {
+  struct Case {
+    uint8_t controllerByte;
+    uint8_t imageByte;
+    UpdateResult expected;
+  };
+  const Case cases[] = {
+      {3, 3, TBU_OK},
+      {4, 3, TBU_OK},
+      {7, 0, TBU_OK},
+      {2, 3, TBU_E_HEADER_LEVEL},
+      {0, 7, TBU_E_HEADER_LEVEL},
+      // Only the lowest three bits are the level.
+      {0xFB, 0x03, TBU_OK},
+      {0x03, 0xFB, TBU_OK},
+      {0x0A, 0x03, TBU_E_HEADER_LEVEL},
+  };
+  for (const Case& c : cases) {
+    const NvmImageBuilder board = emulated::DefaultBoardBuilder();
+    std::vector<uint8_t> nvm = board.BuildControllerNvm();
+    nvm[0] = c.controllerByte;
+    std::vector<uint8_t> image = NvmImageBuilder(board).HeaderSize(kHeaderSize).BuildImage();
+    image[kHeaderSize] = c.imageByte;
+    ControllerUnderTest controller(nvm);
+    EXPECT_EQ(controller.Check(image).result, c.expected)
+        << int(c.controllerByte) << " vs " << int(c.imageByte);
+  }
+}
+
+TEST(CheckFirmwareImageTest, BaseTwoRowsNeedTheBlocksOnBothSidesOrOnNeither) {
+  struct Case {
+    bool controllerHasBlocks;
+    bool imageHasBlocks;
+    UpdateResult expected;
+  };
+  const Case cases[] = {
+      {true, true, TBU_OK},
+      {false, false, TBU_OK},
+      {true, false, TBU_E_REGION_MISMATCH},
+      {false, true, TBU_E_REGION_MISMATCH},
+  };
+  for (const Case& c : cases) {
+    auto board = [](bool blocks) {
+      NvmImageBuilder builder;
+      if (blocks) {
+        builder.Block(0x04, 2);
+      }
+      return builder;
+    };
+    ControllerUnderTest controller(board(c.controllerHasBlocks).BuildControllerNvm());
+    const CheckOutcome outcome = controller.Check(board(c.imageHasBlocks).BuildImage());
+    EXPECT_EQ(outcome.result, c.expected) << c.controllerHasBlocks << c.imageHasBlocks;
+    if (c.expected != TBU_OK) {
+      EXPECT_EQ(outcome.RowName(), "PA");
+    }
+  }
+}
+
+TEST(CheckFirmwareImageTest, AcceptsAnImageThroughThePointerCopy) {
+  const NvmImageBuilder board = emulated::DefaultBoardBuilder();
+  ControllerUnderTest controller(board.BuildControllerNvm());
+  std::vector<uint8_t> image =
+      NvmImageBuilder(board).Placement(emulated::SectionPointerPlacement::kCopyOnly).BuildImage();
+  ASSERT_EQ(image[0] | image[1] | image[2], 0);
+  EXPECT_EQ(controller.Check(image).result, TBU_OK);
+}
+
+TEST(CheckFirmwareImageTest, RefusesAnImageWhoseLastRowReadRunsPastTheEnd) {
+  const NvmImageBuilder board = emulated::DefaultBoardBuilder();
+  ControllerUnderTest controller(board.BuildControllerNvm());
+  const std::vector<uint8_t> full = board.BuildImage();
+  // The last compared row is "PB" at base2 + 0x13, and each row reads 4 image bytes.
+  const size_t needed = 0x4000 + board.Base2Offset() + 0x13 + 4;
+  ASSERT_LE(needed, full.size());
+  const std::vector<uint8_t> enough(full.begin(), full.begin() + needed);
+  const std::vector<uint8_t> shortByOne(full.begin(), full.begin() + needed - 1);
+  EXPECT_EQ(controller.Check(enough).result, TBU_OK);
+  EXPECT_EQ(controller.Check(shortByOne).result, TBU_E_NO_IMAGE);
+}
+
+TEST(CheckFirmwareImageTest, MakesExactlyOneReadPerWordOfWhatItCompares) {
+  struct Case {
+    const char* what;
+    NvmImageBuilder board;
+  };
+  NvmImageBuilder straddling = emulated::DefaultBoardBuilder();
+  straddling.BlockChainOffset(0x17F);
+  const Case cases[] = {
+      {"default board", emulated::DefaultBoardBuilder()},
+      {"block counts across word boundaries", straddling},
+      {"kind 3 variant 1", NvmImageBuilder().DeviceId(0x1576).Block(0x10, 1)},
+      {"kind 4 without blocks", NvmImageBuilder().DeviceId(0x15DC)},
+      {"kind 1", BoardOfKind(1)},
+  };
+  for (const Case& c : cases) {
+    const std::vector<uint8_t> nvm = c.board.BuildControllerNvm();
+    const std::vector<uint8_t> image = c.board.BuildImage();
+    NvmLayout controllerSide;
+    NvmLayout imageSide;
+    ASSERT_EQ(ReadImageLayout(image.data(), image.size(), &imageSide), TBU_OK);
+    ASSERT_EQ(DeviceIdToKind(static_cast<uint16_t>(nvm[5] | nvm[6] << 8), &controllerSide), TBU_OK);
+
+    size_t expected = WordsTouched(5, 2) + WordsTouched(0, 2);
+    if (controllerSide.kind >= 3) {
+      expected += WordsTouched(0x10E, 4) + WordsTouched(2, 1);
+      if ((nvm[2] & 0x40) != 0) {
+        expected += WordsTouched(3, 2);
+        uint32_t q = nvm[3] | nvm[4] << 8;
+        for (uint8_t bit : {0x04, 0x02, 0x01, 0x10, 0x08, 0x20}) {
+          if ((nvm[2] & bit) != 0) {
+            expected += WordsTouched(q, 2);
+            q += 4 * (nvm[q] | nvm[q + 1] << 8) + 2;
+          }
+        }
+      }
+    }
+    const uint32_t base2 = imageSide.base2 - imageSide.base0;
+    for (const NvmCheckEntry& row : kNvmCheckTable) {
+      const bool applies = int32_t(row.kind) == controllerSide.kind &&
+                           (row.flag == 1 || controllerSide.variant == 0);
+      if (applies && (row.base == 0 || imageSide.hasBase2)) {
+        expected += WordsTouched((row.base == 2 ? base2 : 0) + row.offset, row.length);
+      }
+    }
+
+    ControllerUnderTest controller(nvm);
+    const CheckOutcome outcome = controller.Check(image);
+    EXPECT_EQ(outcome.result, TBU_OK) << c.what;
+    EXPECT_EQ(outcome.readCalls, expected) << c.what;
+  }
+}
+
+TEST(CheckFirmwareImageTest, FailedControllerReadsShowAtMostAsAMismatch) {
+  // With every read failing, the controller's device cannot be identified: the kinds
+  // differ, and no WMI failure is reported.
+  ControllerUnderTest controller(emulated::DefaultControllerNvm());
+  controller.Provider().FailMethod(u"ReadFirmware", wmi::WBEM_E_FAILED);
+  EXPECT_EQ(controller.Check(emulated::DemoImage()).result, TBU_E_KIND_MISMATCH);
+
+  // An NVM that ends before the port regions: those reads fail and compare stale bytes.
+  std::vector<uint8_t> shortNvm = emulated::DefaultControllerNvm();
+  shortNvm.resize(0x118);
+  ControllerUnderTest truncated(shortNvm);
+  const CheckOutcome outcome = truncated.Check(emulated::DemoImage());
+  EXPECT_EQ(outcome.result, TBU_E_REGION_MISMATCH);
+}
+
+}  // namespace
+}  // namespace tbt

@@ -1,0 +1,184 @@
+// Reading the controller's side: word-aligned reads through ReadFirmware and the
+// section walk over the controller's NVM.
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "platform/emulated/NvmImageBuilder.h"
+#include "update/NvmCheckFixture.h"
+
+namespace tbt {
+namespace {
+
+using checktest::ControllerUnderTest;
+using checktest::WordsTouched;
+using emulated::NvmImageBuilder;
+
+std::vector<uint8_t> CountingNvm(size_t size) {
+  std::vector<uint8_t> nvm(size);
+  for (size_t i = 0; i < size; ++i) {
+    nvm[i] = static_cast<uint8_t>(i * 7 + 1);
+  }
+  return nvm;
+}
+
+struct ReadCase {
+  uint32_t offset;
+  uint32_t length;
+  std::vector<int32_t> words;  // the ReadFirmware offsets, in order
+};
+
+TEST(ReadNvmBytesTest, ReadsWholeAlignedWordsAndCopiesOnlyTheAskedBytes) {
+  const ReadCase cases[] = {
+      {0, 4, {0}},        {4, 1, {4}},     {7, 1, {4}},       {5, 2, {4}},
+      {2, 2, {0}},        {3, 2, {0, 4}},  {1, 4, {0, 4}},    {0x10E, 4, {0x10C, 0x110}},
+      {6, 8, {4, 8, 12}}, {8, 8, {8, 12}}, {0x3F, 1, {0x3C}}, {0x3D, 6, {0x3C, 0x40}},
+  };
+  const std::vector<uint8_t> nvm = CountingNvm(0x100 + 0x200);
+  for (const ReadCase& c : cases) {
+    ControllerUnderTest controller(nvm);
+    // Guard bytes on both sides catch a copy that runs too far.
+    std::vector<uint8_t> destination(c.length + 2, 0xEE);
+    ASSERT_EQ(ReadNvmBytes(controller.Client(), c.offset, c.length, destination.data() + 1), TBU_OK)
+        << c.offset;
+    EXPECT_EQ(controller.Provider().ReadOffsets(), c.words) << c.offset << "+" << c.length;
+    EXPECT_EQ(controller.ReadCalls(), WordsTouched(c.offset, c.length));
+    EXPECT_EQ(destination.front(), 0xEE);
+    EXPECT_EQ(destination.back(), 0xEE);
+    for (uint32_t i = 0; i < c.length; ++i) {
+      EXPECT_EQ(destination[1 + i], nvm[c.offset + i]) << c.offset << "+" << i;
+    }
+  }
+}
+
+TEST(ReadNvmBytesTest, ZeroLengthFailsWithoutAnyCall) {
+  ControllerUnderTest controller(CountingNvm(64));
+  uint8_t destination = 0x5A;
+  for (uint32_t offset : {0u, 3u, 4u}) {
+    EXPECT_EQ(ReadNvmBytes(controller.Client(), offset, 0, &destination), TBU_E_WMI_FAILED);
+  }
+  EXPECT_EQ(controller.ReadCalls(), 0u);
+  EXPECT_EQ(destination, 0x5A);
+}
+
+TEST(ReadNvmBytesTest, ReadsThatWouldWrapPastTheTopOfTheOffsetSpaceFailWithoutACall) {
+  ControllerUnderTest controller(CountingNvm(64));
+  uint8_t destination[8] = {};
+  EXPECT_EQ(ReadNvmBytes(controller.Client(), 0xFFFFFFFEu, 4, destination), TBU_E_WMI_FAILED);
+  EXPECT_EQ(controller.ReadCalls(), 0u);
+}
+
+TEST(ReadNvmBytesTest, StopsAtTheFirstFailingWordAndPassesItsCodeOn) {
+  ControllerUnderTest controller(CountingNvm(16));
+  uint8_t destination[8] = {0, 0, 0, 0, 0xEE, 0xEE, 0xEE, 0xEE};
+  // Offsets 12..15 exist, 16.. do not: the provider answers "out of range" (1).
+  EXPECT_EQ(ReadNvmBytes(controller.Client(), 14, 6, destination), emulated::kTbtReturnOutOfRange);
+  EXPECT_EQ(controller.Provider().ReadOffsets(), (std::vector<int32_t>{12, 16}));
+  EXPECT_EQ(destination[4], 0xEE);
+
+  ControllerUnderTest failing(CountingNvm(16));
+  failing.Provider().FailMethod(u"ReadFirmware", wmi::WBEM_E_FAILED);
+  EXPECT_EQ(ReadNvmBytes(failing.Client(), 0, 8, destination), TBU_E_WMI_FAILED);
+  EXPECT_EQ(failing.ReadCalls(), 1u);
+}
+
+// Builders whose controller walk must find the same sections as the image walk.
+std::vector<NvmImageBuilder> WalkBuilders() {
+  std::vector<NvmImageBuilder> builders;
+  for (uint16_t chainOffset : {0x180, 0x181, 0x182, 0x183}) {
+    NvmImageBuilder builder;
+    builder.BlockChainOffset(chainOffset).Block(0x04, 1).Block(0x02, 2).Block(0x10, 7);
+    builders.push_back(builder);
+  }
+  builders.push_back(NvmImageBuilder().DeviceId(0x1578).Base1Pointer(0x1F0));
+  builders.push_back(NvmImageBuilder().DeviceId(0x15C0).SectionFlags(0x7F));
+  builders.push_back(emulated::DefaultBoardBuilder());
+  return builders;
+}
+
+TEST(ReadControllerLayoutTest, FindsTheSameSectionsAsTheImageWalk) {
+  for (const NvmImageBuilder& builder : WalkBuilders()) {
+    const std::vector<uint8_t> image = builder.BuildImage();
+    NvmLayout fromImage;
+    ASSERT_EQ(ReadImageLayout(image.data(), image.size(), &fromImage), TBU_OK);
+
+    ControllerUnderTest controller(builder.BuildControllerNvm());
+    NvmLayout fromController;
+    ASSERT_EQ(ReadControllerLayout(controller.Client(), &fromController), TBU_OK);
+    EXPECT_EQ(fromController.base0, 0u);
+    EXPECT_EQ(fromController.kind, fromImage.kind);
+    EXPECT_EQ(fromController.variant, fromImage.variant);
+    EXPECT_EQ(fromController.version, fromImage.version);
+    EXPECT_EQ(fromController.hasBase1, fromImage.hasBase1);
+    EXPECT_EQ(fromController.hasBase2, fromImage.hasBase2);
+    EXPECT_EQ(fromController.base1, fromImage.base1 - fromImage.base0);
+    if (fromImage.hasBase2) {
+      EXPECT_EQ(fromController.base2, fromImage.base2 - fromImage.base0);
+      EXPECT_EQ(fromController.base2, builder.Base2Offset());
+    }
+  }
+}
+
+TEST(ReadControllerLayoutTest, MakesOneCallPerWordOfEachValueItReads) {
+  NvmImageBuilder builder;
+  builder.BlockChainOffset(0x183).Block(0x04, 1).Block(0x01, 2);
+  ControllerUnderTest controller(builder.BuildControllerNvm());
+  NvmLayout layout;
+  ASSERT_EQ(ReadControllerLayout(controller.Client(), &layout), TBU_OK);
+  // Device id, base-1 pointer, flags, chain start, then each block's count.
+  const uint32_t secondBlock = 0x183 + 2 + 4;
+  const size_t expected = WordsTouched(5, 2) + WordsTouched(0x10E, 4) + WordsTouched(2, 1) +
+                          WordsTouched(3, 2) + WordsTouched(0x183, 2) +
+                          WordsTouched(secondBlock, 2);
+  EXPECT_EQ(controller.ReadCalls(), expected);
+  EXPECT_EQ(controller.Provider().CallCount(u"GetCurrentNvmVersion"), 1u);
+}
+
+TEST(ReadControllerLayoutTest, TakesTheVersionFromTheProviderNotFromTheNvm) {
+  ControllerUnderTest controller(NvmImageBuilder().Version(0x20).BuildControllerNvm());
+  controller.Provider().SetNvmVersion(0x1234);
+  NvmLayout layout;
+  ASSERT_EQ(ReadControllerLayout(controller.Client(), &layout), TBU_OK);
+  EXPECT_EQ(layout.version, 0x1234u);
+}
+
+TEST(ReadControllerLayoutTest, PassesOnTheVersionReadFailureBeforeReadingAnything) {
+  ControllerUnderTest controller(NvmImageBuilder().BuildControllerNvm());
+  controller.Provider().ForceReturnValue(u"GetCurrentNvmVersion", 0x77);
+  NvmLayout layout;
+  EXPECT_EQ(ReadControllerLayout(controller.Client(), &layout), 0x77u);
+  EXPECT_EQ(controller.ReadCalls(), 0u);
+}
+
+TEST(ReadControllerLayoutTest, UnknownOrUnreadableDeviceKeepsTheStartingKindWithoutFailing) {
+  ControllerUnderTest unknown(NvmImageBuilder().DeviceId(0x4242).BuildControllerNvm());
+  NvmLayout layout;
+  EXPECT_EQ(ReadControllerLayout(unknown.Client(), &layout), TBU_OK);
+  EXPECT_EQ(layout.kind, -1);
+  EXPECT_EQ(unknown.ReadCalls(), 1u);
+
+  ControllerUnderTest unreadable(NvmImageBuilder().BuildControllerNvm());
+  unreadable.Provider().FailMethod(u"ReadFirmware", wmi::WBEM_E_FAILED);
+  NvmLayout unreadableLayout;
+  EXPECT_EQ(ReadControllerLayout(unreadable.Client(), &unreadableLayout), TBU_OK);
+  EXPECT_EQ(unreadableLayout.kind, -1);
+  EXPECT_FALSE(unreadableLayout.hasBase1);
+}
+
+TEST(ReadControllerLayoutTest, AFailedBlockReadReusesThePreviousScratchValue) {
+  // The NVM ends right after the chain start, so every block count read fails and the
+  // walk keeps using the chain start's bytes (0x0180 -> 0x180 words).
+  NvmImageBuilder builder;
+  builder.Block(0x04, 0).SectionSize(0x180);
+  std::vector<uint8_t> nvm = builder.BuildControllerNvm();
+  nvm.resize(0x180);
+  ControllerUnderTest controller(nvm);
+  NvmLayout layout;
+  ASSERT_EQ(ReadControllerLayout(controller.Client(), &layout), TBU_OK);
+  EXPECT_TRUE(layout.hasBase2);
+  EXPECT_EQ(layout.base2, 0x180u + 4u * 0x180u + 2u);
+}
+
+}  // namespace
+}  // namespace tbt

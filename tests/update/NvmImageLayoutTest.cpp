@@ -1,0 +1,297 @@
+// The image side of the compatibility check: the device table, the region table's
+// shape, and how an image's sections are located and refused.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/Utf16.h"
+#include "platform/emulated/NvmImageBuilder.h"
+#include "update/NvmCheck.h"
+
+namespace tbt {
+namespace {
+
+using emulated::NvmImageBuilder;
+using emulated::SectionPointerPlacement;
+
+void PutLe(std::vector<uint8_t>& bytes, size_t offset, uint32_t value, int width) {
+  for (int i = 0; i < width; ++i) {
+    bytes.at(offset + i) = static_cast<uint8_t>(value >> (8 * i));
+  }
+}
+
+struct DeviceCase {
+  uint16_t deviceId;
+  int32_t kind;
+  int variant;  // -1: the record's flag stays as it was
+};
+
+TEST(DeviceIdToKindTest, MapsEveryKnownDeviceAndKeepsTheFlagWhereTheTableSaysSo) {
+  const DeviceCase cases[] = {
+      {0x1567, 0, 1}, {0x1569, 0, 0}, {0x156B, 1, 1}, {0x156D, 1, 0}, {0x147E, 2, 1},
+      {0x1576, 3, 1}, {0x1578, 3, 0}, {0x15BF, 4, 1}, {0x15C0, 4, 1}, {0x15DC, 4, -1},
+      {0x15D2, 5, 0}, {0x15D3, 5, 0}, {0x15D9, 5, 1}, {0x15DA, 5, 1}, {0x15DE, 5, -1},
+  };
+  for (const DeviceCase& c : cases) {
+    for (uint32_t startVariant : {0u, 1u}) {
+      NvmLayout layout;
+      layout.variant = startVariant;
+      ASSERT_EQ(DeviceIdToKind(c.deviceId, &layout), TBU_OK) << std::hex << c.deviceId;
+      EXPECT_EQ(layout.kind, c.kind) << std::hex << c.deviceId;
+      const uint32_t expectedVariant = c.variant < 0 ? startVariant : uint32_t(c.variant);
+      EXPECT_EQ(layout.variant, expectedVariant) << std::hex << c.deviceId;
+    }
+  }
+}
+
+TEST(DeviceIdToKindTest, UnknownDevicesFailAndLeaveTheRecordAlone) {
+  for (uint16_t deviceId : {0x0000, 0x1568, 0x15D4, 0x15DB, 0x15DD, 0x8086, 0xFFFF}) {
+    NvmLayout layout;
+    layout.kind = 7;
+    layout.variant = 1;
+    EXPECT_EQ(DeviceIdToKind(deviceId, &layout), TBU_E_UNKNOWN_DEVICE) << std::hex << deviceId;
+    EXPECT_EQ(layout.kind, 7);
+    EXPECT_EQ(layout.variant, 1u);
+  }
+}
+
+TEST(NvmCheckTableTest, RowsHaveSaneShapesAndNamesAreZeroPadded) {
+  std::map<uint32_t, size_t> rowsPerKind;
+  std::set<std::pair<uint32_t, std::u16string>> names;
+  uint32_t previousKind = kNvmCheckTable.front().kind;
+  std::set<uint32_t> finishedKinds;
+  for (const NvmCheckEntry& row : kNvmCheckTable) {
+    EXPECT_TRUE(row.length == 1 || row.length == 2 || row.length == 4) << row.offset;
+    EXPECT_TRUE(row.base == 0 || row.base == 2) << row.offset;
+    EXPECT_TRUE(row.flag == 0 || row.flag == 1) << row.offset;
+    EXPECT_EQ(row.mask & ~0xFFu, 0u);
+    const std::u16string name(row.name);
+    ASSERT_FALSE(name.empty());
+    ASSERT_LT(name.size(), std::size(row.name));
+    for (size_t i = name.size(); i < std::size(row.name); ++i) {
+      EXPECT_EQ(row.name[i], u'\0');
+    }
+    EXPECT_TRUE(names.insert({row.kind, name}).second) << ToUtf8(name);
+    // The rows of one kind sit together.
+    if (row.kind != previousKind) {
+      finishedKinds.insert(previousKind);
+      EXPECT_EQ(finishedKinds.count(row.kind), 0u) << row.kind;
+      previousKind = row.kind;
+    }
+    ++rowsPerKind[row.kind];
+  }
+  EXPECT_EQ(rowsPerKind, (std::map<uint32_t, size_t>{{1, 21}, {2, 11}, {3, 8}, {4, 6}, {5, 8}}));
+}
+
+TEST(NvmCheckTableTest, RowsThatSelectVariantsAndMasksSitWhereTheyBelong) {
+  struct Expected {
+    size_t index;
+    const char* name;
+    uint32_t kind, flag, offset, length, mask, base;
+  };
+  const Expected rows[] = {
+      {0, "Device ID", 1, 1, 0x5, 2, 0xFF, 0},
+      {6, "CIO-Port2_TX", 1, 0, 0x14B, 1, 0xFF, 0},
+      {20, "Src0(DP-out)", 1, 1, 0x217D, 1, 0xAA, 0},
+      {31, "PA(DP-out)", 2, 1, 0x11A5, 1, 0xFF, 0},
+      {35, "PB", 3, 0, 0x13, 1, 0xCC, 2},
+      {38, "Src0", 3, 1, 0x136, 1, 0xF0, 0},
+      {47, "PA/PB (USB2)", 5, 1, 0xB6, 1, 0xC0, 0},
+      {51, "PB", 4, 0, 0x13, 1, 0x44, 2},
+      {53, "PA/PB (USB2)", 4, 1, 0xB6, 1, 0xC0, 0},
+  };
+  for (const Expected& e : rows) {
+    const NvmCheckEntry& row = kNvmCheckTable.at(e.index);
+    EXPECT_EQ(ToUtf8(row.name), e.name) << e.index;
+    EXPECT_EQ(row.kind, e.kind) << e.index;
+    EXPECT_EQ(row.flag, e.flag) << e.index;
+    EXPECT_EQ(row.offset, e.offset) << e.index;
+    EXPECT_EQ(row.length, e.length) << e.index;
+    EXPECT_EQ(row.mask, e.mask) << e.index;
+    EXPECT_EQ(row.base, e.base) << e.index;
+  }
+}
+
+TEST(ReadImageLayoutTest, LocatesAllThreeSectionsOfAKindFiveImage) {
+  NvmImageBuilder builder;
+  builder.DeviceId(0x15D9).Version(0x42).HeaderSize(0x200).Base1Pointer(0x300).BlockChainOffset(
+      0x181);
+  builder.Block(0x04, 2).Block(0x20, 5);
+  const std::vector<uint8_t> image = builder.BuildImage();
+
+  NvmLayout layout;
+  ASSERT_EQ(ReadImageLayout(image.data(), image.size(), &layout), TBU_OK);
+  EXPECT_EQ(layout.base0, 0x200u);
+  EXPECT_EQ(layout.version, 0x42u);
+  EXPECT_EQ(layout.kind, 5);
+  EXPECT_EQ(layout.variant, 1u);
+  EXPECT_TRUE(layout.hasBase1);
+  EXPECT_EQ(layout.base1, 0x200u + 0x300u);
+  EXPECT_TRUE(layout.hasBase2);
+  // Two blocks: 2 + 4*2 and 2 + 4*5 bytes after the chain's start.
+  EXPECT_EQ(layout.base2, 0x200u + 0x181u + 10u + 22u);
+  EXPECT_EQ(layout.base2, 0x200u + builder.Base2Offset());
+}
+
+TEST(ReadImageLayoutTest, OnlyTheNumberOfSetBlockFlagsMovesBaseTwo) {
+  // Every block holds the same number of words, so any two flags give the same base2.
+  std::set<uint32_t> base2Values;
+  for (uint8_t flags : {0x44, 0x42, 0x41, 0x50, 0x48, 0x60}) {
+    NvmImageBuilder builder;
+    builder.SectionFlags(flags);
+    for (uint8_t bit : {0x01, 0x02, 0x04, 0x08, 0x10, 0x20}) {
+      if ((flags & bit) != 0) {
+        builder.Block(bit, 3);
+      }
+    }
+    const std::vector<uint8_t> image = builder.BuildImage();
+    NvmLayout layout;
+    ASSERT_EQ(ReadImageLayout(image.data(), image.size(), &layout), TBU_OK);
+    base2Values.insert(layout.base2);
+  }
+  EXPECT_EQ(base2Values.size(), 1u);
+}
+
+TEST(ReadImageLayoutTest, BlocksAreIgnoredWithoutTheirEnablingFlag) {
+  // Bits 0x04 and 0x01 without 0x40: no walk, no base2.
+  const std::vector<uint8_t> image = NvmImageBuilder().SectionFlags(0x05).BuildImage();
+  NvmLayout layout;
+  ASSERT_EQ(ReadImageLayout(image.data(), image.size(), &layout), TBU_OK);
+  EXPECT_TRUE(layout.hasBase1);
+  EXPECT_FALSE(layout.hasBase2);
+  EXPECT_EQ(layout.base2, 0u);
+}
+
+TEST(ReadImageLayoutTest, KindsBelowThreeStopAfterTheDeviceIdentifier) {
+  for (uint16_t deviceId : {0x1567, 0x156D, 0x147E}) {
+    // A base-1 pointer far outside the image would be refused if it were followed.
+    const std::vector<uint8_t> image =
+        NvmImageBuilder().DeviceId(deviceId).Block(0x04, 1).BuildImage();
+    std::vector<uint8_t> patched = image;
+    PutLe(patched, 0x100 + 0x10E, 0xFFFFFF00u, 4);
+    NvmLayout layout;
+    ASSERT_EQ(ReadImageLayout(patched.data(), patched.size(), &layout), TBU_OK);
+    EXPECT_FALSE(layout.hasBase1);
+    EXPECT_FALSE(layout.hasBase2);
+  }
+}
+
+TEST(ReadImageLayoutTest, FallsBackToThePointerCopyWhenTheFirstIsBlank) {
+  for (uint32_t blank : {0u, 0xFFFFFFu}) {
+    std::vector<uint8_t> image =
+        NvmImageBuilder().Placement(SectionPointerPlacement::kAtZeroAndCopy).BuildImage();
+    PutLe(image, 0, blank, 3);
+    NvmLayout layout;
+    ASSERT_EQ(ReadImageLayout(image.data(), image.size(), &layout), TBU_OK) << blank;
+    EXPECT_EQ(layout.base0, 0x1010u);
+    EXPECT_EQ(layout.kind, 5);
+  }
+  const std::vector<uint8_t> copyOnly =
+      NvmImageBuilder().Placement(SectionPointerPlacement::kCopyOnly).BuildImage();
+  NvmLayout layout;
+  EXPECT_EQ(ReadImageLayout(copyOnly.data(), copyOnly.size(), &layout), TBU_OK);
+}
+
+TEST(ReadImageLayoutTest, ThePointerAtZeroWinsOverTheCopy) {
+  std::vector<uint8_t> image =
+      NvmImageBuilder().Placement(SectionPointerPlacement::kAtZeroAndCopy).BuildImage();
+  PutLe(image, 0x1000, 0x123, 3);  // a wrong copy must not be looked at
+  NvmLayout layout;
+  ASSERT_EQ(ReadImageLayout(image.data(), image.size(), &layout), TBU_OK);
+  EXPECT_EQ(layout.base0, 0x1010u);
+}
+
+TEST(ReadImageLayoutTest, UnknownDeviceIsReportedWithItsOwnCode) {
+  const std::vector<uint8_t> image = NvmImageBuilder().DeviceId(0x1234).BuildImage();
+  NvmLayout layout;
+  EXPECT_EQ(ReadImageLayout(image.data(), image.size(), &layout), TBU_E_UNKNOWN_DEVICE);
+}
+
+// A malformed image, made from a valid one by a patch and a cut.
+struct MalformedCase {
+  const char* what;
+  size_t patchOffset;  // SIZE_MAX: no patch
+  uint32_t patchValue;
+  int patchWidth;
+  size_t keepBytes;  // SIZE_MAX: keep the whole image
+};
+
+TEST(ReadImageLayoutTest, RefusesImagesWhoseReadsFallOutside) {
+  // Kind 5 with blocks: section at 0x100, chain at 0x180, blocks of 1 and 2 words.
+  NvmImageBuilder builder;
+  builder.Block(0x04, 1).Block(0x08, 2);
+  const std::vector<uint8_t> valid = builder.BuildImage();
+  constexpr size_t kNone = SIZE_MAX;
+  constexpr size_t kSection = 0x100;
+  const MalformedCase cases[] = {
+      {"empty", kNone, 0, 0, 0},
+      {"too short for the pointer", kNone, 0, 0, 2},
+      {"blank pointer and no room for the copy", 0, 0, 3, kNone},
+      {"erased pointer and no room for the copy", 0, 0xFFFFFF, 3, kNone},
+      {"pointer past the end", 0, 0xFFFF00, 3, kNone},
+      {"pointer at the very end", 0, static_cast<uint32_t>(valid.size()), 3, kNone},
+      {"cut before the version byte", kNone, 0, 0, kSection + 0x0A},
+      {"cut inside the device identifier", kNone, 0, 0, kSection + 6},
+      {"cut before the base-1 pointer's end", kNone, 0, 0, kSection + 0x111},
+      {"base-1 pointer past the end", kSection + 0x10E, 0x100000, 4, kNone},
+      {"base-1 pointer overflowing 32 bits", kSection + 0x10E, 0xFFFFFFF0u, 4, kNone},
+      {"chain start past the end", kSection + 3, 0xFFF0, 2, kNone},
+      {"block count past the end", kSection + 0x180, 0xFFFF, 2, kNone},
+      {"second block count past the end", kSection + 0x180 + 6, 0x8000, 2, kNone},
+  };
+  for (const MalformedCase& c : cases) {
+    std::vector<uint8_t> image = valid;
+    if (c.patchOffset != kNone) {
+      PutLe(image, c.patchOffset, c.patchValue, c.patchWidth);
+    }
+    if (c.keepBytes != kNone) {
+      image.resize(c.keepBytes);
+    }
+    // An exact-size copy lets the sanitizers see any read past the end.
+    std::vector<uint8_t> exact(image.begin(), image.end());
+    exact.shrink_to_fit();
+    NvmLayout layout;
+    EXPECT_EQ(ReadImageLayout(exact.empty() ? nullptr : exact.data(), exact.size(), &layout),
+              TBU_E_NO_IMAGE)
+        << c.what;
+  }
+}
+
+TEST(ReadImageLayoutTest, EveryCutOfAValidImageEitherParsesTheSameOrIsRefused) {
+  NvmImageBuilder builder;
+  builder.Block(0x01, 2).Block(0x10, 1);
+  const std::vector<uint8_t> valid = builder.BuildImage();
+  NvmLayout full;
+  ASSERT_EQ(ReadImageLayout(valid.data(), valid.size(), &full), TBU_OK);
+  // The last byte the walk reads is the count of the second block; base2 must lie inside.
+  size_t shortestAccepted = SIZE_MAX;
+  for (size_t keep = 0; keep <= 0x100 + builder.Base2Offset() + 1; ++keep) {
+    const std::vector<uint8_t> cut(valid.begin(), valid.begin() + keep);
+    NvmLayout layout;
+    const UpdateResult result = ReadImageLayout(cut.data(), cut.size(), &layout);
+    if (result == TBU_OK) {
+      shortestAccepted = std::min(shortestAccepted, keep);
+      EXPECT_EQ(layout.base2, full.base2);
+    } else {
+      EXPECT_EQ(result, TBU_E_NO_IMAGE) << keep;
+      EXPECT_EQ(shortestAccepted, SIZE_MAX) << "a longer cut was refused after a shorter passed";
+    }
+  }
+  EXPECT_EQ(shortestAccepted, full.base2 + 1);
+}
+
+TEST(ReadImageLayoutTest, RecordsStartWithDefinedValues) {
+  const NvmLayout layout;
+  EXPECT_EQ(layout.kind, -1);
+  EXPECT_EQ(layout.variant, 0u);
+  EXPECT_EQ(layout.base0 | layout.base1 | layout.base2 | layout.version, 0u);
+}
+
+}  // namespace
+}  // namespace tbt

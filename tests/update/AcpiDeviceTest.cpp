@@ -1,0 +1,202 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/emulated/EmulatedDeviceIo.h"
+#include "update/AcpiDevice.h"
+
+namespace tbt {
+namespace {
+
+// A driver that records the request it got and answers what the test chose.
+class ScriptedDriver final : public platform::IDeviceIo {
+ public:
+  platform::Handle OpenDevice(std::u16string_view path) override {
+    openedPath = std::u16string(path);
+    return present ? 0x42 : platform::kInvalidHandle;
+  }
+  bool DeviceIoControl(platform::Handle device, uint32_t controlCode, const uint8_t* input,
+                       uint32_t inputSize, uint8_t* output, uint32_t outputSize,
+                       uint32_t* bytesReturned) override {
+    ++calls;
+    lastHandle = device;
+    lastCode = controlCode;
+    request.assign(input, input + inputSize);
+    lastOutputSize = outputSize;
+    const size_t copied = std::min<size_t>(answer.size(), outputSize);
+    std::copy_n(answer.begin(), copied, output);
+    *bytesReturned = claimedBytes.value_or(static_cast<uint32_t>(copied));
+    return accept;
+  }
+  bool CloseHandle(platform::Handle device) override {
+    closed.push_back(device);
+    return true;
+  }
+
+  bool present = true;
+  bool accept = true;
+  std::vector<uint8_t> answer = {0x78, 0x56, 0x34, 0x12};
+  std::optional<uint32_t> claimedBytes;
+  std::u16string openedPath;
+  int calls = 0;
+  platform::Handle lastHandle = 0;
+  uint32_t lastCode = 0;
+  uint32_t lastOutputSize = 0;
+  std::vector<uint8_t> request;
+  std::vector<platform::Handle> closed;
+};
+
+TEST(AcpiDeviceTest, OpenStoresTheHandleAndCloseResetsItToZero) {
+  ScriptedDriver driver;
+  AcpiDevice device(driver);
+  EXPECT_EQ(device.NativeHandle(), platform::kNullHandle);
+  EXPECT_FALSE(CloseAcpiDevice(device));
+
+  ASSERT_TRUE(OpenAcpiDevice(device));
+  EXPECT_EQ(driver.openedPath, u"\\\\.\\KXRACPI");
+  EXPECT_TRUE(CloseAcpiDevice(device));
+  EXPECT_EQ(device.NativeHandle(), platform::kNullHandle);
+  EXPECT_FALSE(CloseAcpiDevice(device));
+  EXPECT_EQ(driver.closed, (std::vector<platform::Handle>{0x42}));
+
+  driver.present = false;
+  EXPECT_FALSE(OpenAcpiDevice(device));
+  EXPECT_EQ(device.NativeHandle(), platform::kInvalidHandle);
+  EXPECT_FALSE(CloseAcpiDevice(device));
+}
+
+TEST(AcpiDeviceTest, DestructionClosesAnOpenHandle) {
+  ScriptedDriver driver;
+  {
+    AcpiDevice device(driver);
+    ASSERT_TRUE(OpenAcpiDevice(device));
+  }
+  EXPECT_EQ(driver.closed, (std::vector<platform::Handle>{0x42}));
+}
+
+TEST(AcpiDeviceTest, CallMethodSendsTagLengthAndArgumentsLittleEndian) {
+  ScriptedDriver driver;
+  AcpiDevice device(driver);
+  ASSERT_TRUE(OpenAcpiDevice(device));
+  uint32_t result = 0;
+  ASSERT_TRUE(AcpiCallMethod(device, kAcpiMethodDevs, kThunderboltPlatformDevice, 1, &result));
+  EXPECT_EQ(driver.lastCode, 0x0022240Cu);
+  EXPECT_EQ(driver.lastHandle, 0x42);
+  EXPECT_EQ(driver.lastOutputSize, 1024u);
+  EXPECT_EQ(driver.request, (std::vector<uint8_t>{0x44, 0x45, 0x56, 0x53, 8, 0, 0, 0, 0x57, 0x00,
+                                                  0x06, 0x00, 1, 0, 0, 0}));
+  EXPECT_EQ(result, 0x12345678u);
+}
+
+TEST(AcpiDeviceTest, CallMethodResultFollowsTheAnswerLength) {
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> answer;
+    uint32_t expected;
+  };
+  const std::vector<Case> cases = {
+      {"no answer", {}, 0},
+      {"three bytes", {0x11, 0x22, 0x33}, 0},
+      {"four bytes", {0x01, 0x00, 0x00, 0x80}, 0x80000001},
+      {"longer answer is cut to four", {0x04, 0x03, 0x02, 0x01, 0xFF, 0xFF}, 0x01020304},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScriptedDriver driver;
+    driver.answer = c.answer;
+    AcpiDevice device(driver);
+    ASSERT_TRUE(OpenAcpiDevice(device));
+    uint32_t result = 0xDEADBEEF;
+    EXPECT_TRUE(AcpiCallMethod(device, kAcpiMethodDevs, kThunderboltPlatformDevice, 0, &result));
+    EXPECT_EQ(result, c.expected);
+  }
+}
+
+TEST(AcpiDeviceTest, CallMethodLeavesTheResultAloneWhenNoExchangeTookPlace) {
+  ScriptedDriver driver;
+  AcpiDevice device(driver);
+  uint32_t result = 0xDEADBEEF;
+  EXPECT_FALSE(AcpiCallMethod(device, kAcpiMethodDevs, kThunderboltPlatformDevice, 1, &result));
+  EXPECT_EQ(driver.calls, 0);
+
+  driver.present = false;
+  OpenAcpiDevice(device);
+  EXPECT_FALSE(AcpiCallMethod(device, kAcpiMethodDevs, kThunderboltPlatformDevice, 1, &result));
+  EXPECT_EQ(driver.calls, 0);
+
+  driver.present = true;
+  driver.accept = false;
+  ASSERT_TRUE(OpenAcpiDevice(device));
+  EXPECT_FALSE(AcpiCallMethod(device, kAcpiMethodDevs, kThunderboltPlatformDevice, 1, &result));
+  EXPECT_EQ(driver.calls, 1);
+  EXPECT_EQ(result, 0xDEADBEEFu);
+}
+
+TEST(AcpiDeviceTest, TransferCutsTheAnswerToTheCallersLength) {
+  struct Case {
+    uint32_t callerLength;
+    size_t answerBytes;
+    uint32_t expectedLength;
+  };
+  const Case cases[] = {{6, 10, 6}, {16, 10, 10}, {0, 10, 0}, {2000, 1024, 1024}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.callerLength);
+    ScriptedDriver driver;
+    driver.answer.assign(c.answerBytes, 0);
+    for (size_t i = 0; i < c.answerBytes; ++i) {
+      driver.answer[i] = static_cast<uint8_t>(i + 1);
+    }
+    AcpiDevice device(driver);
+    ASSERT_TRUE(OpenAcpiDevice(device));
+    std::vector<uint8_t> buffer(c.callerLength + 1, 0xEE);
+    uint32_t length = c.callerLength;
+    const uint8_t payload[3] = {9, 8, 7};
+    ASSERT_TRUE(AcpiTransfer(device, 0x41424344, payload, sizeof payload, buffer.data(), &length));
+    EXPECT_EQ(length, c.expectedLength);
+    for (uint32_t i = 0; i < c.expectedLength; ++i) {
+      ASSERT_EQ(buffer[i], static_cast<uint8_t>(i + 1));
+    }
+    EXPECT_EQ(buffer[c.expectedLength], 0xEE);  // nothing beyond the answer is touched
+    EXPECT_EQ(driver.request, (std::vector<uint8_t>{0x44, 0x43, 0x42, 0x41, 3, 0, 0, 0, 9, 8, 7}));
+  }
+}
+
+TEST(AcpiDeviceTest, TransferDistrustsAByteCountBeyondItsBuffer) {
+  ScriptedDriver driver;
+  driver.answer.assign(1024, 0x33);
+  driver.claimedBytes = 5000;
+  AcpiDevice device(driver);
+  ASSERT_TRUE(OpenAcpiDevice(device));
+  std::vector<uint8_t> buffer(4096, 0);
+  uint32_t length = 4096;
+  ASSERT_TRUE(AcpiTransfer(device, kAcpiMethodDevs, nullptr, 0, buffer.data(), &length));
+  EXPECT_EQ(length, 1024u);
+}
+
+TEST(AcpiDeviceTest, WorksAgainstTheEmulatedDriver) {
+  emulated::EmulatedDeviceIo io;
+  AcpiDevice device(io);
+  ASSERT_TRUE(OpenAcpiDevice(device));
+  uint32_t result = 0xFFFF;
+  ASSERT_TRUE(AcpiCallMethod(device, kAcpiMethodDevs, kThunderboltPlatformDevice, 1, &result));
+  EXPECT_EQ(result, 0u);
+  EXPECT_TRUE(io.IsDeviceOn(kThunderboltPlatformDevice));
+
+  io.SetAnswerOverride(std::vector<uint8_t>{0x01, 0x02});
+  result = 0xFFFF;
+  ASSERT_TRUE(AcpiCallMethod(device, kAcpiMethodDevs, kThunderboltPlatformDevice, 0, &result));
+  EXPECT_EQ(result, 0u);
+  EXPECT_FALSE(io.IsDeviceOn(kThunderboltPlatformDevice));
+
+  // The driver knows no method but DEVS and refuses the exchange.
+  EXPECT_FALSE(AcpiCallMethod(device, 0x54534554, kThunderboltPlatformDevice, 1, &result));
+  EXPECT_TRUE(CloseAcpiDevice(device));
+  EXPECT_EQ(io.OpenHandleCount(), 0u);
+}
+
+}  // namespace
+}  // namespace tbt

@@ -1,0 +1,91 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/emulated/EmulatedCallLog.h"
+#include "platform/emulated/EmulatedPower.h"
+#include "platform/emulated/EmulatedServiceManager.h"
+#include "update/ServiceControl.h"
+
+namespace tbt {
+namespace {
+
+using emulated::CallKind;
+using emulated::EmulatedServiceManager;
+
+TEST(StartNamedServiceTest, ReturnsTheDocumentedResultAndClosesEveryHandle) {
+  struct Case {
+    const char* name;
+    std::function<void(EmulatedServiceManager&)> setup;
+    uint32_t expected;
+    bool runningAfter;
+    size_t handlesClosed;
+  };
+  const std::vector<Case> cases = {
+      {"stopped service starts", [](EmulatedServiceManager&) {}, SERVICE_START_OK, true, 2},
+      {"already running",
+       [](EmulatedServiceManager& s) {
+         const auto m = s.OpenSCManager();
+         const auto h = s.OpenService(m, kThunderboltServiceName);
+         s.StartService(h);
+         s.CloseServiceHandle(h);
+         s.CloseServiceHandle(m);
+       },
+       SERVICE_START_OK, true, 2},
+      {"not installed",
+       [](EmulatedServiceManager& s) { s.SetInstalled(kThunderboltServiceName, false); },
+       SERVICE_E_OPEN, false, 1},
+      {"start refused",
+       [](EmulatedServiceManager& s) { s.SetStartError(kThunderboltServiceName, 1058); },
+       SERVICE_E_START, false, 2},
+      {"manager cannot be opened", [](EmulatedServiceManager& s) { s.SetManagerFails(true); },
+       SERVICE_E_SCM, false, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    emulated::EmulatedCallLog log;
+    EmulatedServiceManager services(&log);
+    c.setup(services);
+    log.Clear();
+    EXPECT_EQ(StartNamedService(services, kThunderboltServiceName), c.expected);
+    EXPECT_EQ(services.IsRunning(kThunderboltServiceName), c.runningAfter);
+    EXPECT_EQ(services.OpenHandleCount(), 0u);
+    EXPECT_EQ(log.Count(CallKind::kCloseServiceHandle), c.handlesClosed);
+  }
+}
+
+TEST(ShutdownSystemTest, RequestsPowerOffThenClosesTheWindow) {
+  struct Case {
+    const char* name;
+    bool privilegeRefused;
+    bool poweredOff;
+  };
+  const Case cases[] = {{"privilege granted", false, true}, {"privilege refused", true, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    emulated::EmulatedCallLog log;
+    emulated::EmulatedPower power(&log);
+    power.SetPrivilegeRefused(c.privilegeRefused);
+    std::vector<std::string> seenAtClose;
+    int closes = 0;
+    ShutdownSystem(power, [&] {
+      ++closes;
+      seenAtClose = log.Lines();
+    });
+    EXPECT_EQ(closes, 1);
+    EXPECT_EQ(seenAtClose, (std::vector<std::string>{"ShutdownPrivilege", "PowerOff"}));
+    EXPECT_EQ(power.PoweredOff(), c.poweredOff);
+    EXPECT_EQ(power.PowerOffRequests(), 1u);
+  }
+}
+
+TEST(ShutdownSystemTest, AcceptsAMissingCloseCallback) {
+  emulated::EmulatedPower power;
+  ShutdownSystem(power, nullptr);
+  EXPECT_TRUE(power.PoweredOff());
+}
+
+}  // namespace
+}  // namespace tbt

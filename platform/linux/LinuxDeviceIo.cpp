@@ -1,0 +1,68 @@
+#include "platform/linux/LinuxDeviceIo.h"
+
+#include "platform/Utf16.h"
+#include "platform/linux/LinuxReturnValues.h"
+
+namespace tbt::platform::linux_backend {
+
+namespace {
+
+uint32_t ReadLe32(const uint8_t* bytes) {
+  return static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8) |
+         (static_cast<uint32_t>(bytes[2]) << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
+}
+
+// A method call: tag, payload length 8, two 32-bit arguments.
+constexpr uint32_t kMethodCallSize = 16;
+
+}  // namespace
+
+Handle LinuxDeviceIo::OpenDevice(std::u16string_view path) {
+  if (!EqualsIgnoreAsciiCase(path, kAcpiDevicePath) || !tree_.HasThunderboltBus()) {
+    return kInvalidHandle;
+  }
+  std::lock_guard lock(mutex_);
+  const Handle handle = next_++;
+  open_.insert(handle);
+  return handle;
+}
+
+bool LinuxDeviceIo::DeviceIoControl(Handle device, uint32_t controlCode, const uint8_t* input,
+                                    uint32_t inputSize, uint8_t* output, uint32_t outputSize,
+                                    uint32_t* bytesReturned) {
+  {
+    std::lock_guard lock(mutex_);
+    if (open_.count(device) == 0) {
+      return false;
+    }
+  }
+  if (controlCode != kAcpiControlCode || input == nullptr || inputSize != kMethodCallSize) {
+    return false;
+  }
+  const uint32_t tag = ReadLe32(input);
+  const uint32_t payloadLength = ReadLe32(input + 4);
+  const uint32_t deviceId = ReadLe32(input + 8);
+  const uint32_t value = ReadLe32(input + 12);
+  if (tag != kDevsMethodTag || payloadLength != 8 || deviceId != kThunderboltDeviceId ||
+      value > 1) {
+    return false;
+  }
+  if (privileged_.SetForcePower(value == 1) != kTbtOk) {
+    return false;
+  }
+  uint32_t answered = 0;
+  for (; answered < 4 && answered < outputSize && output != nullptr; ++answered) {
+    output[answered] = 0;
+  }
+  if (bytesReturned != nullptr) {
+    *bytesReturned = answered;
+  }
+  return true;
+}
+
+bool LinuxDeviceIo::CloseHandle(Handle device) {
+  std::lock_guard lock(mutex_);
+  return open_.erase(device) == 1;
+}
+
+}  // namespace tbt::platform::linux_backend

@@ -1,0 +1,75 @@
+#include "platform/linux/LinuxPlatform.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "platform/SteadyClock.h"
+#include "platform/linux/HelperProtocol.h"
+#include "platform/linux/LinuxDeviceIo.h"
+#include "platform/linux/LinuxPower.h"
+#include "platform/linux/LinuxSystemInfo.h"
+#include "platform/linux/SysfsTbtProvider.h"
+#include "platform/linux/SysfsTree.h"
+#include "platform/linux/SystemdServiceManager.h"
+#include "platform/wmi/Wmi.h"
+
+namespace tbt::platform::linux_backend {
+
+namespace {
+
+std::unique_ptr<IPrivilegedOps> MakePrivilegedOps(const LinuxOptions& options,
+                                                  const SysfsTree& tree) {
+  const bool direct = options.privilege == PrivilegeMode::kDirect ||
+                      (options.privilege == PrivilegeMode::kAutomatic && ::geteuid() == 0);
+  if (direct) {
+    return std::make_unique<DirectPrivilegedOps>(tree);
+  }
+  std::string helper = options.helperPath;
+  if (helper.empty()) {
+    const char* fromEnvironment = std::getenv("TBT_NVM_HELPER");
+    helper = fromEnvironment != nullptr && *fromEnvironment != '\0' ? fromEnvironment
+                                                                    : kDefaultHelperPath;
+  }
+  const std::string launcher = options.launcherPath.empty() ? kPkexecPath : options.launcherPath;
+  return std::make_unique<HelperPrivilegedOps>(tree, helper, std::vector<std::string>{launcher});
+}
+
+class LinuxPlatform final : public IPlatform {
+ public:
+  explicit LinuxPlatform(LinuxOptions options)
+      : tree_(options.sysfsRoot),
+        clock_(options.clock ? options.clock : std::make_shared<SteadyClock>()),
+        privileged_(MakePrivilegedOps(options, tree_)),
+        devices_(tree_, *privileged_),
+        power_(options.sysfsRoot) {
+    RegisterSysfsTbtProvider(registry_,
+                             std::make_shared<SysfsTbtProvider>(tree_, *privileged_, *clock_));
+  }
+
+  IDeviceIo& Devices() override { return devices_; }
+  IServiceManager& Services() override { return services_; }
+  IPower& Power() override { return power_; }
+  IClock& Clock() override { return *clock_; }
+  ISystemInfo& System() override { return system_; }
+  wmi::NamespaceRegistry& Wmi() override { return registry_; }
+  bool IsEmulated() const override { return false; }
+
+ private:
+  SysfsTree tree_;
+  std::shared_ptr<IClock> clock_;
+  std::unique_ptr<IPrivilegedOps> privileged_;
+  LinuxDeviceIo devices_;
+  SystemdServiceManager services_;
+  LinuxPower power_;
+  LinuxSystemInfo system_;
+  wmi::NamespaceRegistry registry_;
+};
+
+}  // namespace
+
+std::unique_ptr<IPlatform> CreateLinuxPlatform(LinuxOptions options) {
+  return std::make_unique<LinuxPlatform>(std::move(options));
+}
+
+}  // namespace tbt::platform::linux_backend

@@ -1,0 +1,303 @@
+#include "platform/linux/SysfsTree.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <system_error>
+
+namespace tbt::platform::linux_backend {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The Intel WMI Thunderbolt device; its sysfs name may carry an instance suffix.
+constexpr std::string_view kIntelWmiThunderboltGuid = "86CCFD48-205E-4A77-9C48-2021CBEDE341";
+
+bool AllDigits(std::string_view text) {
+  return !text.empty() &&
+         std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {
+  if (text.size() < prefix.size()) {
+    return false;
+  }
+  for (size_t i = 0; i < prefix.size(); ++i) {
+    char a = text[i];
+    char b = prefix[i];
+    if (a >= 'a' && a <= 'z') {
+      a = static_cast<char>(a - 'a' + 'A');
+    }
+    if (b >= 'a' && b <= 'z') {
+      b = static_cast<char>(b - 'a' + 'A');
+    }
+    if (a != b) {
+      return false;
+    }
+  }
+  return true;
+}
+
+std::string_view TrimLineEnd(std::string_view text) {
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
+    text.remove_suffix(1);
+  }
+  return text;
+}
+
+std::optional<uint32_t> ParseHexField(std::string_view text) {
+  if (text.empty() || text.size() > 8) {
+    return std::nullopt;
+  }
+  uint32_t value = 0;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
+  if (ec != std::errc() || end != text.data() + text.size()) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+// Lowest N for which `<dir>/<prefix><N>/nvmem` exists.
+std::optional<fs::path> LowestNumbered(const fs::path& dir, std::string_view prefix) {
+  std::error_code ec;
+  std::optional<uint64_t> best;
+  fs::path bestPath;
+  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) {
+      continue;
+    }
+    const std::string_view digits = std::string_view(name).substr(prefix.size());
+    uint64_t number = 0;
+    if (!AllDigits(digits) || digits.size() > 9) {
+      continue;
+    }
+    std::from_chars(digits.data(), digits.data() + digits.size(), number);
+    const fs::path nvmem = it->path() / "nvmem";
+    std::error_code existsError;
+    if (!fs::exists(nvmem, existsError)) {
+      continue;
+    }
+    if (!best || number < *best) {
+      best = number;
+      bestPath = nvmem;
+    }
+  }
+  if (!best) {
+    return std::nullopt;
+  }
+  return bestPath;
+}
+
+}  // namespace
+
+std::optional<NvmVersion> ParseNvmVersion(std::string_view text) {
+  text = TrimLineEnd(text);
+  const size_t dot = text.find('.');
+  if (dot == std::string_view::npos) {
+    return std::nullopt;
+  }
+  auto major = ParseHexField(text.substr(0, dot));
+  auto minor = ParseHexField(text.substr(dot + 1));
+  if (!major || !minor) {
+    return std::nullopt;
+  }
+  return NvmVersion{*major, *minor};
+}
+
+std::optional<uint32_t> ParseHexStatus(std::string_view text) {
+  text = TrimLineEnd(text);
+  if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    text.remove_prefix(2);
+  }
+  return ParseHexField(text);
+}
+
+bool IsPlainName(std::string_view name) {
+  return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos &&
+         name.find('\0') == std::string_view::npos;
+}
+
+SysfsTree::SysfsTree(fs::path root) : root_(std::move(root)) {}
+
+fs::path SysfsTree::ThunderboltDevices() const {
+  return root_ / "bus" / "thunderbolt" / "devices";
+}
+
+bool SysfsTree::HasThunderboltBus() const {
+  std::error_code ec;
+  return fs::is_directory(root_ / "bus" / "thunderbolt", ec);
+}
+
+std::vector<std::string> SysfsTree::HostRouters() const {
+  std::vector<std::pair<uint64_t, std::string>> found;
+  std::error_code ec;
+  for (fs::directory_iterator it(ThunderboltDevices(), ec), end; !ec && it != end;
+       it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.size() < 3 || name.compare(name.size() - 2, 2, "-0") != 0) {
+      continue;
+    }
+    const std::string_view domain = std::string_view(name).substr(0, name.size() - 2);
+    if (!AllDigits(domain) || domain.size() > 9) {
+      continue;
+    }
+    std::error_code existsError;
+    if (!fs::exists(it->path() / "nvm_version", existsError)) {
+      continue;
+    }
+    uint64_t number = 0;
+    std::from_chars(domain.data(), domain.data() + domain.size(), number);
+    found.emplace_back(number, name);
+  }
+  std::sort(found.begin(), found.end());
+  std::vector<std::string> names;
+  for (auto& entry : found) {
+    names.push_back(std::move(entry.second));
+  }
+  return names;
+}
+
+fs::path SysfsTree::RouterDir(const std::string& router) const {
+  return ThunderboltDevices() / router;
+}
+
+std::optional<fs::path> SysfsTree::FindNvmem(const std::string& router,
+                                             std::string_view prefix) const {
+  if (!IsPlainName(router)) {
+    return std::nullopt;
+  }
+  return LowestNumbered(RouterDir(router), prefix);
+}
+
+std::optional<fs::path> SysfsTree::FindForcePower() const {
+  std::vector<fs::path> candidates;
+  std::error_code ec;
+  for (fs::directory_iterator it(root_ / "bus" / "wmi" / "devices", ec), end; !ec && it != end;
+       it.increment(ec)) {
+    if (!StartsWithIgnoreCase(it->path().filename().string(), kIntelWmiThunderboltGuid)) {
+      continue;
+    }
+    std::error_code existsError;
+    if (fs::exists(it->path() / "force_power", existsError)) {
+      candidates.push_back(it->path() / "force_power");
+    }
+  }
+  if (candidates.empty()) {
+    return std::nullopt;
+  }
+  std::sort(candidates.begin(), candidates.end());
+  return candidates.front();
+}
+
+FileResult SysfsTree::ReadText(const fs::path& file) {
+  FileResult result;
+  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    result.error = errno;
+    return result;
+  }
+  char buffer[4096];
+  // sysfs attributes are at most a page; stop there so a huge file cannot grow us.
+  while (result.text.size() < sizeof(buffer)) {
+    const ssize_t n = ::read(fd, buffer, sizeof(buffer) - result.text.size());
+    if (n < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      result.error = errno;
+      break;
+    }
+    if (n == 0) {
+      break;
+    }
+    result.text.append(buffer, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  return result;
+}
+
+int SysfsTree::ReadBytes(const fs::path& file, uint64_t offset, std::span<uint8_t> destination) {
+  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    return errno;
+  }
+  size_t done = 0;
+  int error = 0;
+  while (done < destination.size()) {
+    const ssize_t n = ::pread(fd, destination.data() + done, destination.size() - done,
+                              static_cast<off_t>(offset + done));
+    if (n < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      error = errno;
+      break;
+    }
+    if (n == 0) {
+      error = EIO;
+      break;
+    }
+    done += static_cast<size_t>(n);
+  }
+  ::close(fd);
+  return error;
+}
+
+bool SysfsTree::IsInsideRoot(const fs::path& file) const {
+  std::error_code ec;
+  const fs::path realRoot = fs::weakly_canonical(root_, ec);
+  if (ec) {
+    return false;
+  }
+  const fs::path realFile = fs::weakly_canonical(file, ec);
+  if (ec) {
+    return false;
+  }
+  const fs::path relative = realFile.lexically_relative(realRoot);
+  if (relative.empty() || relative == ".") {
+    return false;
+  }
+  return *relative.begin() != "..";
+}
+
+int SysfsTree::WriteInsideRoot(const fs::path& file, std::span<const uint8_t> bytes,
+                               bool truncate) const {
+  if (!IsInsideRoot(file)) {
+    return EXDEV;
+  }
+  // O_NOFOLLOW: the last component must not be swapped for a link after the check.
+  const int fd = ::open(file.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC | (truncate ? O_TRUNC : 0));
+  if (fd < 0) {
+    return errno == ELOOP ? EXDEV : errno;
+  }
+  size_t done = 0;
+  int error = 0;
+  while (done < bytes.size()) {
+    const ssize_t n =
+        ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+    if (n < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      error = errno;
+      break;
+    }
+    if (n == 0) {
+      error = EIO;
+      break;
+    }
+    done += static_cast<size_t>(n);
+  }
+  if (::close(fd) != 0 && error == 0) {
+    error = errno;
+  }
+  return error;
+}
+
+}  // namespace tbt::platform::linux_backend

@@ -1,0 +1,197 @@
+#include "platform/linux/SystemdServiceManager.h"
+
+#include <systemd/sd-bus.h>
+
+#include <cstdlib>
+
+#include "platform/Utf16.h"
+
+namespace tbt::platform::linux_backend {
+
+namespace {
+
+constexpr const char* kSystemd = "org.freedesktop.systemd1";
+constexpr const char* kSystemdPath = "/org/freedesktop/systemd1";
+constexpr const char* kManagerInterface = "org.freedesktop.systemd1.Manager";
+constexpr const char* kUnitInterface = "org.freedesktop.systemd1.Unit";
+constexpr const char* kNoSuchUnit = "org.freedesktop.systemd1.NoSuchUnit";
+
+thread_local uint32_t t_lastError = 0;
+
+uint32_t ErrorFromBus(const sd_bus_error& error) {
+  if (sd_bus_error_has_name(&error, kNoSuchUnit)) {
+    return kErrorServiceDoesNotExist;
+  }
+  if (sd_bus_error_has_name(&error, SD_BUS_ERROR_ACCESS_DENIED) ||
+      sd_bus_error_has_name(&error, SD_BUS_ERROR_INTERACTIVE_AUTHORIZATION_REQUIRED)) {
+    return kErrorAccessDenied;
+  }
+  if (sd_bus_error_has_name(&error, SD_BUS_ERROR_SERVICE_UNKNOWN) ||
+      sd_bus_error_has_name(&error, SD_BUS_ERROR_NAME_HAS_NO_OWNER) ||
+      sd_bus_error_has_name(&error, SD_BUS_ERROR_NO_REPLY)) {
+    return kErrorServiceManagerUnavailable;
+  }
+  return kErrorServiceStartFailed;
+}
+
+// Reads a string property of a unit object; empty with *error set on failure.
+std::string UnitProperty(sd_bus* bus, const std::string& objectPath, const char* name,
+                         uint32_t* error) {
+  sd_bus_error busError = SD_BUS_ERROR_NULL;
+  char* value = nullptr;
+  const int r = sd_bus_get_property_string(bus, kSystemd, objectPath.c_str(), kUnitInterface, name,
+                                           &busError, &value);
+  std::string text;
+  if (r < 0) {
+    *error = ErrorFromBus(busError);
+  } else {
+    text = value;
+  }
+  free(value);  // NOLINT: sd-bus hands out malloc'd strings
+  sd_bus_error_free(&busError);
+  return text;
+}
+
+}  // namespace
+
+std::string UnitNameForService(std::u16string_view serviceName) {
+  if (EqualsIgnoreAsciiCase(serviceName, u"ThunderboltService")) {
+    return "bolt.service";
+  }
+  std::string unit = ToUtf8(serviceName);
+  if (unit.find('.') == std::string::npos) {
+    unit += ".service";
+  }
+  return unit;
+}
+
+SystemdServiceManager::~SystemdServiceManager() {
+  for (auto& [handle, bus] : managers_) {
+    sd_bus_flush_close_unref(bus);
+  }
+}
+
+bool SystemdServiceManager::Fail(uint32_t error) {
+  t_lastError = error;
+  return false;
+}
+
+Handle SystemdServiceManager::OpenSCManager() {
+  sd_bus* bus = nullptr;
+  if (sd_bus_open_system(&bus) < 0) {
+    Fail(kErrorServiceManagerUnavailable);
+    return kNullHandle;
+  }
+  // systemd asks polkit, which may ask the user, when the caller is not root.
+  sd_bus_set_allow_interactive_authorization(bus, 1);
+  std::lock_guard lock(mutex_);
+  const Handle handle = next_++;
+  managers_[handle] = bus;
+  return handle;
+}
+
+Handle SystemdServiceManager::OpenService(Handle manager, std::u16string_view name) {
+  sd_bus* bus = nullptr;
+  {
+    std::lock_guard lock(mutex_);
+    auto it = managers_.find(manager);
+    if (it == managers_.end()) {
+      Fail(kErrorServiceManagerUnavailable);
+      return kNullHandle;
+    }
+    bus = it->second;
+  }
+  const std::string unit = UnitNameForService(name);
+  sd_bus_error busError = SD_BUS_ERROR_NULL;
+  sd_bus_message* reply = nullptr;
+  int r = sd_bus_call_method(bus, kSystemd, kSystemdPath, kManagerInterface, "LoadUnit", &busError,
+                             &reply, "s", unit.c_str());
+  std::string objectPath;
+  if (r >= 0) {
+    const char* path = nullptr;
+    r = sd_bus_message_read(reply, "o", &path);
+    if (r >= 0 && path != nullptr) {
+      objectPath = path;
+    }
+  }
+  const uint32_t loadError = r < 0 ? ErrorFromBus(busError) : 0;
+  sd_bus_message_unref(reply);
+  sd_bus_error_free(&busError);
+  if (r < 0 || objectPath.empty()) {
+    Fail(loadError != 0 ? loadError : kErrorServiceStartFailed);
+    return kNullHandle;
+  }
+  // systemd loads any name; a unit without a file reads LoadState "not-found".
+  uint32_t propertyError = 0;
+  const std::string loadState = UnitProperty(bus, objectPath, "LoadState", &propertyError);
+  if (propertyError != 0) {
+    Fail(propertyError);
+    return kNullHandle;
+  }
+  if (loadState == "not-found") {
+    Fail(kErrorServiceDoesNotExist);
+    return kNullHandle;
+  }
+  std::lock_guard lock(mutex_);
+  const Handle handle = next_++;
+  services_[handle] = Service{manager, unit, objectPath};
+  return handle;
+}
+
+bool SystemdServiceManager::StartService(Handle service) {
+  sd_bus* bus = nullptr;
+  Service record;
+  {
+    std::lock_guard lock(mutex_);
+    auto it = services_.find(service);
+    if (it == services_.end()) {
+      return Fail(kErrorServiceDoesNotExist);
+    }
+    record = it->second;
+    auto manager = managers_.find(record.manager);
+    if (manager == managers_.end()) {
+      return Fail(kErrorServiceManagerUnavailable);
+    }
+    bus = manager->second;
+  }
+  uint32_t propertyError = 0;
+  const std::string activeState =
+      UnitProperty(bus, record.objectPath, "ActiveState", &propertyError);
+  if (propertyError != 0) {
+    return Fail(propertyError);
+  }
+  if (activeState == "active" || activeState == "reloading") {
+    return Fail(kErrorServiceAlreadyRunning);
+  }
+  sd_bus_error busError = SD_BUS_ERROR_NULL;
+  sd_bus_message* reply = nullptr;
+  const int r = sd_bus_call_method(bus, kSystemd, kSystemdPath, kManagerInterface, "StartUnit",
+                                   &busError, &reply, "ss", record.unit.c_str(), "replace");
+  const uint32_t startError = r < 0 ? ErrorFromBus(busError) : 0;
+  sd_bus_message_unref(reply);
+  sd_bus_error_free(&busError);
+  if (r < 0) {
+    return Fail(startError);
+  }
+  return true;
+}
+
+uint32_t SystemdServiceManager::GetLastError() {
+  return t_lastError;
+}
+
+bool SystemdServiceManager::CloseServiceHandle(Handle handle) {
+  std::lock_guard lock(mutex_);
+  if (services_.erase(handle) == 1) {
+    return true;
+  }
+  auto it = managers_.find(handle);
+  if (it == managers_.end()) {
+    return false;
+  }
+  sd_bus_flush_close_unref(it->second);
+  managers_.erase(it);
+  return true;
+}
+
+}  // namespace tbt::platform::linux_backend

@@ -109,12 +109,19 @@ ProcessOutcome RunProcess(const std::vector<std::string>& argv, std::span<const 
   }
   int toChild[2];
   int fromChild[2];
+  int execFailed[2];  // closed by a successful exec; carries errno when exec fails
   if (::pipe2(toChild, O_CLOEXEC) != 0) {
     return outcome;
   }
   if (::pipe2(fromChild, O_CLOEXEC) != 0) {
     ::close(toChild[0]);
     ::close(toChild[1]);
+    return outcome;
+  }
+  if (::pipe2(execFailed, O_CLOEXEC) != 0) {
+    for (int fd : {toChild[0], toChild[1], fromChild[0], fromChild[1]}) {
+      ::close(fd);
+    }
     return outcome;
   }
   std::vector<char*> args;
@@ -127,15 +134,25 @@ ProcessOutcome RunProcess(const std::vector<std::string>& argv, std::span<const 
     ::dup2(toChild[0], STDIN_FILENO);
     ::dup2(fromChild[1], STDOUT_FILENO);
     ::execv(args[0], args.data());
+    const int error = errno;
+    [[maybe_unused]] ssize_t ignored = ::write(execFailed[1], &error, sizeof(error));
     ::_exit(kPkexecNotAuthorized);
   }
   ::close(toChild[0]);
   ::close(fromChild[1]);
+  ::close(execFailed[1]);
   if (pid < 0) {
     ::close(toChild[1]);
     ::close(fromChild[0]);
+    ::close(execFailed[0]);
     return outcome;
   }
+  int execError = 0;
+  ssize_t got = 0;
+  while ((got = ::read(execFailed[0], &execError, sizeof(execError))) < 0 && errno == EINTR) {
+  }
+  ::close(execFailed[0]);
+  const bool started = got == 0;
   // A child that stops reading must not kill us with SIGPIPE.
   struct sigaction ignore = {};
   struct sigaction previous = {};
@@ -162,7 +179,7 @@ ProcessOutcome RunProcess(const std::vector<std::string>& argv, std::span<const 
   int status = 0;
   while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
-  outcome.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  outcome.exitStatus = started && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return outcome;
 }
 

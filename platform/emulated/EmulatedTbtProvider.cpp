@@ -145,6 +145,16 @@ void EmulatedTbtProvider::SetNvmVersion(std::optional<int32_t> version) {
   nvmVersion_ = version;
 }
 
+void EmulatedTbtProvider::ClearInjections() {
+  std::lock_guard lock(mutex_);
+  failedMethods_.clear();
+  forcedReturnValues_.clear();
+  omittedOutParameters_.clear();
+  removedMethods_.clear();
+  failGetClass_ = false;
+  nvmVersion_.reset();
+}
+
 void EmulatedTbtProvider::SetCallObserver(std::function<void(std::u16string_view)> observer) {
   std::lock_guard lock(mutex_);
   observer_ = std::move(observer);
@@ -298,14 +308,19 @@ HRESULT EmulatedTbtProvider::RunReadFirmwareLocked(const EmulatedController& con
       wmi::Failed(GetInParameter(inParams, u"length", &length))) {
     return wmi::WBEM_E_INVALID_METHOD_PARAMETERS;
   }
+  // A failed read still carries "data", as null.
+  Variant noData;
+  noData.vt = wmi::VT_NULL;
   if (offset.vt != wmi::VT_I4 || length.vt != wmi::VT_I4) {
     out->push_back({u"ReturnValue", wmi::VT_I4, ReturnValueVariant(kTbtReturnBadParameters)});
+    out->push_back({u"data", wmi::VT_ARRAY_UI1, noData});
     return wmi::WBEM_S_NO_ERROR;
   }
   readOffsets_.push_back(offset.lVal);
   const size_t size = controller.nvm.size();
   if (offset.lVal < 0 || length.lVal < 0 || static_cast<size_t>(offset.lVal) >= size) {
     out->push_back({u"ReturnValue", wmi::VT_I4, ReturnValueVariant(kTbtReturnOutOfRange)});
+    out->push_back({u"data", wmi::VT_ARRAY_UI1, noData});
     return wmi::WBEM_S_NO_ERROR;
   }
   // A read that runs past the end delivers the bytes that exist.

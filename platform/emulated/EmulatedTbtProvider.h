@@ -75,6 +75,9 @@ class EmulatedTbtProvider : public wmi::IWbemProvider {
   /// Reports `version` from GetCurrentNvmVersion instead of the NVM's byte 0x0A;
   /// std::nullopt returns to the byte.
   void SetNvmVersion(std::optional<int32_t> version);
+  /// Undoes every FailMethod, ForceReturnValue, OmitOutParameter, FailGetClass,
+  /// RemoveMethod and SetNvmVersion; counters and logs stay.
+  void ClearInjections();
   /// Called with the method's name at the start of every ExecMethod, outside the lock.
   void SetCallObserver(std::function<void(std::u16string_view method)> observer);
 

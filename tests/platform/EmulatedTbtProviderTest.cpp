@@ -1,0 +1,342 @@
+#include "platform/emulated/EmulatedTbtProvider.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/TbtProviderNames.h"
+
+namespace tbt::emulated {
+namespace {
+
+using wmi::HRESULT;
+using wmi::ObjectPtr;
+using wmi::Variant;
+
+constexpr std::u16string_view kId = u"PCI\\VEN_8086&DEV_15EB\\3&1158&0&E0";
+constexpr std::u16string_view kPath =
+    u"SdkTbtController.ControllerId=\"PCI\\\\VEN_8086&DEV_15EB\\\\3&1158&0&E0\"";
+
+std::vector<uint8_t> Counting(size_t size) {
+  std::vector<uint8_t> bytes(size);
+  for (size_t i = 0; i < size; ++i) {
+    bytes[i] = static_cast<uint8_t>(0x10 + i);
+  }
+  return bytes;
+}
+
+// Drives the provider through a connected namespace, as the client does.
+class EmulatedTbtProviderTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    provider_->AddController({std::u16string(kId), Counting(10)});
+    RegisterEmulatedTbtProvider(registry_, provider_);
+    ASSERT_EQ(wmi::WbemLocator(registry_).ConnectServer(kTbtNamespace, &services_),
+              wmi::WBEM_S_NO_ERROR);
+  }
+
+  // The method's in-parameter object with the given values put into it.
+  ObjectPtr InParams(std::u16string_view method,
+                     const std::vector<std::pair<std::u16string, Variant>>& values) {
+    ObjectPtr cls;
+    ObjectPtr signature;
+    ObjectPtr in;
+    EXPECT_EQ(services_->GetObject(kTbtClass, 0, &cls), wmi::WBEM_S_NO_ERROR);
+    EXPECT_EQ(cls->GetMethod(method, &signature, nullptr), wmi::WBEM_S_NO_ERROR);
+    EXPECT_EQ(signature->SpawnInstance(&in), wmi::WBEM_S_NO_ERROR);
+    for (const auto& [name, value] : values) {
+      EXPECT_EQ(in->Put(name, value), wmi::WBEM_S_NO_ERROR);
+    }
+    return in;
+  }
+
+  HRESULT Exec(std::u16string_view method, const ObjectPtr& in, ObjectPtr* out,
+               std::u16string_view path = kPath) {
+    return services_->ExecMethod(path, method, 0, in.get(), out);
+  }
+
+  HRESULT Read(int32_t offset, int32_t length, ObjectPtr* out) {
+    return Exec(u"ReadFirmware",
+                InParams(u"ReadFirmware", {{u"offset", Variant::Int32(offset)},
+                                           {u"length", Variant::Int32(length)}}),
+                out);
+  }
+
+  HRESULT Update(const std::vector<uint8_t>& image, ObjectPtr* out,
+                 std::optional<int32_t> bufferSize = std::nullopt, int32_t lowerBound = 0) {
+    auto array = wmi::SafeArrayCreateVector(lowerBound, static_cast<uint32_t>(image.size()));
+    array->elements = image;
+    const int32_t size = bufferSize.value_or(static_cast<int32_t>(image.size()));
+    return Exec(u"UpdateFirmware",
+                InParams(u"UpdateFirmware", {{u"BufferSize", Variant::Int32(size)},
+                                             {u"Buffer", Variant::Bytes(array)}}),
+                out);
+  }
+
+  static int32_t Int(const ObjectPtr& out, std::u16string_view name) {
+    Variant value;
+    EXPECT_EQ(out->Get(name, &value), wmi::WBEM_S_NO_ERROR) << "no out-parameter";
+    EXPECT_EQ(value.vt, wmi::VT_I4);
+    return value.lVal;
+  }
+
+  wmi::NamespaceRegistry registry_;
+  std::shared_ptr<EmulatedTbtProvider> provider_ = std::make_shared<EmulatedTbtProvider>();
+  std::shared_ptr<wmi::WbemServices> services_;
+};
+
+struct ReadCase {
+  const char* label;
+  int32_t offset;
+  int32_t length;
+  int32_t returnValue;
+  std::vector<uint8_t> data;  // expected "data"; empty with a non-zero ReturnValue: none
+};
+
+class EmulatedTbtReadTest : public EmulatedTbtProviderTest,
+                            public testing::WithParamInterface<ReadCase> {};
+
+TEST_P(EmulatedTbtReadTest, DeliversTheBytesThatExist) {
+  const ReadCase& row = GetParam();
+  ObjectPtr out;
+  ASSERT_EQ(Read(row.offset, row.length, &out), wmi::WBEM_S_NO_ERROR);
+  EXPECT_EQ(Int(out, u"ReturnValue"), row.returnValue);
+  Variant data;
+  ASSERT_EQ(out->Get(u"data", &data), wmi::WBEM_S_NO_ERROR);
+  if (row.returnValue == 0) {
+    ASSERT_EQ(data.vt, wmi::VT_ARRAY_UI1);
+    EXPECT_EQ(data.parray->lowerBound, 0);
+    EXPECT_EQ(data.parray->elements, row.data);
+  } else {
+    EXPECT_EQ(data.vt, wmi::VT_NULL);
+  }
+  EXPECT_EQ(provider_->ReadOffsets(), std::vector<int32_t>{row.offset});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Reads, EmulatedTbtReadTest,
+    testing::Values(
+        ReadCase{"FirstWord", 0, 4, 0, {0x10, 0x11, 0x12, 0x13}},
+        ReadCase{"LastWholeWord", 6, 4, 0, {0x16, 0x17, 0x18, 0x19}},
+        ReadCase{"RunsPastTheEnd", 8, 4, 0, {0x18, 0x19}}, ReadCase{"LastByte", 9, 4, 0, {0x19}},
+        ReadCase{"NothingAsked", 4, 0, 0, {}}, ReadCase{"AtTheEnd", 10, 4, 1, {}},
+        ReadCase{"PastTheEnd", 12, 4, 1, {}}, ReadCase{"NegativeOffset", -4, 4, 1, {}},
+        ReadCase{"NegativeLength", 0, -1, 1, {}},
+        ReadCase{"HugeLength", 2, 0x7FFFFFFF, 0, {0x12, 0x13, 0x14, 0x15, 0x16, 0x17, 0x18, 0x19}}),
+    [](const testing::TestParamInfo<ReadCase>& info) { return std::string(info.param.label); });
+
+TEST_F(EmulatedTbtProviderTest, MissingInParametersAreRefusedBeforeAnythingRuns) {
+  ObjectPtr out;
+  EXPECT_EQ(Exec(u"ReadFirmware", nullptr, &out), wmi::WBEM_E_INVALID_METHOD_PARAMETERS);
+  EXPECT_EQ(
+      Exec(u"ReadFirmware", InParams(u"ReadFirmware", {{u"offset", Variant::Int32(0)}}), &out),
+      wmi::WBEM_E_INVALID_METHOD_PARAMETERS);
+  EXPECT_EQ(Exec(u"UpdateFirmware",
+                 InParams(u"UpdateFirmware", {{u"BufferSize", Variant::Int32(4)}}), &out),
+            wmi::WBEM_E_INVALID_METHOD_PARAMETERS);
+  auto array = wmi::SafeArrayCreateVector(0, 4);
+  EXPECT_EQ(Exec(u"UpdateFirmware",
+                 InParams(u"UpdateFirmware", {{u"Buffer", Variant::Bytes(array)}}), &out),
+            wmi::WBEM_E_INVALID_METHOD_PARAMETERS);
+  EXPECT_EQ(out, nullptr);
+  EXPECT_TRUE(provider_->ReadOffsets().empty());
+  EXPECT_TRUE(provider_->LastWrittenImage().empty());
+  EXPECT_EQ(provider_->Controller(0).nvm, Counting(10));
+}
+
+TEST_F(EmulatedTbtProviderTest, ParametersOfTheWrongTypeAreReturnValueTwo) {
+  // A parameter object without declarations takes values of any type.
+  auto in = std::make_shared<wmi::WbemClassObject>(u"__PARAMETERS");
+  in->Put(u"offset", Variant::String(u"0"));
+  in->Put(u"length", Variant::Int32(4));
+  ObjectPtr out;
+  ASSERT_EQ(Exec(u"ReadFirmware", in, &out), wmi::WBEM_S_NO_ERROR);
+  EXPECT_EQ(Int(out, u"ReturnValue"), static_cast<int32_t>(kTbtReturnBadParameters));
+
+  auto update = std::make_shared<wmi::WbemClassObject>(u"__PARAMETERS");
+  update->Put(u"BufferSize", Variant::Int32(0));
+  update->Put(u"Buffer", Variant::Bytes(nullptr));  // typed, but no array
+  ASSERT_EQ(Exec(u"UpdateFirmware", update, &out), wmi::WBEM_S_NO_ERROR);
+  EXPECT_EQ(Int(out, u"ReturnValue"), static_cast<int32_t>(kTbtReturnBadParameters));
+}
+
+TEST_F(EmulatedTbtProviderTest, NvmVersionIsByteTenUnlessOverridden) {
+  provider_->AddController({u"long", Counting(11)});
+  const std::u16string_view longPath = u"SdkTbtController.ControllerId=\"long\"";
+  ObjectPtr out;
+  ASSERT_EQ(Exec(u"GetCurrentNvmVersion", nullptr, &out, longPath), wmi::WBEM_S_NO_ERROR);
+  EXPECT_EQ(Int(out, u"ReturnValue"), 0);
+  EXPECT_EQ(Int(out, u"NvmVersion"), 0x1A);
+  // The first controller's NVM ends just before byte 0x0A.
+  ASSERT_EQ(Exec(u"GetCurrentNvmVersion", nullptr, &out), wmi::WBEM_S_NO_ERROR);
+  EXPECT_EQ(Int(out, u"NvmVersion"), 0);
+  provider_->SetNvmVersion(0x33);
+  ASSERT_EQ(Exec(u"GetCurrentNvmVersion", nullptr, &out, longPath), wmi::WBEM_S_NO_ERROR);
+  EXPECT_EQ(Int(out, u"NvmVersion"), 0x33);
+  provider_->SetNvmVersion(std::nullopt);
+  ASSERT_EQ(Exec(u"GetCurrentNvmVersion", nullptr, &out, longPath), wmi::WBEM_S_NO_ERROR);
+  EXPECT_EQ(Int(out, u"NvmVersion"), 0x1A);
+}
+
+// An image of `size` 0xA5 bytes with the given 24-bit pointers at 0 and at 0x1000.
+std::vector<uint8_t> Image(size_t size, uint32_t pointer, std::optional<uint32_t> copy) {
+  std::vector<uint8_t> image(size, 0xA5);
+  for (int i = 0; i < 3; ++i) {
+    image[static_cast<size_t>(i)] = static_cast<uint8_t>(pointer >> (8 * i));
+  }
+  if (copy.has_value()) {
+    for (int i = 0; i < 3; ++i) {
+      image[0x1000 + static_cast<size_t>(i)] = static_cast<uint8_t>(*copy >> (8 * i));
+    }
+  }
+  image.back() = 0x5E;
+  return image;
+}
+
+struct UpdateCase {
+  const char* label;
+  std::vector<uint8_t> image;
+  std::optional<int32_t> bufferSize;
+  int32_t lowerBound;
+  uint32_t returnValue;
+  size_t activeStart;  // where the new active NVM starts in the image
+};
+
+class EmulatedTbtUpdateTest : public EmulatedTbtProviderTest,
+                              public testing::WithParamInterface<UpdateCase> {};
+
+TEST_P(EmulatedTbtUpdateTest, ActivatesTheImageFromItsSectionPointer) {
+  const UpdateCase& row = GetParam();
+  ObjectPtr out;
+  ASSERT_EQ(Update(row.image, &out, row.bufferSize, row.lowerBound), wmi::WBEM_S_NO_ERROR);
+  EXPECT_EQ(Int(out, u"ReturnValue"), static_cast<int32_t>(row.returnValue));
+  if (row.returnValue == kTbtReturnOk) {
+    EXPECT_EQ(provider_->LastWrittenImage(), row.image);
+    EXPECT_EQ(provider_->Controller(0).nvm,
+              std::vector<uint8_t>(row.image.begin() + static_cast<std::ptrdiff_t>(row.activeStart),
+                                   row.image.end()));
+  } else {
+    EXPECT_EQ(provider_->Controller(0).nvm, Counting(10));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Updates, EmulatedTbtUpdateTest,
+    testing::Values(
+        UpdateCase{"PointerAtStart", Image(0x2000, 0x0800, std::nullopt), {}, 0, 0, 0x0800},
+        UpdateCase{"ZeroUsesTheCopy", Image(0x2000, 0, 0x1800), {}, 0, 0, 0x1800},
+        UpdateCase{"UnsetUsesTheCopy", Image(0x2000, 0xFFFFFF, 0x1004), {}, 0, 0, 0x1004},
+        UpdateCase{"LastByte", Image(0x2000, 0x1FFF, std::nullopt), {}, 0, 0, 0x1FFF},
+        UpdateCase{"NeitherPointer", Image(0x2000, 0, 0xFFFFFF), {}, 0, 3, 0},
+        UpdateCase{"PointerPastTheEnd", Image(0x2000, 0x2000, std::nullopt), {}, 0, 3, 0},
+        UpdateCase{"CopyPastTheEnd", Image(0x1100, 0xFFFFFF, 0x1100), {}, 0, 3, 0},
+        UpdateCase{"NoRoomForTheCopy", std::vector<uint8_t>(0x1002, 0), {}, 0, 3, 0},
+        UpdateCase{"ShorterThanAPointer", std::vector<uint8_t>{0x08, 0x00}, {}, 0, 3, 0},
+        UpdateCase{"EmptyImage", {}, {}, 0, 3, 0},
+        UpdateCase{"SizeTooSmall", Image(0x2000, 0x800, std::nullopt), 0x1FFF, 0, 2, 0},
+        UpdateCase{"SizeTooLarge", Image(0x2000, 0x800, std::nullopt), 0x2001, 0, 2, 0},
+        UpdateCase{"NegativeSize", Image(0x2000, 0x800, std::nullopt), -1, 0, 2, 0},
+        UpdateCase{"LowerBoundNotZero", Image(0x2000, 0x800, std::nullopt), {}, 1, 2, 0}),
+    [](const testing::TestParamInfo<UpdateCase>& info) { return std::string(info.param.label); });
+
+TEST_F(EmulatedTbtProviderTest, AvailabilityDecidesReachAndInstances) {
+  bool reachable = true;
+  bool present = false;
+  provider_->SetAvailability([&] { return reachable; }, [&] { return present; });
+  EXPECT_TRUE(provider_->EnumerateInstances(kTbtClass).empty());
+  ObjectPtr out;
+  EXPECT_EQ(Exec(u"GetCurrentNvmVersion", nullptr, &out), wmi::WBEM_E_NOT_FOUND);
+
+  present = true;
+  const std::vector<ObjectPtr> instances = provider_->EnumerateInstances(u"sdktbtcontroller");
+  ASSERT_EQ(instances.size(), 1u);
+  Variant id;
+  ASSERT_EQ(instances[0]->Get(kTbtKey, &id), wmi::WBEM_S_NO_ERROR);
+  EXPECT_EQ(id.vt, wmi::VT_BSTR);
+  EXPECT_EQ(id.bstrVal, kId);
+  EXPECT_EQ(provider_->EnumerationCount(), 2u);
+
+  reachable = false;
+  EXPECT_EQ(Exec(u"GetCurrentNvmVersion", nullptr, &out), wmi::WBEM_E_TRANSPORT_FAILURE);
+  std::shared_ptr<wmi::WbemServices> again;
+  EXPECT_EQ(wmi::WbemLocator(registry_).ConnectServer(kTbtNamespace, &again),
+            wmi::WBEM_E_TRANSPORT_FAILURE);
+}
+
+TEST_F(EmulatedTbtProviderTest, InstancesAreFoundOnlyByTheirExactId) {
+  ObjectPtr out;
+  const std::u16string_view paths[] = {
+      u"SdkTbtController.ControllerId=\"pci\\\\ven_8086&dev_15eb\\\\3&1158&0&E0\"",
+      u"SdkTbtController.ControllerId=\"PCI\"",
+      u"SdkTbtController.Other=\"x\"",
+      u"SdkTbtController",
+  };
+  const HRESULT expected[] = {wmi::WBEM_E_NOT_FOUND, wmi::WBEM_E_NOT_FOUND,
+                              wmi::WBEM_E_INVALID_OBJECT_PATH, wmi::WBEM_E_INVALID_OBJECT_PATH};
+  for (size_t i = 0; i < std::size(paths); ++i) {
+    EXPECT_EQ(Exec(u"GetCurrentNvmVersion", nullptr, &out, paths[i]), expected[i]) << i;
+  }
+  // Class and key names ignore case; the key value does not.
+  EXPECT_EQ(Exec(u"getcurrentnvmversion", nullptr, &out,
+                 u"SDKTBTCONTROLLER.controllerid=\"PCI\\\\VEN_8086&DEV_15EB\\\\3&1158&0&E0\""),
+            wmi::WBEM_S_NO_ERROR);
+  EXPECT_EQ(provider_->CallCount(u"GetCurrentNvmVersion"), 5u);
+  EXPECT_EQ(provider_->LastAddressedControllerId(), kId);
+}
+
+TEST_F(EmulatedTbtProviderTest, InjectedFailuresShapeTheAnswers) {
+  ObjectPtr out;
+  provider_->FailMethod(u"ReadFirmware", wmi::WBEM_E_ACCESS_DENIED);
+  EXPECT_EQ(Read(0, 4, &out), wmi::WBEM_E_ACCESS_DENIED);
+  EXPECT_TRUE(provider_->ReadOffsets().empty());
+
+  provider_->OmitOutParameter(u"GetCurrentNvmVersion", u"NvmVersion");
+  ASSERT_EQ(Exec(u"GetCurrentNvmVersion", nullptr, &out), wmi::WBEM_S_NO_ERROR);
+  Variant value;
+  EXPECT_EQ(out->Get(u"NvmVersion", &value), wmi::WBEM_E_NOT_FOUND);
+  EXPECT_EQ(Int(out, u"ReturnValue"), 0);
+
+  provider_->ForceReturnValue(u"UpdateFirmware", 5);
+  ASSERT_EQ(Update(Image(0x2000, 0x800, std::nullopt), &out), wmi::WBEM_S_NO_ERROR);
+  EXPECT_EQ(Int(out, u"ReturnValue"), 5);
+  EXPECT_EQ(provider_->Controller(0).nvm, Counting(10));  // a failed write changes nothing
+
+  provider_->RemoveMethod(u"GetCurrentNvmVersion");
+  EXPECT_EQ(Exec(u"GetCurrentNvmVersion", nullptr, &out), wmi::WBEM_E_INVALID_METHOD);
+  ObjectPtr cls;
+  ASSERT_EQ(services_->GetObject(kTbtClass, 0, &cls), wmi::WBEM_S_NO_ERROR);
+  EXPECT_EQ(cls->GetMethod(u"GetCurrentNvmVersion", nullptr, nullptr), wmi::WBEM_E_NOT_FOUND);
+  EXPECT_EQ(cls->GetMethod(u"ReadFirmware", nullptr, nullptr), wmi::WBEM_S_NO_ERROR);
+
+  provider_->FailGetClass(true);
+  EXPECT_EQ(services_->GetObject(kTbtClass, 0, &cls), wmi::WBEM_E_NOT_FOUND);
+  provider_->FailGetClass(false);
+  EXPECT_EQ(services_->GetObject(kTbtClass, 0, &cls), wmi::WBEM_S_NO_ERROR);
+
+  EXPECT_EQ(Exec(u"Reboot", nullptr, &out), wmi::WBEM_E_INVALID_METHOD);
+  EXPECT_EQ(provider_->CallCount(u"Reboot"), 1u);
+}
+
+TEST_F(EmulatedTbtProviderTest, ObserverSeesEveryCallAndMayInspectTheProvider) {
+  std::vector<std::u16string> seen;
+  size_t countsSeen = 0;
+  // The observer runs outside the provider's lock, so it may call back in.
+  provider_->SetCallObserver([&](std::u16string_view method) {
+    seen.emplace_back(method);
+    countsSeen += provider_->CallCount(method);
+  });
+  ObjectPtr out;
+  Read(0, 4, &out);
+  Read(4, 4, &out);
+  Exec(u"GetCurrentNvmVersion", nullptr, &out);
+  EXPECT_EQ(seen, (std::vector<std::u16string>{u"ReadFirmware", u"ReadFirmware",
+                                               u"GetCurrentNvmVersion"}));
+  EXPECT_EQ(countsSeen, 1u);  // counts before each call: 0, 1, 0
+  EXPECT_EQ(provider_->ReadOffsets(), (std::vector<int32_t>{0, 4}));
+  EXPECT_EQ(provider_->CallCount(u"ReadFirmware"), 2u);
+}
+
+}  // namespace
+}  // namespace tbt::emulated

@@ -1,0 +1,372 @@
+#include "platform/wmi/Wmi.h"
+
+#include "platform/Utf16.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace tbt::wmi {
+namespace {
+
+using Keys = std::vector<std::pair<std::u16string, std::u16string>>;
+
+struct PathCase {
+  const char* label;
+  std::u16string text;
+  bool valid;
+  std::u16string className;
+  Keys keys;
+};
+
+class ObjectPathTest : public testing::TestWithParam<PathCase> {};
+
+TEST_P(ObjectPathTest, ParsesOrRefuses) {
+  const PathCase& row = GetParam();
+  ObjectPath path;
+  ASSERT_EQ(ParseObjectPath(row.text, &path), row.valid);
+  if (row.valid) {
+    EXPECT_EQ(path.className, row.className);
+    EXPECT_EQ(path.keys, row.keys);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, ObjectPathTest,
+    testing::Values(
+        PathCase{"ClassOnly", u"SdkTbtController", true, u"SdkTbtController", {}},
+        PathCase{"OneKey", u"C.Id=\"abc\"", true, u"C", {{u"Id", u"abc"}}},
+        PathCase{"EmptyValue", u"C.Id=\"\"", true, u"C", {{u"Id", u""}}},
+        PathCase{"EscapedBackslash", u"C.Id=\"a\\\\b\"", true, u"C", {{u"Id", u"a\\b"}}},
+        PathCase{"EscapedQuote", u"C.Id=\"say \\\"hi\\\"\"", true, u"C", {{u"Id", u"say \"hi\""}}},
+        PathCase{"TwoKeys", u"C.A=\"1\",B=\"x,y\"", true, u"C", {{u"A", u"1"}, {u"B", u"x,y"}}},
+        PathCase{"NumberValue", u"C.N=-12", true, u"C", {{u"N", u"-12"}}},
+        PathCase{"LoneBackslash", u"C.Id=\"PCI\\VEN\"", false, {}, {}},
+        PathCase{"BackslashAtEnd", u"C.Id=\"abc\\", false, {}, {}},
+        PathCase{"EscapedQuoteLeavesItOpen", u"C.Id=\"abc\\\"", false, {}, {}},
+        PathCase{"Unterminated", u"C.Id=\"abc", false, {}, {}},
+        PathCase{"Empty", u"", false, {}, {}}, PathCase{"NoClass", u".Id=\"a\"", false, {}, {}},
+        PathCase{"NoKeyAfterDot", u"C.", false, {}, {}},
+        PathCase{"NoEquals", u"C.Id\"a\"", false, {}, {}},
+        PathCase{"NoValue", u"C.Id=", false, {}, {}},
+        PathCase{"TextAfterValue", u"C.Id=\"a\"b", false, {}, {}},
+        PathCase{"TrailingComma", u"C.Id=\"a\",", false, {}, {}},
+        PathCase{"SpaceInClass", u"Sdk Tbt", false, {}, {}},
+        PathCase{"NamespacePrefix", u"\\\\.\\root:C", false, {}, {}}),
+    [](const testing::TestParamInfo<PathCase>& info) { return std::string(info.param.label); });
+
+// A provider of class "Widget" (key "Name", method "Ping") whose reachability
+// tests switch, and which remembers how its methods were addressed.
+class FakeProvider : public IWbemProvider {
+ public:
+  bool reachable = true;
+  std::vector<std::u16string> names = {u"first", u"a\\b"};
+  int execCalls = 0;
+  ObjectPath lastPath;
+
+  bool IsReachable() override { return reachable; }
+  ObjectPtr GetClass(std::u16string_view className) override {
+    if (!EqualsIgnoreAsciiCase(className, u"Widget")) {
+      return nullptr;
+    }
+    auto widget = std::make_shared<WbemClassObject>(u"Widget");
+    widget->DeclareProperty(u"Name", VT_BSTR);
+    widget->DeclareMethod(u"Ping", nullptr, nullptr);
+    return widget;
+  }
+  std::vector<ObjectPtr> EnumerateInstances(std::u16string_view) override {
+    std::vector<ObjectPtr> instances;
+    for (const std::u16string& name : names) {
+      auto instance = std::make_shared<WbemClassObject>(u"Widget");
+      instance->DeclareProperty(u"Name", VT_BSTR);
+      instance->Put(u"Name", Variant::String(name));
+      instances.push_back(instance);
+    }
+    return instances;
+  }
+  HRESULT ExecMethod(const ObjectPath& path, std::u16string_view, const WbemClassObject*,
+                     ObjectPtr* out) override {
+    ++execCalls;
+    lastPath = path;
+    *out = std::make_shared<WbemClassObject>(u"__PARAMETERS");
+    return WBEM_S_NO_ERROR;
+  }
+};
+
+class WmiServicesTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    registry_.Register(u"root\\test", provider_);
+    ASSERT_EQ(WbemLocator(registry_).ConnectServer(u"ROOT\\Test", &services_), WBEM_S_NO_ERROR);
+    ASSERT_NE(services_, nullptr);
+  }
+
+  NamespaceRegistry registry_;
+  std::shared_ptr<FakeProvider> provider_ = std::make_shared<FakeProvider>();
+  std::shared_ptr<WbemServices> services_;
+};
+
+struct QueryCase {
+  const char* label;
+  std::u16string language;
+  std::u16string query;
+  int32_t flags;
+  HRESULT expected;
+};
+
+class WmiQueryTest : public WmiServicesTest, public testing::WithParamInterface<QueryCase> {};
+
+TEST_P(WmiQueryTest, UnderstandsOnlySelectAllFromAClass) {
+  const QueryCase& row = GetParam();
+  std::shared_ptr<EnumWbemClassObject> enumerator;
+  EXPECT_EQ(services_->ExecQuery(row.language, row.query, row.flags, &enumerator), row.expected);
+  EXPECT_EQ(enumerator != nullptr, row.expected == WBEM_S_NO_ERROR);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Queries, WmiQueryTest,
+    testing::Values(
+        QueryCase{"Plain", u"WQL", u"select * from Widget", 0x30, WBEM_S_NO_ERROR},
+        QueryCase{"KeywordsAnyCase", u"wql", u"SELECT * FROM Widget", 0, WBEM_S_NO_ERROR},
+        QueryCase{"ExtraBlanks", u"WQL", u"  select\t*   from Widget  ", 0x10, WBEM_S_NO_ERROR},
+        QueryCase{"OtherLanguage", u"SQL", u"select * from Widget", 0, WBEM_E_INVALID_QUERY_TYPE},
+        QueryCase{"PropertyList", u"WQL", u"select Name from Widget", 0, WBEM_E_INVALID_QUERY},
+        QueryCase{"WhereClause", u"WQL", u"select * from Widget where Name='a'", 0,
+                  WBEM_E_INVALID_QUERY},
+        QueryCase{"MissingClass", u"WQL", u"select * from", 0, WBEM_E_INVALID_QUERY},
+        QueryCase{"BadClassName", u"WQL", u"select * from Wid-get", 0, WBEM_E_INVALID_QUERY},
+        QueryCase{"UnknownClass", u"WQL", u"select * from Gadget", 0, WBEM_E_INVALID_CLASS},
+        QueryCase{"UnknownFlag", u"WQL", u"select * from Widget", 0x40, WBEM_E_INVALID_PARAMETER}),
+    [](const testing::TestParamInfo<QueryCase>& info) { return std::string(info.param.label); });
+
+TEST_F(WmiServicesTest, QueryEnumeratesInstancesInProviderOrder) {
+  std::shared_ptr<EnumWbemClassObject> enumerator;
+  ASSERT_EQ(services_->ExecQuery(u"WQL", u"select * from Widget", 0x30, &enumerator),
+            WBEM_S_NO_ERROR);
+  ObjectPtr objects[3];
+  uint32_t returned = 99;
+  EXPECT_EQ(enumerator->Next(WBEM_INFINITE, 1, objects, &returned), WBEM_S_NO_ERROR);
+  ASSERT_EQ(returned, 1u);
+  Variant name;
+  ASSERT_EQ(objects[0]->Get(u"name", &name), WBEM_S_NO_ERROR);  // names ignore case
+  EXPECT_EQ(name.bstrVal, u"first");
+  // Asking for more than is left gives the rest and says so.
+  EXPECT_EQ(enumerator->Next(WBEM_INFINITE, 3, objects, &returned), WBEM_S_FALSE);
+  EXPECT_EQ(returned, 1u);
+  EXPECT_EQ(enumerator->Next(WBEM_INFINITE, 1, objects, &returned), WBEM_S_FALSE);
+  EXPECT_EQ(returned, 0u);
+}
+
+TEST_F(WmiServicesTest, ExecMethodUnescapesTheKeyAndRefusesALoneBackslash) {
+  ObjectPtr out;
+  EXPECT_EQ(services_->ExecMethod(u"Widget.Name=\"a\\\\b\"", u"Ping", 0, nullptr, &out),
+            WBEM_S_NO_ERROR);
+  EXPECT_NE(out, nullptr);
+  ASSERT_EQ(provider_->lastPath.keys.size(), 1u);
+  EXPECT_EQ(provider_->lastPath.keys[0].second, u"a\\b");
+
+  EXPECT_EQ(services_->ExecMethod(u"Widget.Name=\"a\\b\"", u"Ping", 0, nullptr, &out),
+            WBEM_E_INVALID_OBJECT_PATH);
+  EXPECT_EQ(out, nullptr);
+  EXPECT_EQ(provider_->execCalls, 1);
+}
+
+TEST_F(WmiServicesTest, EveryCallFailsOnceTheProviderIsUnreachable) {
+  provider_->reachable = false;
+  ObjectPtr object;
+  std::shared_ptr<EnumWbemClassObject> enumerator;
+  EXPECT_EQ(services_->ExecMethod(u"Widget.Name=\"first\"", u"Ping", 0, nullptr, &object),
+            WBEM_E_TRANSPORT_FAILURE);
+  EXPECT_EQ(services_->GetObject(u"Widget", 0, &object), WBEM_E_TRANSPORT_FAILURE);
+  EXPECT_EQ(services_->ExecQuery(u"WQL", u"select * from Widget", 0, &enumerator),
+            WBEM_E_TRANSPORT_FAILURE);
+  EXPECT_EQ(provider_->execCalls, 0);
+}
+
+TEST_F(WmiServicesTest, GetObjectFindsClassesAndInstancesByPath) {
+  ObjectPtr object;
+  ASSERT_EQ(services_->GetObject(u"WIDGET", 0, &object), WBEM_S_NO_ERROR);
+  EXPECT_EQ(object->ClassName(), u"Widget");
+  EXPECT_EQ(object->GetMethod(u"ping", nullptr, nullptr), WBEM_S_NO_ERROR);
+
+  ASSERT_EQ(services_->GetObject(u"Widget.Name=\"a\\\\b\"", 0, &object), WBEM_S_NO_ERROR);
+  Variant name;
+  ASSERT_EQ(object->Get(u"Name", &name), WBEM_S_NO_ERROR);
+  EXPECT_EQ(name.bstrVal, u"a\\b");
+
+  EXPECT_EQ(services_->GetObject(u"Widget.Name=\"none\"", 0, &object), WBEM_E_NOT_FOUND);
+  EXPECT_EQ(services_->GetObject(u"Gadget", 0, &object), WBEM_E_NOT_FOUND);
+  EXPECT_EQ(services_->GetObject(u"Widget.Name=\"a\\b\"", 0, &object), WBEM_E_INVALID_OBJECT_PATH);
+  EXPECT_EQ(object, nullptr);
+}
+
+TEST(WmiLocatorTest, ConnectsOnlyToRegisteredReachableNamespaces) {
+  NamespaceRegistry registry;
+  auto provider = std::make_shared<FakeProvider>();
+  registry.Register(u"ROOT\\Intel\\Thunderbolt", provider);
+  WbemLocator locator(registry);
+  std::shared_ptr<WbemServices> services;
+
+  EXPECT_EQ(locator.ConnectServer(u"root\\intel\\THUNDERBOLT", &services), WBEM_S_NO_ERROR);
+  EXPECT_NE(services, nullptr);
+  EXPECT_EQ(locator.ConnectServer(u"ROOT\\Intel", &services), WBEM_E_INVALID_NAMESPACE);
+  EXPECT_EQ(services, nullptr);
+
+  provider->reachable = false;
+  EXPECT_EQ(locator.ConnectServer(u"ROOT\\Intel\\Thunderbolt", &services),
+            WBEM_E_TRANSPORT_FAILURE);
+  EXPECT_EQ(services, nullptr);
+
+  auto replacement = std::make_shared<FakeProvider>();
+  registry.Register(u"root\\intel\\thunderbolt", replacement);
+  EXPECT_EQ(registry.Find(u"ROOT\\Intel\\Thunderbolt"), replacement);
+  registry.Unregister(u"ROOT\\INTEL\\THUNDERBOLT");
+  EXPECT_EQ(registry.Find(u"ROOT\\Intel\\Thunderbolt"), nullptr);
+  EXPECT_EQ(locator.ConnectServer(u"ROOT\\Intel\\Thunderbolt", &services),
+            WBEM_E_INVALID_NAMESPACE);
+}
+
+struct PutCase {
+  const char* label;
+  bool declared;
+  std::u16string name;
+  Variant value;
+  HRESULT expected;
+};
+
+class WmiPutTest : public testing::TestWithParam<PutCase> {};
+
+TEST_P(WmiPutTest, ChecksDeclaredTypes) {
+  const PutCase& row = GetParam();
+  WbemClassObject object(u"__PARAMETERS");
+  if (row.declared) {
+    object.DeclareProperty(u"offset", VT_I4);
+    object.DeclareProperty(u"Buffer", VT_ARRAY_UI1);
+  }
+  EXPECT_EQ(object.Put(row.name, row.value), row.expected);
+  Variant read;
+  if (row.expected == WBEM_S_NO_ERROR) {
+    ASSERT_EQ(object.Get(row.name, &read), WBEM_S_NO_ERROR);
+    EXPECT_EQ(read.vt, row.value.vt == VT_EMPTY ? uint16_t{VT_NULL} : row.value.vt);
+    EXPECT_EQ(read.lVal, row.value.lVal);
+  } else if (row.declared) {
+    // A refused value leaves the property unset.
+    EXPECT_EQ(object.Get(row.name, &read),
+              row.expected == WBEM_E_NOT_FOUND ? WBEM_E_NOT_FOUND : WBEM_S_NO_ERROR);
+    EXPECT_NE(read.vt, row.value.vt);
+  }
+}
+
+Variant NullValue() {
+  Variant value;
+  value.vt = VT_NULL;
+  return value;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Puts, WmiPutTest,
+    testing::Values(
+        PutCase{"DeclaredType", true, u"offset", Variant::Int32(4), WBEM_S_NO_ERROR},
+        PutCase{"NameIgnoresCase", true, u"OFFSET", Variant::Int32(8), WBEM_S_NO_ERROR},
+        PutCase{"StringIntoInteger", true, u"offset", Variant::String(u"4"), WBEM_E_TYPE_MISMATCH},
+        PutCase{"IntegerIntoArray", true, u"Buffer", Variant::Int32(1), WBEM_E_TYPE_MISMATCH},
+        PutCase{"ArrayWithoutElements", true, u"Buffer", Variant::Bytes(nullptr), WBEM_S_NO_ERROR},
+        PutCase{"NullAlwaysAccepted", true, u"offset", NullValue(), WBEM_S_NO_ERROR},
+        PutCase{"UndeclaredName", true, u"length", Variant::Int32(4), WBEM_E_NOT_FOUND},
+        PutCase{"FreeObjectTakesAnyName", false, u"anything", Variant::String(u"x"),
+                WBEM_S_NO_ERROR},
+        PutCase{"EmptyName", false, u"", Variant::Int32(1), WBEM_E_INVALID_PARAMETER}),
+    [](const testing::TestParamInfo<PutCase>& info) { return std::string(info.param.label); });
+
+TEST(WmiObjectTest, DeclaredButUnsetReadsAsNullAndUnknownIsNotFound) {
+  WbemClassObject object(u"__PARAMETERS");
+  object.DeclareProperty(u"ReturnValue", VT_I4);
+  Variant value = Variant::Int32(7);
+  EXPECT_EQ(object.Get(u"ReturnValue", &value), WBEM_S_NO_ERROR);
+  EXPECT_EQ(value.vt, VT_NULL);
+  value = Variant::Int32(7);
+  EXPECT_EQ(object.Get(u"NvmVersion", &value), WBEM_E_NOT_FOUND);
+  EXPECT_EQ(value.vt, VT_EMPTY);  // cleared even on failure
+}
+
+TEST(WmiObjectTest, ArraysTravelAsCopies) {
+  WbemClassObject object(u"__PARAMETERS");
+  auto array = SafeArrayCreateVector(0, 3);
+  ASSERT_NE(array, nullptr);
+  array->elements = {1, 2, 3};
+  ASSERT_EQ(object.Put(u"data", Variant::Bytes(array)), WBEM_S_NO_ERROR);
+  array->elements[0] = 9;  // the caller's array changes after the Put
+
+  Variant first;
+  ASSERT_EQ(object.Get(u"data", &first), WBEM_S_NO_ERROR);
+  EXPECT_EQ(first.parray->elements, (std::vector<uint8_t>{1, 2, 3}));
+  SafeArrayDestroyData(first.parray.get());
+  Variant second;
+  ASSERT_EQ(object.Get(u"data", &second), WBEM_S_NO_ERROR);
+  EXPECT_EQ(second.parray->elements, (std::vector<uint8_t>{1, 2, 3}));
+}
+
+TEST(WmiObjectTest, SpawnedInstancesAndSignaturesAreIndependent) {
+  auto in = std::make_shared<WbemClassObject>(u"__PARAMETERS");
+  in->DeclareProperty(u"offset", VT_I4);
+  WbemClassObject cls(u"C");
+  cls.DeclareMethod(u"Read", in, nullptr);
+
+  ObjectPtr signature;
+  ObjectPtr outSignature = std::make_shared<WbemClassObject>(u"x");
+  ASSERT_EQ(cls.GetMethod(u"READ", &signature, &outSignature), WBEM_S_NO_ERROR);
+  EXPECT_EQ(outSignature, nullptr);
+  ASSERT_NE(signature, nullptr);
+  ObjectPtr instance;
+  ASSERT_EQ(signature->SpawnInstance(&instance), WBEM_S_NO_ERROR);
+  ASSERT_EQ(instance->Put(u"offset", Variant::Int32(12)), WBEM_S_NO_ERROR);
+  EXPECT_EQ(instance->Put(u"length", Variant::Int32(4)), WBEM_E_NOT_FOUND);
+
+  Variant value;
+  ASSERT_EQ(in->Get(u"offset", &value), WBEM_S_NO_ERROR);
+  EXPECT_EQ(value.vt, VT_NULL);
+  EXPECT_EQ(cls.GetMethod(u"Write", &signature, nullptr), WBEM_E_NOT_FOUND);
+}
+
+struct ElementCase {
+  int32_t lowerBound;
+  int32_t index;
+  HRESULT expected;
+};
+
+class SafeArrayBoundsTest : public testing::TestWithParam<ElementCase> {};
+
+TEST_P(SafeArrayBoundsTest, ElementsExistOnlyWithinTheBounds) {
+  const ElementCase& row = GetParam();
+  auto array = SafeArrayCreateVector(row.lowerBound, 4);
+  ASSERT_NE(array, nullptr);
+  EXPECT_EQ(SafeArrayPutElement(array.get(), row.index, 0x5A), row.expected);
+  uint8_t value = 0xEE;
+  EXPECT_EQ(SafeArrayGetElement(array.get(), row.index, &value), row.expected);
+  EXPECT_EQ(value, row.expected == WBEM_S_NO_ERROR ? 0x5A : 0xEE);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bounds, SafeArrayBoundsTest,
+    testing::Values(ElementCase{0, 0, WBEM_S_NO_ERROR}, ElementCase{0, 3, WBEM_S_NO_ERROR},
+                    ElementCase{0, 4, DISP_E_BADINDEX}, ElementCase{0, -1, DISP_E_BADINDEX},
+                    ElementCase{2, 1, DISP_E_BADINDEX}, ElementCase{2, 5, WBEM_S_NO_ERROR},
+                    ElementCase{2, 6, DISP_E_BADINDEX},
+                    ElementCase{-2147483647 - 1, 2147483647, DISP_E_BADINDEX}));
+
+TEST(SafeArrayTest, DestroyDataEmptiesAndNullArraysAreRefused) {
+  auto array = SafeArrayCreateVector(0, 2);
+  ASSERT_NE(array, nullptr);
+  EXPECT_EQ(array->elements.size(), 2u);
+  EXPECT_EQ(SafeArrayDestroyData(array.get()), WBEM_S_NO_ERROR);
+  uint8_t value = 1;
+  EXPECT_EQ(SafeArrayGetElement(array.get(), 0, &value), DISP_E_BADINDEX);
+  EXPECT_EQ(SafeArrayGetElement(nullptr, 0, &value), WBEM_E_INVALID_PARAMETER);
+  EXPECT_EQ(SafeArrayPutElement(nullptr, 0, 1), WBEM_E_INVALID_PARAMETER);
+  EXPECT_EQ(value, 1);
+}
+
+}  // namespace
+}  // namespace tbt::wmi

@@ -1,0 +1,146 @@
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/UpdateCommand.h"
+#include "platform/emulated/NvmImageBuilder.h"
+
+namespace tbt::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+class UpdateCommandTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "tbt-update-cmd-XXXXXX").string();
+    root_ = mkdtemp(pattern.data());
+    fs::create_directory(root_ / "tmp");
+    const char* previous = getenv("TMPDIR");
+    previousTmp_ = previous != nullptr ? previous : "";
+    hadTmp_ = previous != nullptr;
+    // The command's own temporary folder goes here, so the test can see it removed.
+    setenv("TMPDIR", (root_ / "tmp").c_str(), 1);
+  }
+  void TearDown() override {
+    if (hadTmp_) {
+      setenv("TMPDIR", previousTmp_.c_str(), 1);
+    } else {
+      unsetenv("TMPDIR");
+    }
+    std::error_code ignored;
+    fs::remove_all(root_, ignored);
+  }
+
+  std::string WriteFile(const std::string& name, const std::vector<uint8_t>& bytes) {
+    const fs::path path = root_ / name;
+    std::ofstream file(path, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    return path.string();
+  }
+
+  int Run(std::vector<std::string> args) {
+    out.str({});
+    err.str({});
+    return RunUpdateCommand(args, out, err);
+  }
+
+  bool TemporaryFoldersLeft() const { return !fs::is_empty(root_ / "tmp"); }
+
+  std::ostringstream out;
+  std::ostringstream err;
+
+ private:
+  fs::path root_;
+  std::string previousTmp_;
+  bool hadTmp_ = false;
+};
+
+std::vector<uint8_t> ImageWithVersion(uint8_t version) {
+  return emulated::DefaultBoardBuilder().Version(version).BuildImage();
+}
+
+TEST_F(UpdateCommandTest, UpdatesTheBuiltInControllerWithTheDemoImage) {
+  const std::string image = WriteFile("demo.img", emulated::DemoImage());
+  EXPECT_EQ(Run({image, "--json"}), 0) << err.str();
+  EXPECT_EQ(out.str(),
+            "{\"result\": 0, \"code\": \"0x00000000\", \"name\": \"TBU_OK\", "
+            "\"installed_version\": 32, \"image_version\": 33, \"written\": true}\n");
+  EXPECT_FALSE(TemporaryFoldersLeft());
+}
+
+TEST_F(UpdateCommandTest, ReportsEachOutcomeWithItsExitCode) {
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> image;
+    std::vector<std::string> extra;
+    int exitCode;
+    std::string fragment;
+  };
+  const std::vector<Case> cases = {
+      {"downgrade refused", ImageWithVersion(0x1F), {}, 1, "TBU_E_DOWNGRADE"},
+      {"downgrade allowed", ImageWithVersion(0x1F), {"--downgradable"}, 0, "TBU_OK"},
+      {"equal version written", ImageWithVersion(0x20), {}, 0, "written:           yes"},
+      {"unknown device",
+       emulated::DefaultBoardBuilder().DeviceId(0x1234).BuildImage(),
+       {},
+       1,
+       "TBU_E_UNKNOWN_DEVICE"},
+      {"empty image", {}, {}, 1, "TBU_E_NO_IMAGE"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::string> args = {WriteFile("image.bin", c.image)};
+    args.insert(args.end(), c.extra.begin(), c.extra.end());
+    EXPECT_EQ(Run(args), c.exitCode) << err.str();
+    EXPECT_NE(out.str().find(c.fragment), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("emulated"), std::string::npos);
+    EXPECT_FALSE(TemporaryFoldersLeft());
+  }
+}
+
+TEST_F(UpdateCommandTest, TakesTheControllerFromAFile) {
+  const std::string newer = WriteFile("newer.bin", ImageWithVersion(0x30));
+  const std::string controllerImage = WriteFile("controller.bin", ImageWithVersion(0x30));
+  EXPECT_EQ(Run({newer, "--controller-image", controllerImage, "--json"}), 0) << err.str();
+  EXPECT_NE(out.str().find("\"installed_version\": 48"), std::string::npos) << out.str();
+
+  const std::string controllerNvm = WriteFile(
+      "controller.nvm", emulated::DefaultBoardBuilder().Version(0x40).BuildControllerNvm());
+  EXPECT_EQ(Run({newer, "--controller-nvm", controllerNvm, "--json"}), 1);
+  EXPECT_NE(out.str().find("\"name\": \"TBU_E_DOWNGRADE\""), std::string::npos) << out.str();
+  EXPECT_NE(out.str().find("\"written\": false"), std::string::npos);
+}
+
+TEST_F(UpdateCommandTest, RefusesBadUsageAndUnreadableFiles) {
+  const std::string image = WriteFile("demo.bin", emulated::DemoImage());
+  const std::string garbage = WriteFile("garbage.bin", {1, 2, 3});
+  const std::vector<std::vector<std::string>> cases = {
+      {},
+      {"--json"},
+      {image, "--bogus"},
+      {image, image},
+      {image, "--controller-nvm"},
+      {image, "--controller-nvm", image, "--controller-image", image},
+      {image, "--controller-image", garbage},
+      {image, "--controller-nvm", "missing.nvm"},
+      {"missing.bin"},
+  };
+  for (const std::vector<std::string>& args : cases) {
+    SCOPED_TRACE(testing::PrintToString(args));
+    EXPECT_EQ(Run(args), 2);
+    EXPECT_TRUE(out.str().empty());
+    EXPECT_FALSE(err.str().empty());
+    EXPECT_FALSE(TemporaryFoldersLeft());
+  }
+}
+
+}  // namespace
+}  // namespace tbt::cli

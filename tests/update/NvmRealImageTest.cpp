@@ -1,0 +1,111 @@
+// The check on real controller firmware kept beside the repository (never inside it).
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "update/NvmCheckFixture.h"
+
+namespace tbt {
+namespace {
+
+using checktest::ControllerUnderTest;
+
+struct RealImage {
+  const char* file;
+  int32_t kind;
+  uint32_t variant;
+  uint32_t version;
+};
+
+constexpr RealImage kRealImages[] = {
+    {"alpine-ridge-1578-v16.bin", 3, 0, 0x16},
+    {"alpine-ridge-1578-v27.bin", 3, 0, 0x27},
+    {"alpine-ridge-15d3-v20.bin", 5, 0, 0x20},
+};
+
+std::vector<uint8_t> LoadRealImage(const char* file) {
+  std::ifstream in(std::filesystem::path(TBT_REAL_NVM_DIR) / file, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+// The controller's NVM as it would hold this image: from the section on.
+std::vector<uint8_t> NvmOf(const std::vector<uint8_t>& image, const NvmLayout& layout) {
+  return std::vector<uint8_t>(image.begin() + layout.base0, image.end());
+}
+
+class RealImageTest : public ::testing::TestWithParam<RealImage> {
+ protected:
+  void SetUp() override {
+    image_ = LoadRealImage(GetParam().file);
+    if (image_.empty()) {
+      GTEST_SKIP() << "real NVM image " << GetParam().file << " is not present in "
+                   << TBT_REAL_NVM_DIR;
+    }
+  }
+  std::vector<uint8_t> image_;
+};
+
+TEST_P(RealImageTest, ParsesWithItsOwnDeviceAndVersion) {
+  NvmLayout layout;
+  ASSERT_EQ(ReadImageLayout(image_.data(), image_.size(), &layout), TBU_OK);
+  EXPECT_EQ(layout.base0, 0x4000u);
+  EXPECT_EQ(layout.kind, GetParam().kind);
+  EXPECT_EQ(layout.variant, GetParam().variant);
+  EXPECT_EQ(layout.version, GetParam().version);
+  EXPECT_TRUE(layout.hasBase1);
+  EXPECT_TRUE(layout.hasBase2);
+  EXPECT_LT(layout.base2, image_.size());
+}
+
+TEST_P(RealImageTest, PassesAgainstAControllerRunningItself) {
+  NvmLayout layout;
+  ASSERT_EQ(ReadImageLayout(image_.data(), image_.size(), &layout), TBU_OK);
+  ControllerUnderTest controller(NvmOf(image_, layout));
+  const checktest::CheckOutcome outcome = controller.Check(image_);
+  EXPECT_EQ(outcome.result, TBU_OK) << outcome.RowName();
+  EXPECT_EQ(outcome.version, GetParam().version);
+  EXPECT_GT(outcome.readCalls, 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(AlpineRidge, RealImageTest, ::testing::ValuesIn(kRealImages),
+                         [](const auto& info) {
+                           std::string name = info.param.file;
+                           std::erase_if(name, [](char c) { return !std::isalnum(c); });
+                           return name;
+                         });
+
+TEST(RealImageCrossTest, TheOtherControllerFamilyIsRefused) {
+  const std::vector<uint8_t> kindThree = LoadRealImage(kRealImages[0].file);
+  const std::vector<uint8_t> kindFive = LoadRealImage(kRealImages[2].file);
+  if (kindThree.empty() || kindFive.empty()) {
+    GTEST_SKIP() << "real NVM images are not present in " << TBT_REAL_NVM_DIR;
+  }
+  NvmLayout layout;
+  ASSERT_EQ(ReadImageLayout(kindThree.data(), kindThree.size(), &layout), TBU_OK);
+  ControllerUnderTest controller(NvmOf(kindThree, layout));
+  EXPECT_EQ(controller.Check(kindFive).result, TBU_E_KIND_MISMATCH);
+}
+
+TEST(RealImageCrossTest, AnOlderReleaseForTheSameBoardPassesTheCheck) {
+  // Refusing a downgrade is the worker's job; the check only says the image fits.
+  const std::vector<uint8_t> older = LoadRealImage(kRealImages[0].file);
+  const std::vector<uint8_t> newer = LoadRealImage(kRealImages[1].file);
+  if (older.empty() || newer.empty()) {
+    GTEST_SKIP() << "real NVM images are not present in " << TBT_REAL_NVM_DIR;
+  }
+  NvmLayout layout;
+  ASSERT_EQ(ReadImageLayout(newer.data(), newer.size(), &layout), TBU_OK);
+  ControllerUnderTest controller(NvmOf(newer, layout));
+  const checktest::CheckOutcome outcome = controller.Check(older);
+  EXPECT_EQ(outcome.result, TBU_OK) << outcome.RowName();
+  EXPECT_EQ(outcome.version, 0x16u);
+}
+
+}  // namespace
+}  // namespace tbt

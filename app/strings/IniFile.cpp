@@ -43,6 +43,48 @@ std::u16string_view Unquote(std::u16string_view value) {
   return value;
 }
 
+// Calls `visit` with the trimmed name and value of each "name=value" line of the first
+// section named `section`, until it returns false.
+template <typename Visitor>
+void VisitSectionEntries(std::u16string_view text, std::u16string_view section, Visitor&& visit) {
+  section = Trim(section);
+  bool inSection = false;
+  size_t lineStart = 0;
+  while (lineStart < text.size()) {
+    size_t lineEnd = text.find_first_of(u"\r\n", lineStart);
+    if (lineEnd == std::u16string_view::npos) {
+      lineEnd = text.size();
+    }
+    const std::u16string_view line = Trim(text.substr(lineStart, lineEnd - lineStart));
+    lineStart = lineEnd + 1;
+    if (line.empty() || line.front() == u';') {
+      continue;
+    }
+    if (line.front() == u'[') {
+      const size_t close = line.rfind(u']');
+      // A '[' line without ']' is no header; it is read as an ordinary line below.
+      if (close != std::u16string_view::npos) {
+        if (inSection) {
+          // Only the first section of that name is searched.
+          return;
+        }
+        inSection = EqualsIgnoreAsciiCase(Trim(line.substr(1, close - 1)), section);
+        continue;
+      }
+    }
+    if (!inSection) {
+      continue;
+    }
+    const size_t equals = line.find(u'=');
+    if (equals == std::u16string_view::npos) {
+      continue;
+    }
+    if (!visit(TrimEnd(line.substr(0, equals)), Trim(line.substr(equals + 1)))) {
+      return;
+    }
+  }
+}
+
 std::u16string DecodeUtf16(std::span<const uint8_t> bytes, bool bigEndian) {
   std::u16string out;
   out.reserve(bytes.size() / 2);
@@ -94,44 +136,26 @@ std::u16string DecodeIniText(std::span<const uint8_t> bytes) {
 std::optional<std::u16string_view> FindIniValue(std::u16string_view text,
                                                 std::u16string_view section,
                                                 std::u16string_view key) {
-  section = Trim(section);
   key = Trim(key);
-  bool inSection = false;
-  size_t lineStart = 0;
-  while (lineStart < text.size()) {
-    size_t lineEnd = text.find_first_of(u"\r\n", lineStart);
-    if (lineEnd == std::u16string_view::npos) {
-      lineEnd = text.size();
+  std::optional<std::u16string_view> found;
+  VisitSectionEntries(text, section, [&](std::u16string_view name, std::u16string_view value) {
+    if (EqualsIgnoreAsciiCase(name, key)) {
+      found = Unquote(value);
+      return false;
     }
-    const std::u16string_view line = Trim(text.substr(lineStart, lineEnd - lineStart));
-    lineStart = lineEnd + 1;
-    if (line.empty() || line.front() == u';') {
-      continue;
-    }
-    if (line.front() == u'[') {
-      const size_t close = line.rfind(u']');
-      // A '[' line without ']' is no header; it is read as an ordinary line below.
-      if (close != std::u16string_view::npos) {
-        if (inSection) {
-          // Only the first section of that name is searched.
-          return std::nullopt;
-        }
-        inSection = EqualsIgnoreAsciiCase(Trim(line.substr(1, close - 1)), section);
-        continue;
-      }
-    }
-    if (!inSection) {
-      continue;
-    }
-    const size_t equals = line.find(u'=');
-    if (equals == std::u16string_view::npos) {
-      continue;
-    }
-    if (EqualsIgnoreAsciiCase(TrimEnd(line.substr(0, equals)), key)) {
-      return Unquote(Trim(line.substr(equals + 1)));
-    }
-  }
-  return std::nullopt;
+    return true;
+  });
+  return found;
+}
+
+std::vector<std::u16string_view> IniKeyNames(std::u16string_view text,
+                                             std::u16string_view section) {
+  std::vector<std::u16string_view> names;
+  VisitSectionEntries(text, section, [&](std::u16string_view name, std::u16string_view) {
+    names.push_back(name);
+    return true;
+  });
+  return names;
 }
 
 size_t CopyTruncated(std::u16string_view text, char16_t* buffer, size_t capacity) {

@@ -10,11 +10,12 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tbt::app {
 
 /// Files above this size are not read; a lookup in one gives the default.
-inline constexpr size_t kMaxIniFileBytes = 16 * 1024 * 1024;
+inline constexpr size_t kMaxIniFileBytes = 1024 * 1024;
 
 /// Decodes the bytes of an INI file to UTF-16: UTF-16 LE or BE when the bytes begin with
 /// that byte-order mark (an odd last byte is dropped), otherwise UTF-8 with or without
@@ -27,6 +28,10 @@ std::u16string DecodeIniText(std::span<const uint8_t> bytes);
 std::optional<std::u16string_view> FindIniValue(std::u16string_view text,
                                                 std::u16string_view section,
                                                 std::u16string_view key);
+
+/// The key names of the first section named `section`, in file order, duplicates kept;
+/// empty when there is no such section.
+std::vector<std::u16string_view> IniKeyNames(std::u16string_view text, std::u16string_view section);
 
 /// Copies at most capacity - 1 units of `text` and a terminating zero into `buffer` and
 /// returns the count copied; a surrogate pair that would be split is left out whole.

@@ -5,6 +5,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "TempFolder.h"
 
@@ -74,6 +75,14 @@ TEST(IniLookup, HugeLineIsReadWhole) {
   const std::u16string text = u"[S]\nk=" + value + u"\nj=after\n";
   EXPECT_EQ(FindIniValue(text, u"S", u"k"), value);
   EXPECT_EQ(FindIniValue(text, u"S", u"j"), u"after");
+}
+
+TEST(IniKeyNames, ListsTheKeysOfTheFirstMatchingSectionInOrder) {
+  const std::u16string_view text =
+      u"[A]\nx=1\n[Language]\n 0x409 = E\n;0x411=J\nbare\n0x404=T\n0x409=again\n[language]\nz=9\n";
+  const std::vector<std::u16string_view> expected = {u"0x409", u"0x404", u"0x409"};
+  EXPECT_EQ(IniKeyNames(text, u"LANGUAGE"), expected);
+  EXPECT_TRUE(IniKeyNames(text, u"Missing").empty());
 }
 
 struct TruncationCase {
@@ -195,10 +204,13 @@ TEST_F(ProfileFile, ZeroCapacityReturnsZeroAndLeavesBufferAlone) {
   EXPECT_EQ(GetPrivateProfileString(u"S", u"k", u"", nullptr, 10, path), 0u);
 }
 
-TEST_F(ProfileFile, FileAboveTheSizeLimitGivesTheDefault) {
+TEST_F(ProfileFile, FileUpToTheSizeLimitIsReadAndALargerOneIsNot) {
   std::string bytes = "[S]\nk=v\n";
-  bytes.resize(kMaxIniFileBytes + 1, ' ');
+  bytes.resize(kMaxIniFileBytes, ' ');
   const auto path = WriteIni(bytes);
+  EXPECT_EQ(Read(u"S", u"k", u"dflt", path), u"v");
+  bytes.push_back(' ');
+  WriteIni(bytes);
   EXPECT_EQ(Read(u"S", u"k", u"dflt", path), u"dflt");
 }
 

@@ -1,0 +1,167 @@
+// Checks the texts the tool ships in data/Update.ini: every language it offers has every
+// text, each fits the buffer it is read into and, roughly, the place it is shown in.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/strings/IniFile.h"
+#include "app/strings/LocalizedString.h"
+#include "platform/Utf16.h"
+
+namespace tbt::app {
+namespace {
+
+struct KeyRule {
+  const char16_t* key;
+  size_t capacity;  // units of the buffer the text is read into, with its zero
+  double maxEms;    // rough width budget in ems of the window's text font
+};
+
+// Budgets in ems of the 24-unit font in its design box (buttons 368 or 508 wide, the
+// caution line 1000, the message box 1400 x 180, about three to four lines). Results
+// are shown in the message box too.
+constexpr KeyRule kKeyRules[] = {
+    {u"IDS_UPDATE", 512, 10},   {u"IDS_EXIT", 512, 10},         {u"IDS_PROMPT", 512, 140},
+    {u"IDS_CAUTION", 512, 30},  {u"IDS_SHUTDOWN", 512, 14},     {u"IDS_SHUTDOWN_LATER", 512, 14},
+    {u"IDS_SUCCESS", 256, 140}, {u"IDS_FIND_NO_SW", 256, 140},  {u"IDS_DOWNGRADE", 256, 140},
+    {u"IDS_ERROR", 256, 40},    {u"IDS_FIND_NO_KXR", 256, 140},
+};
+
+// The languages the tool is delivered with.
+constexpr uint16_t kOfferedLanguages[] = {0x409, 0x411, 0x404, 0x804, 0x416, 0x816,
+                                          0x40C, 0x407, 0x40A, 0x410, 0x412, 0x419};
+
+// What " (0X%08X)" adds after the error text in the 256-unit message buffer.
+constexpr size_t kErrorCodeSuffix = 13;
+
+bool IsWide(char16_t c) {
+  return (c >= 0x1100 && c <= 0x11FF) || (c >= 0x2E80 && c <= 0xA4CF) ||
+         (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
+         (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
+         (c >= 0xFFE0 && c <= 0xFFE6);
+}
+
+// East Asian characters take a full em, a blank a quarter, everything else about half.
+double EstimatedEms(std::u16string_view text) {
+  double ems = 0;
+  for (char16_t c : text) {
+    ems += IsWide(c) ? 1.0 : c == u' ' ? 0.25 : 0.5;
+  }
+  return ems;
+}
+
+class UpdateIniData : public testing::Test {
+ protected:
+  void SetUp() override {
+    std::ifstream file(std::string(TBT_SOURCE_DIR) + "/data/Update.ini", std::ios::binary);
+    ASSERT_TRUE(file) << "data/Update.ini is missing";
+    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)),
+                                     std::istreambuf_iterator<char>());
+    text_ = DecodeIniText(bytes);
+  }
+
+  // A module path in the repository's root, so that its data/Update.ini is read.
+  static std::u16string ModulePath() { return ToUtf16(std::string(TBT_SOURCE_DIR) + "/tool"); }
+
+  static std::u16string Load(uint32_t langId, const char16_t* key) {
+    std::u16string buffer(512, u'\0');
+    LoadLocalizedString(ModulePath(), langId, key, buffer.data(), buffer.size());
+    return std::u16string(buffer.data());
+  }
+
+  std::u16string text_;
+};
+
+TEST_F(UpdateIniData, EveryOfferedLanguageIsListedOnce) {
+  const auto keys = IniKeyNames(text_, u"Language");
+  std::set<std::u16string> listed;
+  for (auto key : keys) {
+    EXPECT_TRUE(listed.insert(std::u16string(key)).second) << ToUtf8(key) << " listed twice";
+  }
+  for (uint16_t id : kOfferedLanguages) {
+    EXPECT_EQ(listed.count(LanguageKeyName(id)), 1u) << std::hex << id;
+  }
+  EXPECT_EQ(listed.size(), std::size(kOfferedLanguages));
+}
+
+TEST_F(UpdateIniData, EveryListedLanguageHasEveryTextWithinItsCapacity) {
+  for (auto languageKey : IniKeyNames(text_, u"Language")) {
+    const auto section = FindIniValue(text_, u"Language", languageKey);
+    ASSERT_TRUE(section.has_value());
+    SCOPED_TRACE(ToUtf8(*section));
+    EXPECT_FALSE(section->empty());
+    EXPECT_LT(section->size(), kSectionNameCapacity);
+    for (const auto& rule : kKeyRules) {
+      const auto value = FindIniValue(text_, *section, rule.key);
+      ASSERT_TRUE(value.has_value()) << ToUtf8(rule.key) << " is missing";
+      EXPECT_FALSE(value->empty()) << ToUtf8(rule.key) << " is empty";
+      EXPECT_LT(value->size(), rule.capacity) << ToUtf8(rule.key) << " would be cut";
+      EXPECT_LE(EstimatedEms(*value), rule.maxEms) << ToUtf8(rule.key) << " is too wide";
+      // A replacement character means the file holds bytes that are not UTF-8.
+      EXPECT_EQ(value->find(u'\uFFFD'), std::u16string_view::npos) << ToUtf8(rule.key);
+    }
+    const auto error = FindIniValue(text_, *section, u"IDS_ERROR");
+    ASSERT_TRUE(error.has_value());
+    EXPECT_LT(error->size() + kErrorCodeSuffix, size_t{256}) << "the error code would be cut";
+  }
+}
+
+TEST_F(UpdateIniData, LanguagesReadTheirOwnTexts) {
+  // Each offered language has its own words: no section was copied from another.
+  std::set<std::u16string> prompts;
+  for (uint16_t id : kOfferedLanguages) {
+    prompts.insert(Load(id, u"IDS_PROMPT"));
+  }
+  EXPECT_EQ(prompts.size(), std::size(kOfferedLanguages));
+  EXPECT_NE(Load(0x416, u"IDS_PROMPT"), Load(0x816, u"IDS_PROMPT"));
+}
+
+struct SharedTextCase {
+  uint16_t langId;
+  uint16_t readsLike;
+};
+
+TEST_F(UpdateIniData, RelatedLanguagesShareTexts) {
+  const SharedTextCase cases[] = {
+      {0x0C04, 0x0404},
+      {0x1404, 0x0404},
+      {0x1004, 0x0804},
+      {0x0809, 0x0409},
+      {0x0C09, 0x0409},
+      {0x0C0A, 0x040A},
+      {0x080A, 0x040A},
+      {0x0C0C, 0x040C},
+      {0x0807, 0x0407},
+      {0x0810, 0x0410},
+      // Languages the tool has no texts for read English.
+      {0x0413, 0x0409},
+      {0x7C04, 0x0409},
+      {0x0000, 0x0409},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Load(c.langId, u"IDS_SUCCESS"), Load(c.readsLike, u"IDS_SUCCESS"))
+        << std::hex << c.langId;
+  }
+}
+
+TEST_F(UpdateIniData, EnglishTextsMatchTheButtons) {
+  EXPECT_EQ(Load(0x409, u"IDS_SHUTDOWN"), u"Shut Down Now");
+  EXPECT_EQ(Load(0x409, u"IDS_SHUTDOWN_LATER"), u"Later");
+  EXPECT_EQ(Load(0x409, u"IDS_UPDATE"), u"Update");
+  // The prompt and the success message name the buttons by their captions.
+  for (uint16_t id : kOfferedLanguages) {
+    const std::u16string success = Load(id, u"IDS_SUCCESS");
+    EXPECT_NE(success.find(Load(id, u"IDS_SHUTDOWN")), std::u16string::npos) << std::hex << id;
+    const std::u16string prompt = Load(id, u"IDS_PROMPT");
+    EXPECT_NE(prompt.find(Load(id, u"IDS_UPDATE")), std::u16string::npos) << std::hex << id;
+  }
+}
+
+}  // namespace
+}  // namespace tbt::app

@@ -42,7 +42,8 @@ class LinuxPlatform final : public IPlatform {
         clock_(options.clock ? options.clock : std::make_shared<SteadyClock>()),
         privileged_(MakePrivilegedOps(options, tree_)),
         devices_(tree_, *privileged_),
-        power_(options.sysfsRoot) {
+        power_(options.sysfsRoot),
+        system_(options.moduleFileName) {
     RegisterSysfsTbtProvider(registry_,
                              std::make_shared<SysfsTbtProvider>(tree_, *privileged_, *clock_));
   }

@@ -33,6 +33,8 @@ struct LinuxOptions {
   std::string launcherPath;
   /// The clock; null: the real steady clock.
   std::shared_ptr<IClock> clock;
+  /// The program path the engine sees ('/'-separated); empty: /proc/self/exe.
+  std::u16string moduleFileName;
 };
 
 /// Builds the Linux backend; its provider is registered as ROOT\Intel\Thunderbolt.

@@ -9,6 +9,9 @@
 namespace tbt::platform::linux_backend {
 
 std::u16string LinuxSystemInfo::ModuleFileName() {
+  if (!moduleFileName_.empty()) {
+    return moduleFileName_;
+  }
   std::error_code ec;
   const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
   if (ec) {

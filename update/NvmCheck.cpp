@@ -26,9 +26,7 @@ constexpr uint32_t kDeviceIdOffset = 0x05;
 constexpr uint32_t kVersionOffset = 0x0A;
 constexpr uint32_t kBase1PointerOffset = 0x10E;
 
-// Where the image keeps its section pointer, and the copy used when that one is blank.
-constexpr uint32_t kSectionPointerOffset = 0x0;
-constexpr uint32_t kSectionPointerCopyOffset = 0x1000;
+// Erased flash: a section pointer of all ones is as blank as one of zeros.
 constexpr uint32_t kBlankPointerErased = 0xFFFFFF;
 
 constexpr uint8_t kFlagHasBlocks = 0x40;
@@ -114,11 +112,6 @@ bool SelectBase(const NvmLayout& layout, uint32_t base, uint32_t* value) {
   }
 }
 
-bool RowApplies(const NvmCheckEntry& row, const NvmLayout& controller) {
-  return static_cast<int64_t>(row.kind) == controller.kind &&
-         (row.flag == 1 || controller.variant == 0);
-}
-
 }  // namespace
 
 const std::array<NvmCheckEntry, kNvmCheckTableRows> kNvmCheckTable{{
@@ -179,6 +172,11 @@ const std::array<NvmCheckEntry, kNvmCheckTableRows> kNvmCheckTable{{
 }};
 static_assert(std::tuple_size_v<decltype(kNvmCheckTable)> == 54,
               "the region table has exactly 54 rows");
+
+bool NvmCheckRowApplies(const NvmCheckEntry& row, const NvmLayout& controller) {
+  return static_cast<int64_t>(row.kind) == controller.kind &&
+         (row.flag == 1 || controller.variant == 0);
+}
 
 UpdateResult DeviceIdToKind(uint16_t deviceId, NvmLayout* layout) {
   struct DeviceKind {
@@ -243,16 +241,28 @@ UpdateResult ReadNvmBytes(CTbtWmiClient& client, uint32_t offset, uint32_t lengt
   return TBU_OK;
 }
 
-UpdateResult ReadImageLayout(const uint8_t* image, size_t size, NvmLayout* layout) {
-  uint32_t pointer = 0;
-  if (!ReadImageValue(image, size, kSectionPointerOffset, 3, &pointer)) {
-    return TBU_E_NO_IMAGE;
-  }
-  if (pointer == 0 || pointer == kBlankPointerErased) {
-    if (!ReadImageValue(image, size, kSectionPointerCopyOffset, 3, &pointer) || pointer == 0 ||
-        pointer == kBlankPointerErased) {
+UpdateResult ReadSectionPointer(const uint8_t* image, size_t size, uint32_t* pointer,
+                                uint32_t* foundAt) {
+  for (uint32_t offset : {kSectionPointerOffset, kSectionPointerCopyOffset}) {
+    uint32_t value = 0;
+    if (!ReadImageValue(image, size, offset, 3, &value)) {
       return TBU_E_NO_IMAGE;
     }
+    if (value != 0 && value != kBlankPointerErased) {
+      *pointer = value;
+      if (foundAt != nullptr) {
+        *foundAt = offset;
+      }
+      return TBU_OK;
+    }
+  }
+  return TBU_E_NO_IMAGE;
+}
+
+UpdateResult ReadImageLayout(const uint8_t* image, size_t size, NvmLayout* layout) {
+  uint32_t pointer = 0;
+  if (ReadSectionPointer(image, size, &pointer) != TBU_OK) {
+    return TBU_E_NO_IMAGE;
   }
   layout->base0 = pointer;
 
@@ -395,7 +405,7 @@ UpdateResult CheckFirmwareImage(CTbtWmiClient& client, const uint8_t* image, siz
 
   for (size_t index = 0; index < kNvmCheckTable.size(); ++index) {
     const NvmCheckEntry& row = kNvmCheckTable[index];
-    if (!RowApplies(row, controller)) {
+    if (!NvmCheckRowApplies(row, controller)) {
       continue;
     }
     uint32_t controllerBase = 0;

@@ -36,6 +36,9 @@ struct NvmCheckEntry {
 inline constexpr size_t kNvmCheckTableRows = 54;
 extern const std::array<NvmCheckEntry, kNvmCheckTableRows> kNvmCheckTable;
 
+/// Whether the check compares `row` for a controller of this kind and variant.
+bool NvmCheckRowApplies(const NvmCheckEntry& row, const NvmLayout& controller);
+
 /// Sets layout->kind and layout->variant from a device identifier; returns TBU_OK or
 /// TBU_E_UNKNOWN_DEVICE (layout untouched).
 UpdateResult DeviceIdToKind(uint16_t deviceId, NvmLayout* layout);
@@ -43,6 +46,16 @@ UpdateResult DeviceIdToKind(uint16_t deviceId, NvmLayout* layout);
 /// Reads `length` controller bytes at `offset` in aligned 4-byte words.
 UpdateResult ReadNvmBytes(CTbtWmiClient& client, uint32_t offset, uint32_t length,
                           uint8_t* destination);
+
+/// Image offsets of the section pointer and of its copy.
+inline constexpr uint32_t kSectionPointerOffset = 0x0;
+inline constexpr uint32_t kSectionPointerCopyOffset = 0x1000;
+
+/// Finds the image's section pointer: the one at offset 0, or the copy at 0x1000 when
+/// the first is 0 or 0xFFFFFF. Sets *pointer (and *foundAt, when given, to the offset
+/// it came from); TBU_E_NO_IMAGE when neither is usable or the image is too short.
+UpdateResult ReadSectionPointer(const uint8_t* image, size_t size, uint32_t* pointer,
+                                uint32_t* foundAt = nullptr);
 
 /// Fills *layout from the image bytes; never reads outside image[0..size).
 UpdateResult ReadImageLayout(const uint8_t* image, size_t size, NvmLayout* layout);

@@ -198,6 +198,24 @@ TEST(ReadImageLayoutTest, FallsBackToThePointerCopyWhenTheFirstIsBlank) {
   EXPECT_EQ(ReadImageLayout(copyOnly.data(), copyOnly.size(), &layout), TBU_OK);
 }
 
+TEST(ReadSectionPointerTest, SaysWhereThePointerCameFrom) {
+  struct Case {
+    SectionPointerPlacement placement;
+    uint32_t foundAt;
+  };
+  for (const Case& c :
+       {Case{SectionPointerPlacement::kAtZero, 0}, Case{SectionPointerPlacement::kAtZeroAndCopy, 0},
+        Case{SectionPointerPlacement::kCopyOnly, 0x1000}}) {
+    const std::vector<uint8_t> image =
+        NvmImageBuilder().HeaderSize(0x2000).Placement(c.placement).BuildImage();
+    uint32_t pointer = 0;
+    uint32_t foundAt = 0xFFFF;
+    ASSERT_EQ(ReadSectionPointer(image.data(), image.size(), &pointer, &foundAt), TBU_OK);
+    EXPECT_EQ(pointer, 0x2000u);
+    EXPECT_EQ(foundAt, c.foundAt);
+  }
+}
+
 TEST(ReadImageLayoutTest, ThePointerAtZeroWinsOverTheCopy) {
   std::vector<uint8_t> image =
       NvmImageBuilder().Placement(SectionPointerPlacement::kAtZeroAndCopy).BuildImage();

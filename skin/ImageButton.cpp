@@ -156,7 +156,10 @@ void CImageButton::TrackHover() {
 }
 
 void CImageButton::enterEvent(QEnterEvent* event) {
-  TrackHover();
+  // A disabled window sees no pointer moves, so it never starts tracking.
+  if (isEnabled()) {
+    TrackHover();
+  }
   CSkinControl::enterEvent(event);
 }
 

@@ -61,7 +61,8 @@ const CResourceModule* DefaultResourceModule() {
   return &compiledIn;
 }
 
-CResourceImage::CResourceImage(QImage picture) : m_picture(std::move(picture)) {}
+CResourceImage::CResourceImage(QImage picture, bool redrawnCopy)
+    : m_picture(std::move(picture)), m_redrawnCopy(redrawnCopy) {}
 
 const QImage& CResourceImage::Drawable() const {
   if (m_drawable.isNull() && !m_picture.isNull()) {
@@ -115,7 +116,7 @@ std::unique_ptr<CResourceImage> LoadResourceImage(unsigned nID, const char16_t* 
       painter.drawImage(QRectF(0, 0, width, height), decoded, QRectF(decoded.rect()));
     }
   }
-  return std::unique_ptr<CResourceImage>(new (std::nothrow) CResourceImage(std::move(copy)));
+  return std::unique_ptr<CResourceImage>(new (std::nothrow) CResourceImage(std::move(copy), true));
 }
 
 }  // namespace tbt::skin

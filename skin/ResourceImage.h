@@ -30,8 +30,9 @@ inline constexpr int kImageDecodeFailed = 2;
 /// missing still exists but holds no picture: 0 x 0, and drawing it draws nothing.
 class CResourceImage {
  public:
-  /// Takes a decoded picture (null when decoding failed).
-  explicit CResourceImage(QImage picture);
+  /// Takes a decoded picture (null when decoding failed); `redrawnCopy` marks a copy
+  /// redrawn at a size factor rather than the picture as decoded.
+  explicit CResourceImage(QImage picture, bool redrawnCopy = false);
 
   /// Width in pixels; 0 when the image holds no picture.
   int GetWidth() const { return m_picture.width(); }
@@ -45,6 +46,8 @@ class CResourceImage {
   bool HasPicture() const { return !m_picture.isNull(); }
   /// The picture as decoded (or redrawn at its scale).
   const QImage& Picture() const { return m_picture; }
+  /// True when this is a copy redrawn at a size factor other than exactly 1.0.
+  bool IsRedrawnCopy() const { return m_redrawnCopy; }
 
   /// Draws the whole picture stretched into `target`; draws nothing without a picture.
   void Draw(QPainter& painter, const QRectF& target) const;
@@ -53,6 +56,7 @@ class CResourceImage {
 
  private:
   QImage m_picture;
+  bool m_redrawnCopy = false;
   mutable QImage m_drawable;
 };
 

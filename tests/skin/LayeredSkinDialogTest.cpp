@@ -1,0 +1,336 @@
+// The layered dialog: placement, composition, paint order, input mask and dragging.
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QTest>
+#include <QWindow>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "SkinTestSupport.h"
+#include "skin/ImageButton.h"
+#include "skin/LayeredSkinDialog.h"
+#include "skin/TextLabel.h"
+
+namespace tbt::skin {
+namespace {
+
+using test::FakeDisplay;
+using test::PaintedBounds;
+using test::TempImageModule;
+
+constexpr QRgb kPanel = 0xFF808080;
+constexpr unsigned kSkinId = 20;
+
+// A 60 x 40 skin: a 5-pixel transparent margin around an opaque grey panel.
+const CResourceModule* Skins() {
+  static TempImageModule* module = [] {
+    auto* m = new TempImageModule;
+    QImage skin(60, 40, QImage::Format_ARGB32);
+    skin.fill(Qt::transparent);
+    for (int y = 5; y < 35; ++y) {
+      for (int x = 5; x < 55; ++x) {
+        skin.setPixel(x, y, kPanel);
+      }
+    }
+    m->Add(kSkinId, skin);
+    m->Add(21, test::Solid(10, 10, 0xFF00A000));
+    return m;
+  }();
+  return module->Module();
+}
+
+// A control that fills its rectangle with one colour.
+class FillControl : public CSkinControl {
+ public:
+  FillControl(QWidget* parent, QRgb argb) : CSkinControl(parent, 0), m_argb(argb) {}
+  void PaintSkin(QPainter& painter) override {
+    painter.fillRect(SkinRect(), QColor::fromRgba(m_argb));
+  }
+
+ private:
+  QRgb m_argb;
+};
+
+class TestDialog : public CLayeredSkinDialog {
+ public:
+  using CLayeredSkinDialog::CLayeredSkinDialog;
+  std::function<void(TestDialog&)> layout;
+  int layouts = 0;
+  void InitSkinLayout() override {
+    ++layouts;
+    if (layout) {
+      layout(*this);
+    }
+  }
+};
+
+class LayeredSkinDialogTest : public ::testing::Test {
+ protected:
+  FakeDisplay display{{0, 0, 1366, 728}};
+  TestDialog dialog{nullptr, &display};
+  FillControl red{&dialog, 0xFFFF0000};
+  FillControl blue{&dialog, 0xFF0000FF};
+  FillControl halfGreen{&dialog, 0x8000FF00};
+
+  void SetUp() override {
+    red.MoveWindow(10, 10, 20, 10);
+    blue.MoveWindow(20, 10, 20, 10);
+    halfGreen.MoveWindow(25, 15, 10, 10);
+  }
+
+  void SetSkin() { dialog.SetBackgroundImage(kSkinId, u"IMG", Skins(), 1.0); }
+  QRgb At(int x, int y) const { return dialog.ComposedImage().pixel(x, y); }
+};
+
+TEST_F(LayeredSkinDialogTest, IsAFramelessTranslucentWindow) {
+  EXPECT_TRUE(dialog.windowFlags().testFlag(Qt::FramelessWindowHint));
+  EXPECT_TRUE(dialog.testAttribute(Qt::WA_TranslucentBackground));
+}
+
+TEST_F(LayeredSkinDialogTest, BackgroundSizesAndCentresTheWindow) {
+  dialog.SetBackgroundImage(129, u"IMG", nullptr, 0.5);
+  EXPECT_EQ(dialog.geometry(), QRect(293, 54, 780, 620));
+  EXPECT_EQ(dialog.ComposedImage().size(), QSize(780, 620));
+  EXPECT_EQ(dialog.ComposedImage().format(), QImage::Format_ARGB32_Premultiplied);
+  EXPECT_EQ(dialog.CompositionCount(), 1);
+}
+
+TEST_F(LayeredSkinDialogTest, NothingHappensBeforeThereIsABackground) {
+  dialog.AddSkinControl(&red);
+  dialog.UpdateLayered();
+  red.SetWindowText(u"x");
+  EXPECT_EQ(dialog.CompositionCount(), 0);
+  EXPECT_TRUE(dialog.ComposedImage().isNull());
+  EXPECT_TRUE(dialog.mask().isEmpty());
+}
+
+TEST_F(LayeredSkinDialogTest, BackgroundWithoutPictureShowsNothing) {
+  dialog.SetBackgroundImage(149, u"IMG", nullptr, 1.0);
+  ASSERT_NE(dialog.Background(), nullptr);
+  EXPECT_EQ(dialog.pos(), QPoint(683, 364));
+  EXPECT_TRUE(dialog.ComposedImage().isNull());
+  EXPECT_EQ(dialog.CompositionCount(), 0);
+}
+
+TEST_F(LayeredSkinDialogTest, BackgroundKeepsItsTransparency) {
+  SetSkin();
+  EXPECT_EQ(dialog.ComposedImage().size(), QSize(60, 40));
+  EXPECT_EQ(At(2, 2), 0u);
+  EXPECT_EQ(At(57, 37), 0u);
+  EXPECT_EQ(At(5, 5), kPanel);
+  EXPECT_EQ(PaintedBounds(dialog.ComposedImage()), QRect(5, 5, 50, 30));
+}
+
+TEST_F(LayeredSkinDialogTest, TransparentPixelsDoNotTakeThePointer) {
+  SetSkin();
+  EXPECT_EQ(dialog.mask(), QRegion(5, 5, 50, 30));
+  // A control painted over the margin makes its pixels hit-testable.
+  red.MoveWindow(0, 0, 3, 3);
+  dialog.AddSkinControl(&red);
+  dialog.UpdateLayered();
+  EXPECT_TRUE(dialog.mask().contains(QPoint(1, 1)));
+  EXPECT_FALSE(dialog.mask().contains(QPoint(4, 4)));
+}
+
+TEST_F(LayeredSkinDialogTest, LaterControlsPaintOverEarlierOnes) {
+  SetSkin();
+  dialog.AddSkinControl(&red);
+  dialog.AddSkinControl(&blue);
+  dialog.AddSkinControl(&halfGreen);
+  dialog.UpdateLayered();
+  EXPECT_EQ(At(15, 12), 0xFFFF0000u);
+  EXPECT_EQ(At(22, 12), 0xFF0000FFu);
+  // Half green over opaque blue: 128 of green plus 127/255 of the blue.
+  const QRgb blend = At(27, 17);
+  EXPECT_EQ(qAlpha(blend), 255);
+  EXPECT_EQ(qRed(blend), 0);
+  EXPECT_NEAR(qGreen(blend), 128, 1);
+  EXPECT_NEAR(qBlue(blend), 127, 1);
+  // Half green over the grey panel below the blue control.
+  const QRgb overPanel = At(27, 22);
+  EXPECT_NEAR(qRed(overPanel), 64, 1);
+  EXPECT_NEAR(qGreen(overPanel), 128 + 64, 1);
+}
+
+TEST_F(LayeredSkinDialogTest, RegisteringTwiceKeepsOnePlace) {
+  SetSkin();
+  dialog.AddSkinControl(&halfGreen);
+  dialog.AddSkinControl(&red);
+  dialog.AddSkinControl(&halfGreen);
+  ASSERT_EQ(dialog.SkinControls().size(), 2u);
+  EXPECT_EQ(dialog.SkinControls()[0], &halfGreen);
+  EXPECT_EQ(halfGreen.m_pHost, static_cast<ISkinHost*>(&dialog));
+  dialog.UpdateLayered();
+  // Painted once: a second coat would push green above 192.
+  EXPECT_NEAR(qGreen(At(27, 22)), 192, 1);
+}
+
+TEST_F(LayeredSkinDialogTest, HiddenControlsAreAbsentUntilShownAgain) {
+  SetSkin();
+  dialog.AddSkinControl(&red);
+  dialog.UpdateLayered();
+  const int before = dialog.CompositionCount();
+  red.ShowControl(SW_HIDE);
+  EXPECT_EQ(At(15, 12), kPanel);
+  red.ShowControl(SW_HIDE);
+  EXPECT_EQ(dialog.CompositionCount(), before + 1);
+  red.ShowControl(SW_SHOW);
+  EXPECT_EQ(At(15, 12), 0xFFFF0000u);
+  EXPECT_EQ(dialog.CompositionCount(), before + 2);
+}
+
+TEST_F(LayeredSkinDialogTest, EachControlChangeRecomposesOnce) {
+  SetSkin();
+  dialog.AddSkinControl(&red);
+  const struct {
+    const char* what;
+    std::function<void()> change;
+    int compositions;
+  } steps[] = {
+      {"same text", [&] { red.SetWindowText(u"a"); }, 1},
+      {"same text again", [&] { red.SetWindowText(u"a"); }, 1},
+      {"move", [&] { red.MoveWindow(11, 10, 20, 10); }, 1},
+      {"resize", [&] { red.MoveWindow(11, 10, 21, 10); }, 1},
+      {"move and resize", [&] { red.MoveWindow(12, 12, 5, 5); }, 2},
+      {"disable", [&] { red.EnableWindow(false); }, 1},
+      {"disable again", [&] { red.EnableWindow(false); }, 0},
+  };
+  for (const auto& step : steps) {
+    const int before = dialog.CompositionCount();
+    step.change();
+    EXPECT_EQ(dialog.CompositionCount() - before, step.compositions) << step.what;
+  }
+  EXPECT_EQ(At(13, 13), 0xFFFF0000u);
+}
+
+TEST_F(LayeredSkinDialogTest, ReleaseSkinForgetsEverything) {
+  SetSkin();
+  dialog.AddSkinControl(&red);
+  dialog.ReleaseSkin();
+  EXPECT_EQ(dialog.Background(), nullptr);
+  EXPECT_TRUE(dialog.SkinControls().empty());
+  const int before = dialog.CompositionCount();
+  dialog.UpdateLayered();
+  EXPECT_EQ(dialog.CompositionCount(), before);
+}
+
+TEST_F(LayeredSkinDialogTest, DestroyedControlLeavesThePaintOrder) {
+  SetSkin();
+  auto* temporary = new FillControl(&dialog, 0xFF123456);
+  temporary->MoveWindow(40, 20, 5, 5);
+  dialog.AddSkinControl(temporary);
+  dialog.AddSkinControl(&red);
+  delete temporary;
+  ASSERT_EQ(dialog.SkinControls().size(), 1u);
+  dialog.UpdateLayered();
+  EXPECT_EQ(At(42, 22), kPanel);
+}
+
+TEST_F(LayeredSkinDialogTest, LayoutRunsOnceBeforeTheFirstShow) {
+  dialog.layout = [this](TestDialog& d) {
+    d.SetBackgroundImage(kSkinId, u"IMG", Skins(), 1.0);
+    d.AddSkinControl(&red);
+  };
+  dialog.show();
+  EXPECT_EQ(dialog.layouts, 1);
+  EXPECT_EQ(dialog.geometry(), QRect(653, 344, 60, 40));
+  EXPECT_EQ(At(15, 12), 0xFFFF0000u);
+  // The background composes once and the first full update once more.
+  EXPECT_EQ(dialog.CompositionCount(), 2);
+  dialog.hide();
+  dialog.show();
+  EXPECT_EQ(dialog.layouts, 1);
+  dialog.hide();
+}
+
+TEST_F(LayeredSkinDialogTest, WindowShowsExactlyTheComposedImage) {
+  SetSkin();
+  dialog.AddSkinControl(&halfGreen);
+  dialog.UpdateLayered();
+  QImage shown(60, 40, QImage::Format_ARGB32_Premultiplied);
+  shown.fill(0xFFFFFFFF);
+  dialog.render(&shown, QPoint(), QRegion(0, 0, 60, 40), QWidget::RenderFlags());
+  EXPECT_EQ(shown.pixel(27, 17), At(27, 17));
+  EXPECT_EQ(shown.pixel(10, 10), kPanel);
+}
+
+TEST_F(LayeredSkinDialogTest, TextIsAntiAliased) {
+  SetSkin();
+  CTextLabel label(&dialog, 3);
+  label.SetTextFont(u"Noto Sans", 14.0f, 0, 2);
+  label.SetTextColor(0xFF000000);
+  label.MoveWindow(5, 5, 50, 30);
+  label.SetWindowText(u"Wave");
+  dialog.AddSkinControl(&label);
+  dialog.UpdateLayered();
+  int partial = 0;
+  int solid = 0;
+  for (int y = 5; y < 35; ++y) {
+    for (int x = 5; x < 55; ++x) {
+      const QRgb pixel = At(x, y);
+      solid += pixel == 0xFF000000u ? 1 : 0;
+      partial += pixel != 0xFF000000u && pixel != kPanel ? 1 : 0;
+    }
+  }
+  EXPECT_GT(solid, 0);
+  EXPECT_GT(partial, 0);
+}
+
+TEST_F(LayeredSkinDialogTest, PressOnTheSkinDragsTheWindow) {
+  SetSkin();
+  dialog.show();
+  const QPoint start = dialog.pos();
+  const QPoint grab(20, 20);
+  const QPoint global = dialog.mapToGlobal(grab);
+  QMouseEvent press(QEvent::MouseButtonPress, QPointF(grab), QPointF(global), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&dialog, &press);
+  const QPoint to = global + QPoint(30, -15);
+  QMouseEvent move(QEvent::MouseMove, QPointF(dialog.mapFromGlobal(to)), QPointF(to), Qt::NoButton,
+                   Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&dialog, &move);
+  QMouseEvent release(QEvent::MouseButtonRelease, QPointF(dialog.mapFromGlobal(to)), QPointF(to),
+                      Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(&dialog, &release);
+  EXPECT_EQ(dialog.pos(), start + QPoint(30, -15));
+  // Later pointer moves without the button do not move it.
+  QMouseEvent after(QEvent::MouseMove, QPointF(5, 5), QPointF(dialog.mapToGlobal(QPoint(5, 5))),
+                    Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(&dialog, &after);
+  EXPECT_EQ(dialog.pos(), start + QPoint(30, -15));
+  dialog.hide();
+}
+
+TEST_F(LayeredSkinDialogTest, ButtonsTakeTheirPressesAndLabelsPassThemToTheSkin) {
+  SetSkin();
+  CImageButton button(&dialog, 1);
+  button.MoveWindow(8, 8, 10, 10);
+  CTextLabel label(&dialog, 2);
+  label.MoveWindow(30, 8, 10, 10);
+  dialog.show();
+  QWindow* window = dialog.windowHandle();
+  ASSERT_NE(window, nullptr);
+  const QPoint start = dialog.pos();
+
+  // Through the window system, as real input arrives: a press on the button is the
+  // button's and does not move the window.
+  QTest::mousePress(window, Qt::LeftButton, Qt::NoModifier, QPoint(12, 12));
+  QTest::mouseMove(window, QPoint(16, 16));
+  QTest::mouseRelease(window, Qt::LeftButton, Qt::NoModifier, QPoint(16, 16));
+  EXPECT_EQ(dialog.pos(), start);
+
+  // A press on a label reaches the skin, which drags.
+  QTest::mousePress(window, Qt::LeftButton, Qt::NoModifier, QPoint(35, 12));
+  QTest::mouseMove(window, QPoint(45, 20));
+  // The pointer stays put while the window follows it: in window terms it is back
+  // where it was pressed.
+  QTest::mouseRelease(window, Qt::LeftButton, Qt::NoModifier, QPoint(35, 12));
+  EXPECT_EQ(dialog.pos(), start + QPoint(10, 8));
+  dialog.hide();
+}
+
+}  // namespace
+}  // namespace tbt::skin

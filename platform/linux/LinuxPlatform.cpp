@@ -14,7 +14,15 @@
 #include "platform/linux/SystemdServiceManager.h"
 #include "platform/wmi/Wmi.h"
 
+#ifndef TBT_HELPER_INSTALL_PATH
+#define TBT_HELPER_INSTALL_PATH "/usr/local/libexec/tbt-nvm-helper"
+#endif
+
 namespace tbt::platform::linux_backend {
+
+const char* DefaultHelperPath() {
+  return TBT_HELPER_INSTALL_PATH;
+}
 
 namespace {
 
@@ -29,7 +37,7 @@ std::unique_ptr<IPrivilegedOps> MakePrivilegedOps(const LinuxOptions& options,
   if (helper.empty()) {
     const char* fromEnvironment = std::getenv("TBT_NVM_HELPER");
     helper = fromEnvironment != nullptr && *fromEnvironment != '\0' ? fromEnvironment
-                                                                    : kDefaultHelperPath;
+                                                                    : DefaultHelperPath();
   }
   const std::string launcher = options.launcherPath.empty() ? kPkexecPath : options.launcherPath;
   return std::make_unique<HelperPrivilegedOps>(tree, helper, std::vector<std::string>{launcher});

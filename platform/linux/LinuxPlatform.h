@@ -18,8 +18,8 @@ enum class PrivilegeMode {
   kHelper,     // always the helper
 };
 
-/// Where the helper is installed unless the options or TBT_NVM_HELPER say otherwise.
-inline constexpr const char* kDefaultHelperPath = "/usr/local/libexec/tbt-nvm-helper";
+/// Where the install step puts the helper (the polkit action names the same path).
+const char* DefaultHelperPath();
 /// The launcher that runs the helper as root after polkit's consent.
 inline constexpr const char* kPkexecPath = "/usr/bin/pkexec";
 
@@ -27,7 +27,7 @@ struct LinuxOptions {
   /// The sysfs root; tests point it at a tree of their own.
   std::filesystem::path sysfsRoot = "/sys";
   PrivilegeMode privilege = PrivilegeMode::kAutomatic;
-  /// The helper's path; empty: TBT_NVM_HELPER, else kDefaultHelperPath.
+  /// The helper's path; empty: TBT_NVM_HELPER, else DefaultHelperPath().
   std::string helperPath;
   /// The helper's launcher; empty: kPkexecPath.
   std::string launcherPath;

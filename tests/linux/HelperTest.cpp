@@ -182,3 +182,53 @@ TEST(RunProcessTest, FeedsTheInputAndCollectsTheOutput) {
 
 }  // namespace
 }  // namespace tbt::platform::linux_backend
+
+namespace tbt::platform::linux_backend {
+namespace {
+
+// The built helper program sits in the build tree's helper/ folder beside tests/.
+std::string BuiltHelper() {
+  std::error_code ec;
+  const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+  if (ec) {
+    return {};
+  }
+  const fs::path helper = self.parent_path().parent_path() / "helper" / "tbt-nvm-helper";
+  return fs::exists(helper, ec) ? helper.string() : std::string();
+}
+
+class HelperProgramTest : public HelperTest {
+ protected:
+  void SetUp() override {
+    helper_ = BuiltHelper();
+    if (helper_.empty()) {
+      GTEST_SKIP() << "tbt-nvm-helper is not built (build the tbt-nvm-helper target)";
+    }
+    HelperTest::SetUp();
+  }
+  std::string helper_;
+};
+
+TEST_F(HelperProgramTest, TheProgramFlashesTheFakeTreeWhenRunDirectly) {
+  SysfsTree tree(sys_.Root());
+  HelperPrivilegedOps ops(tree, helper_, {});
+  const std::vector<uint8_t> image = KernelAcceptableImage(64 * 1024);
+  EXPECT_EQ(ops.WriteNvmAndAuthenticate("0-0", image), kTbtOk);
+  const auto written = sys_.ReadBytes(FakeSysfs::Router("0-0") / "nvm_non_active0/nvmem");
+  ASSERT_EQ(written.size(), 128u * 1024);
+  EXPECT_TRUE(std::equal(image.begin(), image.end(), written.begin()));
+  EXPECT_EQ(sys_.Read(FakeSysfs::Router("0-0") / "nvm_authenticate"), "1");
+  EXPECT_EQ(ops.WriteNvmAndAuthenticate("../../outside", image), kTbtUnsafePath);
+}
+
+TEST_F(HelperProgramTest, TheProgramKeepsToSysWhenStartedByPkexec) {
+  const ProcessOutcome outcome =
+      RunProcess({"/usr/bin/env", "PKEXEC_UID=1000", helper_, "--sysfs-root", sys_.Root().string(),
+                  "force-power", "1"},
+                 {});
+  EXPECT_EQ(outcome.exitStatus, kHelperUsageError);
+  EXPECT_TRUE(outcome.output.empty());
+}
+
+}  // namespace
+}  // namespace tbt::platform::linux_backend

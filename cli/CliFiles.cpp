@@ -1,0 +1,103 @@
+#include "cli/CliFiles.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+#include "update/NvmCheck.h"
+
+namespace tbt::cli {
+
+namespace fs = std::filesystem;
+
+bool ReadFileBytes(const std::string& path, std::vector<uint8_t>* bytes, std::string* error) {
+  std::error_code code;
+  if (!fs::exists(path, code)) {
+    *error = "file " + path + " does not exist";
+    return false;
+  }
+  if (fs::is_directory(path, code)) {
+    *error = path + " is a folder, not a file";
+    return false;
+  }
+  std::ifstream in(path, std::ios::binary);
+  if (!in.is_open()) {
+    *error = "cannot open " + path;
+    return false;
+  }
+  bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  if (in.bad()) {
+    *error = "cannot read " + path;
+    return false;
+  }
+  if (bytes->empty()) {
+    *error = "file " + path + " is empty";
+    return false;
+  }
+  return true;
+}
+
+bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes,
+                    std::string* error) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  if (!out.is_open()) {
+    *error = "cannot create " + path;
+    return false;
+  }
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
+  out.close();
+  if (!out) {
+    *error = "cannot write " + path;
+    return false;
+  }
+  return true;
+}
+
+bool ParseUnsigned32(const std::string& text, uint32_t* value) {
+  const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+  const size_t start = hex ? 2 : 0;
+  if (text.size() <= start) {
+    return false;
+  }
+  uint64_t result = 0;
+  for (size_t i = start; i < text.size(); ++i) {
+    const char c = text[i];
+    uint32_t digit = 0;
+    if (c >= '0' && c <= '9') {
+      digit = static_cast<uint32_t>(c - '0');
+    } else if (hex && c >= 'a' && c <= 'f') {
+      digit = static_cast<uint32_t>(c - 'a' + 10);
+    } else if (hex && c >= 'A' && c <= 'F') {
+      digit = static_cast<uint32_t>(c - 'A' + 10);
+    } else {
+      return false;
+    }
+    result = result * (hex ? 16 : 10) + digit;
+    if (result > 0xFFFFFFFFu) {
+      return false;
+    }
+  }
+  *value = static_cast<uint32_t>(result);
+  return true;
+}
+
+bool ControllerNvmFromImage(const std::vector<uint8_t>& image, std::vector<uint8_t>* nvm) {
+  uint32_t pointer = 0;
+  if (ReadSectionPointer(image.data(), image.size(), &pointer) != TBU_OK ||
+      pointer >= image.size()) {
+    return false;
+  }
+  nvm->assign(image.begin() + pointer, image.end());
+  return true;
+}
+
+std::string Hex32(uint32_t value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08X", value);
+  return text;
+}
+
+}  // namespace tbt::cli

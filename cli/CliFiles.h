@@ -1,0 +1,37 @@
+#pragma once
+
+// File and number helpers shared by the tbt-nvm sub-commands.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tbt::cli {
+
+/// Exit status of a command whose outcome was success.
+inline constexpr int kExitOk = 0;
+/// Exit status of a command that ran and ended with a failure code.
+inline constexpr int kExitFailed = 1;
+/// Exit status of a usage or file error.
+inline constexpr int kExitUsage = 2;
+
+/// Reads the whole file into *bytes. On failure (missing, unreadable, a folder, or
+/// empty) returns false and sets *error to a sentence naming the file.
+bool ReadFileBytes(const std::string& path, std::vector<uint8_t>* bytes, std::string* error);
+
+/// Writes bytes to the file, replacing it. On failure returns false and sets *error.
+bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error);
+
+/// Parses an unsigned 32-bit number written in decimal or as 0x hex; false for anything
+/// else (signs, spaces, trailing text, values above 0xFFFFFFFF).
+bool ParseUnsigned32(const std::string& text, uint32_t* value);
+
+/// The controller NVM that an image would become: the bytes from its section pointer
+/// (at 0, or the copy at 0x1000) to its end. False when the image has no usable pointer
+/// or the pointer lies at or past its end.
+bool ControllerNvmFromImage(const std::vector<uint8_t>& image, std::vector<uint8_t>* nvm);
+
+/// "0x%08X" of a value.
+std::string Hex32(uint32_t value);
+
+}  // namespace tbt::cli

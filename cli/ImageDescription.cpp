@@ -1,0 +1,177 @@
+#include "cli/ImageDescription.h"
+
+#include <cstdio>
+
+#include "cli/CliFiles.h"
+#include "cli/Json.h"
+#include "platform/Utf16.h"
+
+namespace tbt::cli {
+namespace {
+
+constexpr uint32_t kDeviceIdOffset = 0x05;
+constexpr uint32_t kSectionFlagsOffset = 0x02;
+
+std::optional<uint32_t> ImageValue(const std::vector<uint8_t>& image, uint64_t offset,
+                                   uint32_t width) {
+  if (offset > image.size() || width > image.size() - offset) {
+    return std::nullopt;
+  }
+  uint32_t value = 0;
+  for (uint32_t i = 0; i < width; ++i) {
+    value |= static_cast<uint32_t>(image[offset + i]) << (8 * i);
+  }
+  return value;
+}
+
+uint32_t LowBytes(uint32_t value, uint32_t length) {
+  return length >= 4 ? value : value & ((1u << (8 * length)) - 1);
+}
+
+std::string Hex(uint64_t value, int digits) {
+  char text[24];
+  std::snprintf(text, sizeof text, "0x%0*llX", digits, static_cast<unsigned long long>(value));
+  return text;
+}
+
+template <typename T>
+std::optional<uint64_t> Widen(const std::optional<T>& value) {
+  return value.has_value() ? std::optional<uint64_t>(*value) : std::nullopt;
+}
+
+}  // namespace
+
+ImageDescription DescribeImage(const std::vector<uint8_t>& image) {
+  ImageDescription description;
+  uint32_t pointer = 0;
+  uint32_t foundAt = 0;
+  if (ReadSectionPointer(image.data(), image.size(), &pointer, &foundAt) == TBU_OK) {
+    description.pointer = pointer;
+    description.pointerFoundAt = foundAt;
+    if (auto id = ImageValue(image, uint64_t{pointer} + kDeviceIdOffset, 2)) {
+      description.deviceId = static_cast<uint16_t>(*id);
+    }
+    if (auto level = ImageValue(image, pointer, 1)) {
+      description.headerLevel = static_cast<uint8_t>(*level & 7u);
+    }
+    if (auto flags = ImageValue(image, uint64_t{pointer} + kSectionFlagsOffset, 1)) {
+      description.sectionFlags = static_cast<uint8_t>(*flags);
+    }
+  }
+  description.result = ReadImageLayout(image.data(), image.size(), &description.layout);
+  if (description.result != TBU_OK) {
+    return description;
+  }
+
+  const NvmLayout& layout = description.layout;
+  for (size_t index = 0; index < kNvmCheckTable.size(); ++index) {
+    const NvmCheckEntry& row = kNvmCheckTable[index];
+    if (!NvmCheckRowApplies(row, layout) || (row.base == 2 && !layout.hasBase2) ||
+        (row.base == 1 && !layout.hasBase1)) {
+      continue;
+    }
+    const uint32_t base = row.base == 2   ? layout.base2
+                          : row.base == 1 ? layout.base1
+                                          : layout.base0;
+    ImageRegion region;
+    region.row = index;
+    region.name = ToUtf8(row.name);
+    region.offset = row.offset;
+    region.imageOffset = base + row.offset;
+    region.length = row.length;
+    region.mask = row.mask;
+    region.base = row.base;
+    // The check reads four bytes whatever the length, so the value needs all four.
+    if (auto value = ImageValue(image, uint64_t{base} + row.offset, 4)) {
+      region.value = LowBytes(*value, row.length);
+    }
+    description.regions.push_back(region);
+  }
+  return description;
+}
+
+std::string FormatImageText(const ImageDescription& d) {
+  std::string text;
+  auto line = [&](const char* label, const std::string& value) {
+    char padded[32];
+    std::snprintf(padded, sizeof padded, "%-19s", label);
+    text += padded + value + "\n";
+  };
+  auto optionalHex = [](const auto& value, int digits) {
+    return value.has_value() ? Hex(*value, digits) : std::string("(not in the image)");
+  };
+  line("section pointer:",
+       d.pointer.has_value() ? Hex(*d.pointer, 6) + " (at offset " + Hex(*d.pointerFoundAt, 1) + ")"
+                             : std::string("none at 0x0 or 0x1000"));
+  line("device id:", optionalHex(d.deviceId, 4));
+  if (d.result == TBU_OK || d.result == TBU_E_UNKNOWN_DEVICE) {
+    line("version:", Hex(d.layout.version, 2) + " (" + std::to_string(d.layout.version) + ")");
+  }
+  line("header level:", d.headerLevel.has_value() ? std::to_string(*d.headerLevel)
+                                                  : std::string("(not in the image)"));
+  line("section flags:", optionalHex(d.sectionFlags, 2));
+  if (d.result == TBU_OK) {
+    line("kind:", std::to_string(d.layout.kind));
+    line("variant:", std::to_string(d.layout.variant));
+    line("base0:", Hex(d.layout.base0, 8));
+    line("base1:", d.layout.hasBase1 ? Hex(d.layout.base1, 8) : std::string("none"));
+    line("base2:", d.layout.hasBase2 ? Hex(d.layout.base2, 8) : std::string("none"));
+    text += "regions compared by the check:\n";
+    for (const ImageRegion& region : d.regions) {
+      char row[160];
+      std::snprintf(row, sizeof row, "  %-16s base%u+0x%04X at %s  %u byte%s  mask 0x%02X  %s\n",
+                    region.name.c_str(), region.base, region.offset,
+                    Hex(region.imageOffset, 8).c_str(), region.length,
+                    region.length == 1 ? " " : "s", region.mask,
+                    region.value.has_value() ? Hex(*region.value, 2 * region.length).c_str()
+                                             : "outside the image");
+      text += row;
+    }
+  }
+  line("result:", Hex32(d.result) + " " + std::string(ResultCodeName(d.result)) +
+                      (d.result == TBU_OK ? std::string()
+                                          : ": " + std::string(ResultCodeDescription(d.result))));
+  return text;
+}
+
+std::string FormatImageJson(const ImageDescription& d) {
+  const bool parsed = d.result == TBU_OK;
+  std::string regions = "[";
+  for (const ImageRegion& region : d.regions) {
+    if (regions.size() > 1) {
+      regions += ", ";
+    }
+    regions += JsonObject()
+                   .String("name", region.name)
+                   .Number("base", region.base)
+                   .Number("offset", region.offset)
+                   .Number("image_offset", region.imageOffset)
+                   .Number("length", region.length)
+                   .Number("mask", region.mask)
+                   .Number("value", Widen(region.value))
+                   .Text();
+  }
+  regions += "]";
+  auto when = [parsed](uint64_t value, bool present = true) {
+    return parsed && present ? std::optional<uint64_t>(value) : std::nullopt;
+  };
+  return JsonObject()
+      .Number("result", d.result)
+      .String("code", Hex32(d.result))
+      .String("name", ResultCodeName(d.result))
+      .Number("pointer", Widen(d.pointer))
+      .Number("pointer_at", Widen(d.pointerFoundAt))
+      .Number("device_id", Widen(d.deviceId))
+      .Number("version", when(d.layout.version))
+      .Number("header_level", Widen(d.headerLevel))
+      .Number("section_flags", Widen(d.sectionFlags))
+      .Number("kind", when(static_cast<uint64_t>(d.layout.kind)))
+      .Number("variant", when(d.layout.variant))
+      .Number("base0", when(d.layout.base0))
+      .Number("base1", when(d.layout.base1, d.layout.hasBase1))
+      .Number("base2", when(d.layout.base2, d.layout.hasBase2))
+      .Raw("regions", regions)
+      .Text();
+}
+
+}  // namespace tbt::cli

@@ -1,0 +1,48 @@
+#pragma once
+
+// What `tbt-nvm info` tells about an image: where its sections are, which controller it
+// is for, and the value of every region the check would compare.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "update/NvmCheck.h"
+
+namespace tbt::cli {
+
+/// One region of the region table as the image holds it.
+struct ImageRegion {
+  size_t row = 0;            // index into kNvmCheckTable
+  std::string name;          // the row's name
+  uint32_t offset = 0;       // relative to the row's base
+  uint32_t imageOffset = 0;  // where the image holds it
+  uint32_t length = 0;
+  uint32_t mask = 0;
+  uint32_t base = 0;
+  std::optional<uint32_t> value;  // the row's low bytes; absent when outside the image
+};
+
+/// Everything `info` reports; fields the image does not reach stay empty.
+struct ImageDescription {
+  UpdateResult result = TBU_E_NO_IMAGE;  // the outcome of ReadImageLayout
+  std::optional<uint32_t> pointer;
+  std::optional<uint32_t> pointerFoundAt;
+  std::optional<uint16_t> deviceId;
+  std::optional<uint8_t> headerLevel;
+  std::optional<uint8_t> sectionFlags;
+  NvmLayout layout;
+  std::vector<ImageRegion> regions;
+};
+
+/// Describes an image; never reads outside it.
+ImageDescription DescribeImage(const std::vector<uint8_t>& image);
+
+/// The description as readable lines.
+std::string FormatImageText(const ImageDescription& description);
+
+/// The description as one JSON object (without a line end).
+std::string FormatImageJson(const ImageDescription& description);
+
+}  // namespace tbt::cli

@@ -1,0 +1,67 @@
+#include "cli/Json.h"
+
+#include <cstdio>
+
+namespace tbt::cli {
+
+std::string JsonString(std::string_view text) {
+  std::string quoted = "\"";
+  for (char c : text) {
+    switch (c) {
+      case '"':
+        quoted += "\\\"";
+        break;
+      case '\\':
+        quoted += "\\\\";
+        break;
+      case '\n':
+        quoted += "\\n";
+        break;
+      case '\t':
+        quoted += "\\t";
+        break;
+      default:
+        if (static_cast<unsigned char>(c) < 0x20) {
+          char escaped[8];
+          std::snprintf(escaped, sizeof escaped, "\\u%04X", static_cast<unsigned>(c));
+          quoted += escaped;
+        } else {
+          quoted += c;
+        }
+    }
+  }
+  return quoted + "\"";
+}
+
+void JsonObject::Key(std::string_view key) {
+  if (!body_.empty()) {
+    body_ += ", ";
+  }
+  body_ += JsonString(key) + ": ";
+}
+
+JsonObject& JsonObject::Number(std::string_view key, uint64_t value) {
+  Key(key);
+  body_ += std::to_string(value);
+  return *this;
+}
+
+JsonObject& JsonObject::Number(std::string_view key, std::optional<uint64_t> value) {
+  Key(key);
+  body_ += value.has_value() ? std::to_string(*value) : "null";
+  return *this;
+}
+
+JsonObject& JsonObject::String(std::string_view key, std::optional<std::string_view> value) {
+  Key(key);
+  body_ += value.has_value() ? JsonString(*value) : "null";
+  return *this;
+}
+
+JsonObject& JsonObject::Raw(std::string_view key, std::string_view json) {
+  Key(key);
+  body_ += json;
+  return *this;
+}
+
+}  // namespace tbt::cli

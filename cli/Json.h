@@ -1,0 +1,34 @@
+#pragma once
+
+// The little JSON the sub-commands print: one object per line, fields in a fixed order.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tbt::cli {
+
+/// `text` as a JSON string literal, quotes included, with control characters escaped.
+std::string JsonString(std::string_view text);
+
+/// Builds one JSON object field by field, in the order they are added.
+class JsonObject {
+ public:
+  /// Adds a number field.
+  JsonObject& Number(std::string_view key, uint64_t value);
+  /// Adds a number field, or null when there is no value.
+  JsonObject& Number(std::string_view key, std::optional<uint64_t> value);
+  /// Adds a string field, or null when there is no value.
+  JsonObject& String(std::string_view key, std::optional<std::string_view> value);
+  /// Adds a field whose value is already JSON (an array or object).
+  JsonObject& Raw(std::string_view key, std::string_view json);
+  /// The object's text, without a line end.
+  std::string Text() const { return "{" + body_ + "}"; }
+
+ private:
+  void Key(std::string_view key);
+  std::string body_;
+};
+
+}  // namespace tbt::cli

@@ -1,0 +1,73 @@
+#include "app/DemoRun.h"
+
+#include <QDir>
+#include <QTimer>
+#include <cstdio>
+
+#include "platform/Utf16.h"
+#include "ui/DialogLayout.h"
+#include "ui/ResultMessage.h"
+
+namespace tbt::app {
+
+namespace {
+
+// The running picture is taken at this busy frame, when the spinner has moved on.
+constexpr int kRunningPictureFrame = 3;
+
+}  // namespace
+
+DemoRun::DemoRun(ui::CFwUpdateDlg& dialog, const ui::LaunchOptions& options)
+    : dialog_(dialog), screenshotDir_(options.screenshotDir), autoPress_(options.autoPress) {}
+
+void DemoRun::ScheduleStart() {
+  QTimer::singleShot(0, this, [this] { Run(); });
+}
+
+void DemoRun::Save(const char* name) {
+  if (screenshotDir_.empty()) {
+    return;
+  }
+  const QString path = QDir(QString::fromStdString(screenshotDir_)).filePath(name);
+  if (dialog_.ComposedImage().save(path, "PNG")) {
+    std::printf("demo: saved %s (%s)\n", path.toLocal8Bit().constData(),
+                ui::DialogStateName(dialog_.State()).data());
+  } else {
+    std::fprintf(stderr, "demo: could not save %s\n", path.toLocal8Bit().constData());
+  }
+  std::fflush(stdout);
+}
+
+void DemoRun::Run() {
+  if (!screenshotDir_.empty()) {
+    QDir().mkpath(QString::fromStdString(screenshotDir_));
+  }
+  Save("ready.png");
+  if (autoPress_) {
+    dialog_.SetBusyFrameObserver([this](int) {
+      if (++framesSeen_ == kRunningPictureFrame) {
+        Save("running.png");
+      }
+    });
+    // The click takes the same road as a real one: the button's signal.
+    emit dialog_.btnUpdate.clicked(ui::kIdUpdate);
+    dialog_.SetBusyFrameObserver({});
+    Save("finished.png");
+
+    const std::u16string shown = dialog_.lblMessage.GetWindowText().toStdU16String();
+    const std::u16string success = dialog_.LocalizedText(u"IDS_SUCCESS", ui::kMessageCapacity);
+    const bool succeeded = !success.empty() && shown == success;
+    std::printf(
+        "demo: finished in state %s with result 0x%08X; the window %s the IDS_SUCCESS text\n",
+        ui::DialogStateName(dialog_.State()).data(), static_cast<unsigned>(dialog_.result),
+        succeeded ? "shows" : "does NOT show");
+    std::printf("demo: message: %s\n", ToUtf8(shown).c_str());
+    std::fflush(stdout);
+    exitCode_ = succeeded ? 0 : kDemoNotSucceeded;
+  }
+  if (!screenshotDir_.empty() || autoPress_) {
+    dialog_.done(QDialog::Accepted);
+  }
+}
+
+}  // namespace tbt::app

@@ -1,0 +1,76 @@
+#include "app/EmulatedMachine.h"
+
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "platform/LanguageIds.h"
+#include "platform/SteadyClock.h"
+#include "platform/Utf16.h"
+#include "platform/emulated/EmulatedPlatform.h"
+#include "ui/ScaledClock.h"
+#include "update/NvmCheck.h"
+
+namespace tbt::app {
+
+namespace {
+
+bool ReadFile(const std::string& path, std::vector<uint8_t>* bytes) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    return false;
+  }
+  bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return !in.bad();
+}
+
+// A firmware image carries a header in front of the section the controller holds;
+// a file whose section pointer leads to a readable section is taken as an image.
+std::vector<uint8_t> ControllerNvmFromFile(std::vector<uint8_t> bytes) {
+  NvmLayout layout;
+  if (ReadImageLayout(bytes.data(), bytes.size(), &layout) == TBU_OK && layout.base0 > 0 &&
+      layout.base0 < bytes.size()) {
+    return std::vector<uint8_t>(bytes.begin() + layout.base0, bytes.end());
+  }
+  return bytes;
+}
+
+emulated::PowerMode PowerModeOf(ui::EmulatedPowerSource source) {
+  switch (source) {
+    case ui::EmulatedPowerSource::Battery:
+      return emulated::PowerMode::kBattery;
+    case ui::EmulatedPowerSource::QueryFails:
+      return emulated::PowerMode::kQueryFails;
+    case ui::EmulatedPowerSource::Mains:
+      break;
+  }
+  return emulated::PowerMode::kMains;
+}
+
+}  // namespace
+
+EmulatedMachine CreateEmulatedMachine(const ui::LaunchOptions& options,
+                                      const std::string& programPath, std::string* error) {
+  EmulatedMachine machine;
+  emulated::EmulatedOptions emulatedOptions;
+  if (!options.controllerFile.empty()) {
+    std::vector<uint8_t> bytes;
+    if (!ReadFile(options.controllerFile, &bytes) || bytes.empty()) {
+      *error = "cannot read the emulated controller file '" + options.controllerFile + "'";
+      return machine;
+    }
+    emulatedOptions.controllerNvm = ControllerNvmFromFile(std::move(bytes));
+  }
+  emulatedOptions.acpiDevicePresent = !options.acpiDeviceAbsent;
+  emulatedOptions.powerMode = PowerModeOf(options.power);
+  emulatedOptions.moduleFileName = ToUtf16(programPath);
+  emulatedOptions.uiLanguage = platform::UserUiLanguageFromEnvironment();
+
+  machine.realClock = std::make_unique<platform::SteadyClock>();
+  machine.workerClock = std::make_unique<ui::ScaledClock>(*machine.realClock, options.waitScale);
+  emulatedOptions.clockOverride = machine.workerClock.get();
+  machine.platform = emulated::CreateEmulatedPlatform(emulatedOptions);
+  return machine;
+}
+
+}  // namespace tbt::app

@@ -1,0 +1,112 @@
+#include "app/FwUpdateApp.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QScreen>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "app/DemoRun.h"
+#include "app/EmulatedMachine.h"
+#include "app/strings/CommandLine.h"
+#include "platform/SteadyClock.h"
+#include "ui/FwUpdateDlg.h"
+#include "ui/LaunchOptions.h"
+#include "ui/QtDisplay.h"
+#include "ui/WorkerRunner.h"
+#ifdef TBT_HAVE_LINUX_BACKEND
+#include "platform/linux/LinuxPlatform.h"
+#endif
+
+namespace tbt::app {
+
+namespace {
+
+constexpr ui::ProgramVersion kProgramVersion{TBT_VERSION_MAJOR, TBT_VERSION_MINOR,
+                                             TBT_VERSION_PATCH, TBT_VERSION_TWEAK};
+
+void FollowDisplayChanges(ui::CFwUpdateDlg& dialog) {
+  auto relayout = [&dialog] { dialog.OnDisplayChange(); };
+  auto watch = [&dialog, relayout](QScreen* screen) {
+    QObject::connect(screen, &QScreen::virtualGeometryChanged, &dialog, relayout);
+    QObject::connect(screen, &QScreen::availableGeometryChanged, &dialog, relayout);
+    QObject::connect(screen, &QScreen::logicalDotsPerInchChanged, &dialog, relayout);
+  };
+  for (QScreen* screen : QGuiApplication::screens()) {
+    watch(screen);
+  }
+  QObject::connect(qGuiApp, &QGuiApplication::screenAdded, &dialog, [watch, relayout](QScreen* s) {
+    watch(s);
+    relayout();
+  });
+  QObject::connect(qGuiApp, &QGuiApplication::primaryScreenChanged, &dialog, relayout);
+}
+
+}  // namespace
+
+int CFwUpdateApp::InitInstance(int argc, const char* const* argv) {
+  const ui::LaunchOptions options = ui::ReadLaunchOptions(
+      [](const char* name) { return static_cast<const char*>(std::getenv(name)); });
+  for (const std::string& error : options.errors) {
+    std::fprintf(stderr, "tbt-fwupdate: %s\n", error.c_str());
+  }
+  if (!options.errors.empty()) {
+    return kExitRefused;
+  }
+
+  EmulatedMachine machine;
+  std::unique_ptr<platform::IPlatform> realPlatform;
+  platform::IPlatform* platform = nullptr;
+  if (options.backend == ui::Backend::Emulated) {
+    std::fprintf(stderr,
+                 "tbt-fwupdate: running on the EMULATED platform: no real hardware is read or "
+                 "updated.\n");
+    std::string error;
+    machine = CreateEmulatedMachine(options, QCoreApplication::applicationFilePath().toStdString(),
+                                    &error);
+    if (!machine.platform) {
+      std::fprintf(stderr, "tbt-fwupdate: %s\n", error.c_str());
+      return kExitRefused;
+    }
+    platform = machine.platform.get();
+  } else {
+#ifdef TBT_HAVE_LINUX_BACKEND
+    realPlatform = platform::linux_backend::CreateLinuxPlatform();
+    platform = realPlatform.get();
+#endif
+    if (platform == nullptr) {
+      std::fprintf(stderr,
+                   "tbt-fwupdate: this build has no Linux hardware backend; set "
+                   "TBT_PLATFORM=emulated to try the tool without hardware.\n");
+      return kExitRefused;
+    }
+  }
+
+  downgradeAllowed = 0;
+  langId = platform->System().UserDefaultUILanguage();
+  const WideArguments arguments(argc, argv);
+  ReadCommandLine(arguments.Count(), arguments.Vector(), &downgradeAllowed, &langId);
+
+  // The waiting loop's 100 ms slices are real time even when the worker's own waits
+  // are shortened for the emulated machine.
+  platform::SteadyClock windowClock;
+  ui::QtDisplay display;
+  ui::CFwUpdateDlg dialog(*platform, display, kProgramVersion,
+                          std::make_unique<ui::ThreadWorkerRunner>(windowClock));
+  dialog.downgradeAllowed = downgradeAllowed;
+  dialog.langId = langId;
+  FollowDisplayChanges(dialog);
+
+  std::unique_ptr<DemoRun> demo;
+  if (options.backend == ui::Backend::Emulated &&
+      (options.autoPress || !options.screenshotDir.empty())) {
+    demo = std::make_unique<DemoRun>(dialog, options);
+    demo->ScheduleStart();
+  }
+  dialog.exec();
+  return demo ? demo->ExitCode() : 0;
+}
+
+}  // namespace tbt::app

@@ -1,0 +1,137 @@
+#pragma once
+
+// The program's one window: a prompt, the Update button, a busy animation while the
+// worker runs, the localised result, and shut down or later after a success.
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/Platform.h"
+#include "skin/ImageButton.h"
+#include "skin/LayeredSkinDialog.h"
+#include "skin/TextLabel.h"
+#include "ui/DialogState.h"
+#include "ui/VersionCaption.h"
+#include "ui/WorkerRunner.h"
+#include "update/AcpiDevice.h"
+#include "update/TbtWmiClient.h"
+#include "update/UpdateWorker.h"
+
+class QCloseEvent;
+class QKeyEvent;
+
+namespace tbt::ui {
+
+/// The window's title; the skin has no title bar, so it only names the task.
+inline constexpr std::u16string_view kWindowTitle = u"VESK Thunderbolt Firmware Update Tool";
+
+/// What the marker on the emulated platform says.
+inline constexpr std::u16string_view kEmulatedMarkerText =
+    u"EMULATED \u2013 no real hardware is updated";
+
+/// The main dialog. It is its own UpdateContext: the worker reads downgradeAllowed and
+/// writes result, and the dialog reads result only after the worker has been joined.
+class CFwUpdateDlg : public skin::CLayeredSkinDialog, public UpdateContext {
+  Q_OBJECT
+
+ public:
+  /// Builds the twelve controls at size 0 x 0. Everything the dialog reaches goes
+  /// through `platform` and `display`, which must outlive it; `runner` replaces the
+  /// worker thread (null: a real thread waited for through the platform clock).
+  CFwUpdateDlg(platform::IPlatform& platform, platform::IDisplay& display, ProgramVersion version,
+               std::unique_ptr<IWorkerRunner> runner = nullptr, QWidget* parent = nullptr);
+  /// Releases everything (OnDestroy) if that has not happened yet.
+  ~CFwUpdateDlg() override;
+
+  // The controls, in the order the dialog creates them.
+  skin::CImageButton btnExit;
+  skin::CImageButton btnClose;
+  skin::CImageButton btnUpdate;
+  skin::CImageButton btnShutdown;
+  skin::CImageButton btnLater;
+  skin::CTextLabel lblBullet;
+  skin::CTextLabel lblPicture;
+  skin::CTextLabel lblWarning;
+  skin::CTextLabel lblMessage;
+  skin::CTextLabel lblCaution;
+  skin::CTextLabel lblBusy;
+  skin::CTextLabel lblVersion;
+
+  // The update result code (QDialog's result() is reached through the base).
+  using UpdateContext::result;
+
+  /// -1 before the first layout, then 0 (compact) or 1 (full).
+  int layoutClass = -1;
+  /// Image id of the next busy-animation frame, always 141..148.
+  int busyFrame = 141;
+  /// Language of every text; the application sets it before the dialog runs.
+  uint16_t langId = 0;
+
+  /// Chooses the layout class from the desktop and, when it changed, places, styles and
+  /// registers every control; a re-layout keeps the dialog's current state.
+  void InitSkinLayout() override;
+  /// Lays the dialog out, sets its title and icon; returns true.
+  bool OnInitDialog() override;
+  /// The update flow: device and power checks, the worker, the result.
+  void OnButtonUpdate();
+  /// Asks for a power-off and closes the window.
+  void OnButtonShutdown();
+  /// Closes the window.
+  void OnButtonLater();
+  /// Re-runs the layout, which changes something only when the layout class changed.
+  void OnDisplayChange();
+  /// Closes the ACPI device and frees every control's images and fonts and the skin;
+  /// runs once.
+  void OnDestroy();
+
+  /// The state the dialog is in.
+  DialogState State() const { return state_; }
+  /// True while the worker runs (the window can't be closed then).
+  bool IsRunning() const { return running_; }
+  /// Called with each busy frame as it is shown, for the tests and the demo.
+  void SetBusyFrameObserver(std::function<void(int frame)> observer) {
+    busyFrameObserver_ = std::move(observer);
+  }
+  /// Called once each time the flow reaches a new state.
+  void SetStateObserver(std::function<void(DialogState)> observer) {
+    stateObserver_ = std::move(observer);
+  }
+  /// The marker shown on the emulated platform; null on real hardware.
+  const skin::CTextLabel* EmulatedMarker() const { return lblEmulated_.get(); }
+  /// The text of `key` in the dialog's language, at most capacity - 1 units.
+  std::u16string LocalizedText(std::u16string_view key, std::size_t capacity) const;
+
+  /// Ends the dialog with `code`, except while the worker runs.
+  void done(int code) override;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  void OnControlClicked(int controlId);
+  void ApplyLayout(double factor, uint16_t uiLanguage, int dpi);
+  void ApplyLook(DialogState state);
+  void EnterState(DialogState state);
+  void SetMessage(const std::u16string& text);
+  void RunWorker();
+  void PostClose();
+
+  platform::IPlatform& platform_;
+  platform::IDisplay& display_;
+  ProgramVersion version_;
+  std::unique_ptr<IWorkerRunner> runner_;
+  AcpiDevice acpi_;
+  CTbtWmiClient wmiClient_;
+  std::unique_ptr<skin::CTextLabel> lblEmulated_;
+  DialogState state_ = DialogState::Ready;
+  std::u16string message_;
+  bool running_ = false;
+  bool destroyed_ = false;
+  std::function<void(int)> busyFrameObserver_;
+  std::function<void(DialogState)> stateObserver_;
+};
+
+}  // namespace tbt::ui

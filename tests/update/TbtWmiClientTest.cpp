@@ -130,14 +130,34 @@ TEST_F(TbtWmiClientTest, ShortDataFillsOnlyTheDeliveredBytes) {
   EXPECT_EQ(provider_->ReadOffsets(), (std::vector<int32_t>{4, 0, 8}));
 }
 
-TEST_F(TbtWmiClientTest, ReadsNeverWriteMoreThanTheLengthAsked) {
-  Add(u"ctl", 0x40, 0x00);
-  ASSERT_TRUE(client_.ConnectWmi());
+// Answers every read with eight bytes, however few were asked for.
+class OverlongDataProvider : public EmulatedTbtProvider {
+ public:
+  wmi::HRESULT ExecMethod(const wmi::ObjectPath& path, std::u16string_view method,
+                          const wmi::WbemClassObject* inParams,
+                          wmi::ObjectPtr* outParams) override {
+    const wmi::HRESULT hr = EmulatedTbtProvider::ExecMethod(path, method, inParams, outParams);
+    if (wmi::Succeeded(hr) && method == u"ReadFirmware") {
+      auto data = wmi::SafeArrayCreateVector(0, 8);
+      data->elements = {1, 2, 3, 4, 5, 6, 7, 8};
+      EXPECT_EQ((*outParams)->Put(u"data", wmi::Variant::Bytes(data)), wmi::WBEM_S_NO_ERROR);
+    }
+    return hr;
+  }
+};
+
+TEST(TbtWmiClientReadTest, ReadsNeverWriteMoreThanTheLengthAsked) {
+  wmi::NamespaceRegistry registry;
+  auto provider = std::make_shared<OverlongDataProvider>();
+  provider->AddController(EmulatedController{u"ctl", Counting(0x40, 0)});
+  emulated::RegisterEmulatedTbtProvider(registry, provider);
+  CTbtWmiClient client(registry);
+  ASSERT_TRUE(client.ConnectWmi());
   std::array<uint8_t, 6> bytes{0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE};
-  EXPECT_EQ(client_.ReadFirmware(0x20, 2, bytes.data()), TBU_OK);
-  EXPECT_EQ(bytes, (std::array<uint8_t, 6>{0x20, 0x21, 0xEE, 0xEE, 0xEE, 0xEE}));
-  EXPECT_EQ(client_.ReadFirmware(0x20, 0, bytes.data()), TBU_OK);
-  EXPECT_EQ(bytes[0], 0x20);
+  EXPECT_EQ(client.ReadFirmware(0x20, 2, bytes.data()), TBU_OK);
+  EXPECT_EQ(bytes, (std::array<uint8_t, 6>{1, 2, 0xEE, 0xEE, 0xEE, 0xEE}));
+  EXPECT_EQ(client.ReadFirmware(0x20, 0, bytes.data() + 2), TBU_OK);
+  EXPECT_EQ(bytes, (std::array<uint8_t, 6>{1, 2, 0xEE, 0xEE, 0xEE, 0xEE}));
 }
 
 TEST_F(TbtWmiClientTest, NotConnectedIsWmiFailedForEveryCall) {

@@ -27,7 +27,12 @@ void RowRuns(const QRgb* line, int width, std::vector<std::pair<int, int>>& runs
 }  // namespace
 
 QRegion OpaqueRegion(const QImage& image) {
-  if (image.isNull()) {
+  return OpaqueRegion(image, image.rect());
+}
+
+QRegion OpaqueRegion(const QImage& image, const QRect& area) {
+  const QRect scan = area & image.rect();
+  if (image.isNull() || scan.isEmpty()) {
     return QRegion();
   }
   const QImage argb = image.format() == QImage::Format_ARGB32_Premultiplied ||
@@ -41,9 +46,10 @@ QRegion OpaqueRegion(const QImage& image) {
   std::vector<std::pair<int, int>> previous;
   std::vector<std::pair<int, int>> current;
   size_t bandStart = 0;
-  for (int y = 0; y < argb.height(); ++y) {
-    RowRuns(reinterpret_cast<const QRgb*>(argb.constScanLine(y)), argb.width(), current);
-    if (y > 0 && current == previous) {
+  for (int y = scan.top(); y <= scan.bottom(); ++y) {
+    const QRgb* line = reinterpret_cast<const QRgb*>(argb.constScanLine(y)) + scan.left();
+    RowRuns(line, scan.width(), current);
+    if (y > scan.top() && current == previous) {
       for (size_t i = bandStart; i < rects.size(); ++i) {
         rects[i].setBottom(y);
       }
@@ -51,7 +57,7 @@ QRegion OpaqueRegion(const QImage& image) {
     }
     bandStart = rects.size();
     for (const auto& [begin, end] : current) {
-      rects.emplace_back(begin, y, end - begin, 1);
+      rects.emplace_back(scan.left() + begin, y, end - begin, 1);
     }
     previous.swap(current);
   }

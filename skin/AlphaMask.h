@@ -11,4 +11,8 @@ namespace tbt::skin {
 /// rectangle. Works on any image format (other than premultiplied ARGB32 it converts).
 QRegion OpaqueRegion(const QImage& image);
 
+/// As OpaqueRegion, for the pixels inside `area` only (clipped to the image), in the
+/// image's coordinates.
+QRegion OpaqueRegion(const QImage& image, const QRect& area);
+
 }  // namespace tbt::skin

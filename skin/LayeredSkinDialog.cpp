@@ -55,6 +55,7 @@ platform::ScreenRect CLayeredSkinDialog::WorkArea() const {
 void CLayeredSkinDialog::SetBackgroundImage(unsigned nID, const char16_t* type,
                                             const CResourceModule* module, double dScale) {
   m_pBackground.reset();
+  m_backgroundRegionValid = false;
   m_pBackground = LoadResourceImage(nID, type, module, dScale);
   if (!m_pBackground) {
     return;
@@ -83,6 +84,7 @@ void CLayeredSkinDialog::ReleaseSkin() {
   m_children.clear();
   m_children.shrink_to_fit();
   m_pBackground.reset();
+  m_backgroundRegionValid = false;
 }
 
 void CLayeredSkinDialog::OnChildChanged(CSkinControl* /*pChild*/) {
@@ -129,11 +131,34 @@ void CLayeredSkinDialog::UpdateLayered() {
   }
   m_composed = std::move(image);
   ++m_compositions;
-
-  // Fully transparent pixels let the pointer through to what lies below.
-  setMask(OpaqueRegion(m_composed));
+  UpdateInputMask();
   if (isVisible()) {
     repaint();
+  }
+}
+
+void CLayeredSkinDialog::UpdateInputMask() {
+  // Fully transparent pixels let the pointer through to what lies below. Controls
+  // paint over the background and never lower its alpha, so only the pixels of
+  // controls outside the background's own visible part need a look.
+  if (!m_backgroundRegionValid) {
+    m_backgroundRegion = OpaqueRegion(m_pBackground->Drawable());
+    m_backgroundRegionValid = true;
+  }
+  QRegion uncovered;
+  for (const CSkinControl* control : m_children) {
+    if (control->m_bVisible != 0) {
+      // One pixel around the rectangle holds the pressed offset.
+      uncovered += control->geometry().adjusted(-1, -1, 1, 1);
+    }
+  }
+  uncovered -= m_backgroundRegion;
+  QRegion mask = m_backgroundRegion;
+  for (const QRect& area : uncovered) {
+    mask += OpaqueRegion(m_composed, area);
+  }
+  if (mask != this->mask()) {
+    setMask(mask);
   }
 }
 

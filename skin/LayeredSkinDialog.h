@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QImage>
 #include <QPoint>
+#include <QRegion>
 
 #include <memory>
 #include <vector>
@@ -81,12 +82,18 @@ class CLayeredSkinDialog : public QDialog, public ISkinHost {
   void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
+  /// Lets the pointer through the composed image's fully transparent pixels.
+  void UpdateInputMask();
+
   platform::IDisplay* m_display = nullptr;
   std::unique_ptr<CResourceImage> m_pBackground;
   std::vector<CSkinControl*> m_children;
   bool m_initialised = false;
   QImage m_composed;
   int m_compositions = 0;
+  // The background's visible part, computed once per background image.
+  QRegion m_backgroundRegion;
+  bool m_backgroundRegionValid = false;
 
   // The manual drag used when the window system cannot move the window itself.
   bool m_dragging = false;

@@ -135,6 +135,14 @@ TEST_F(LayeredSkinDialogTest, TransparentPixelsDoNotTakeThePointer) {
   EXPECT_FALSE(dialog.mask().contains(QPoint(4, 4)));
 }
 
+TEST_F(LayeredSkinDialogTest, NewBackgroundBringsItsOwnMask) {
+  SetSkin();
+  dialog.SetBackgroundImage(21, u"IMG", Skins(), 1.0);
+  EXPECT_EQ(dialog.mask(), QRegion(0, 0, 10, 10));
+  SetSkin();
+  EXPECT_EQ(dialog.mask(), QRegion(5, 5, 50, 30));
+}
+
 TEST_F(LayeredSkinDialogTest, LaterControlsPaintOverEarlierOnes) {
   SetSkin();
   dialog.AddSkinControl(&red);

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -60,6 +60,10 @@ const LookupCase kLookupCases[] = {
     {"EmptyText", u"", u"S", u"k", std::nullopt},
 };
 
+void PrintTo(const LookupCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class IniLookup : public testing::TestWithParam<LookupCase> {};
 
 TEST_P(IniLookup, FollowsProfileStringRules) {
@@ -86,64 +90,36 @@ TEST(IniKeyNames, ListsTheKeysOfTheFirstMatchingSectionInOrder) {
 }
 
 struct TruncationCase {
-  const char* name;
-  size_t textLength;
-  size_t capacity;
-  size_t expectedCount;
-};
-
-const TruncationCase kTruncationCases[] = {
-    {"FitsWithRoomToSpare", 10, 256, 10},
-    {"ExactlyCapacityMinusOneFits", 255, 256, 255},
-    {"CapacityIsCutToCapacityMinusOne", 256, 256, 255},
-    {"LongerIsCut", 1000, 256, 255},
-    {"CapacityOneGivesEmpty", 5, 1, 0},
-    {"EmptyText", 0, 30, 0},
-};
-
-class Truncation : public testing::TestWithParam<TruncationCase> {};
-
-TEST_P(Truncation, CopiesAtMostCapacityMinusOneAndTerminates) {
-  const TruncationCase& c = GetParam();
   std::u16string text;
-  for (size_t i = 0; i < c.textLength; ++i) {
-    text.push_back(static_cast<char16_t>(u'a' + i % 26));
+  size_t capacity;
+  std::u16string expected;
+};
+
+TEST(CopyTruncated, CopiesAtMostCapacityMinusOneUnitsAndTerminates) {
+  const std::u16string fits(255, u'f');
+  const TruncationCase cases[] = {
+      {fits, 256, fits},
+      {fits + u"x", 256, fits},
+      {std::u16string(1000, u'f'), 256, fits},
+      {u"abc", 1, u""},
+      {u"", 30, u""},
+      // U+1F600 takes two units; its high half alone would be left dangling, so the
+      // pair goes whole.
+      {u"ab\U0001F600c", 4, u"ab"},
+      {u"ab\U0001F600c", 5, u"ab\U0001F600"},
+      // A lone high surrogate is no pair to keep whole.
+      {{u'a', char16_t{0xD800}, u'b'}, 3, {u'a', char16_t{0xD800}}},
+  };
+  for (const auto& c : cases) {
+    std::u16string buffer(c.capacity + 1, u'#');
+    EXPECT_EQ(CopyTruncated(c.text, buffer.data(), c.capacity), c.expected.size());
+    EXPECT_EQ(std::u16string_view(buffer.data()), c.expected);
+    EXPECT_EQ(buffer[c.capacity], u'#') << "wrote past the capacity";
   }
-  std::u16string buffer(c.capacity + 1, u'#');
-  EXPECT_EQ(CopyTruncated(text, buffer.data(), c.capacity), c.expectedCount);
-  EXPECT_EQ(buffer.substr(0, c.expectedCount), text.substr(0, c.expectedCount));
-  EXPECT_EQ(buffer[c.expectedCount], u'\0');
-  EXPECT_EQ(buffer[c.capacity], u'#') << "wrote past the capacity";
-}
-
-INSTANTIATE_TEST_SUITE_P(Capacities, Truncation, testing::ValuesIn(kTruncationCases),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-TEST(Truncation, ZeroCapacityOrNullBufferWritesNothing) {
   char16_t untouched = u'#';
   EXPECT_EQ(CopyTruncated(u"abc", &untouched, 0), 0u);
   EXPECT_EQ(untouched, u'#');
   EXPECT_EQ(CopyTruncated(u"abc", nullptr, 10), 0u);
-}
-
-TEST(Truncation, NeverSplitsASurrogatePair) {
-  // "ab" then U+1F600 (two units): a capacity of 4 leaves room for three units, which
-  // would end in the pair's high half, so the whole pair is left out.
-  const std::u16string text = u"ab\U0001F600c";
-  std::array<char16_t, 4> buffer{};
-  EXPECT_EQ(CopyTruncated(text, buffer.data(), buffer.size()), 2u);
-  EXPECT_EQ(std::u16string_view(buffer.data()), u"ab");
-  std::array<char16_t, 5> wider{};
-  EXPECT_EQ(CopyTruncated(text, wider.data(), wider.size()), 4u);
-  EXPECT_EQ(std::u16string_view(wider.data()), u"ab\U0001F600");
-}
-
-TEST(Truncation, LoneHighSurrogateAtTheCutIsKept) {
-  // Not a pair, so there is nothing to keep whole: the cut falls where it falls.
-  const std::u16string text = {u'a', char16_t{0xD800}, u'b', u'c'};
-  std::array<char16_t, 3> buffer{};
-  EXPECT_EQ(CopyTruncated(text, buffer.data(), buffer.size()), 2u);
-  EXPECT_EQ(buffer[1], char16_t{0xD800});
 }
 
 class ProfileFile : public testing::Test {
@@ -166,42 +142,22 @@ class ProfileFile : public testing::Test {
 TEST_F(ProfileFile, ReadsValueFromFile) {
   const auto path = WriteIni("[Language]\r\n0x409=English\r\n[English]\r\nIDS_EXIT=Exit\r\n");
   EXPECT_EQ(Read(u"language", u"0X409", u"", path), u"English");
-  EXPECT_EQ(Read(u"English", u"ids_exit", u"", path), u"Exit");
+  EXPECT_EQ(Read(u"English", u"ids_exit", u"", path, 3), u"Ex");
 }
 
 TEST_F(ProfileFile, MissingPiecesGiveTheDefaultWithoutTrailingBlanks) {
   const auto path = WriteIni("[S]\nk=v\n");
   const std::u16string missingFile = test::PathText(folder_.Path() / "absent.ini");
   EXPECT_EQ(Read(u"S", u"k", u"  dflt  ", missingFile), u"  dflt");
+  EXPECT_EQ(Read(u"S", u"k", u"dflt", test::PathText(folder_.Path())), u"dflt");
   EXPECT_EQ(Read(u"T", u"k", u"dflt ", path), u"dflt");
   EXPECT_EQ(Read(u"S", u"x", u"", path), u"");
+  EXPECT_EQ(Read(u"S", u"x", u"abcdef", path, 4), u"abc");
   // Quotes belong to the file's values, not to the caller's default.
   EXPECT_EQ(Read(u"S", u"x", u"\"q\"", path), u"\"q\"");
-}
-
-TEST_F(ProfileFile, FolderInsteadOfFileGivesTheDefault) {
-  EXPECT_EQ(Read(u"S", u"k", u"dflt", test::PathText(folder_.Path())), u"dflt");
-}
-
-TEST_F(ProfileFile, DefaultIsCutToCapacityToo) {
-  const std::u16string missing = test::PathText(folder_.Path() / "absent.ini");
-  EXPECT_EQ(Read(u"S", u"k", u"abcdef", missing, 4), u"abc");
-}
-
-TEST_F(ProfileFile, ValueOf255UnitsFitsAndLongerIsCut) {
-  const std::string fits(255, 'f');
-  const std::string longer(300, 'l');
-  const auto path = WriteIni("[S]\nfits=" + fits + "\nlonger=" + longer + "\n");
-  EXPECT_EQ(Read(u"S", u"fits", u"", path), std::u16string(255, u'f'));
-  EXPECT_EQ(Read(u"S", u"longer", u"", path), std::u16string(255, u'l'));
-}
-
-TEST_F(ProfileFile, ZeroCapacityReturnsZeroAndLeavesBufferAlone) {
-  const auto path = WriteIni("[S]\nk=v\n");
   char16_t untouched = u'#';
   EXPECT_EQ(GetPrivateProfileString(u"S", u"k", u"", &untouched, 0, path), 0u);
   EXPECT_EQ(untouched, u'#');
-  EXPECT_EQ(GetPrivateProfileString(u"S", u"k", u"", nullptr, 10, path), 0u);
 }
 
 TEST_F(ProfileFile, FileUpToTheSizeLimitIsReadAndALargerOneIsNot) {
@@ -212,13 +168,6 @@ TEST_F(ProfileFile, FileUpToTheSizeLimitIsReadAndALargerOneIsNot) {
   bytes.push_back(' ');
   WriteIni(bytes);
   EXPECT_EQ(Read(u"S", u"k", u"dflt", path), u"dflt");
-}
-
-TEST_F(ProfileFile, FileReadsAnewOnEachCall) {
-  const auto path = WriteIni("[S]\nk=old\n");
-  EXPECT_EQ(Read(u"S", u"k", u"", path), u"old");
-  WriteIni("[S]\nk=new\n");
-  EXPECT_EQ(Read(u"S", u"k", u"", path), u"new");
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <optional>
 #include <system_error>
 
+#include "cli/PlatformChoice.h"
 #include "platform/SteadyClock.h"
 #include "platform/Utf16.h"
 #include "platform/emulated/EmulatedPlatform.h"
@@ -146,7 +147,8 @@ std::string Hex32(uint32_t value) {
   return text;
 }
 
-void PrintReport(std::ostream& out, bool json, UpdateResult result, const UpdateReport& report) {
+void PrintReport(std::ostream& out, bool json, bool onHardware, UpdateResult result,
+                 const UpdateReport& report) {
   if (json) {
     out << "{\"result\": " << result << ", \"code\": \"" << Hex32(result) << "\", \"name\": \""
         << ResultCodeName(result) << "\", \"installed_version\": " << report.installedVersion
@@ -154,7 +156,9 @@ void PrintReport(std::ostream& out, bool json, UpdateResult result, const Update
         << ", \"written\": " << (report.written ? "true" : "false") << "}\n";
     return;
   }
-  out << "platform:          emulated (no hardware is touched)\n"
+  const std::string linuxReason = onHardware ? LinuxReturnValueDescription(result) : "";
+  out << (onHardware ? "platform:          linux (this machine's controller)\n"
+                     : "platform:          emulated (no hardware is touched)\n")
       << "image file:        "
       << (report.imagePath.empty() ? std::string("(none)") : report.imagePath.filename().string())
       << "\n"
@@ -162,7 +166,7 @@ void PrintReport(std::ostream& out, bool json, UpdateResult result, const Update
       << "image version:     " << Hex32(report.imageVersion) << "\n"
       << "written:           " << (report.written ? "yes" : "no") << "\n"
       << "result:            " << Hex32(result) << " " << ResultCodeName(result) << ": "
-      << ResultCodeDescription(result) << "\n";
+      << (linuxReason.empty() ? std::string(ResultCodeDescription(result)) : linuxReason) << "\n";
 }
 
 }  // namespace
@@ -209,7 +213,21 @@ int RunUpdateCommand(const std::vector<std::string>& args, std::ostream& out, st
     options.clockOverride = &realClock;
   }
 
-  const auto platform = emulated::CreateEmulatedPlatform(options);
+  // Without an emulated controller on the command line, TBT_PLATFORM=linux updates this
+  // machine's controller.
+  const bool onHardware =
+      parsed.controllerNvm.empty() && parsed.controllerImage.empty() &&
+      PlatformChoiceFromEnvironment(PlatformChoice::kEmulated) == PlatformChoice::kLinux;
+  std::unique_ptr<platform::IPlatform> platform;
+  if (onHardware) {
+    platform = CreateLinuxPlatformForProgram(options.moduleFileName);
+  } else {
+    platform = emulated::CreateEmulatedPlatform(options);
+  }
+  if (!platform) {
+    err << "tbt-nvm update: this build has no Linux backend\n";
+    return kExitUsage;
+  }
   CTbtWmiClient client(platform->Wmi());
   AcpiDevice acpi(platform->Devices());
   UpdateContext context;
@@ -221,7 +239,7 @@ int RunUpdateCommand(const std::vector<std::string>& args, std::ostream& out, st
   } else {
     UpdateThreadProc(UpdateEnvironment{*platform, client, acpi, {}}, &context, &report);
   }
-  PrintReport(out, parsed.json, context.result, report);
+  PrintReport(out, parsed.json, onHardware, context.result, report);
   return context.result == TBU_OK ? kExitUpdated : kExitUpdateFailed;
 }
 

@@ -10,6 +10,7 @@
 #include "cli/CommandTable.h"
 #include "cli/DemoImageCommand.h"
 #include "cli/InfoCommand.h"
+#include "cli/StatusCommand.h"
 #include "cli/UpdateCommand.h"
 
 int main(int argc, char** argv) {
@@ -20,6 +21,7 @@ int main(int argc, char** argv) {
       Command{"demo-image", "write an image for the built-in emulated controller",
               RunDemoImageCommand},
       Command{"update", "run a whole update on the emulated machine", RunUpdateCommand},
+      Command{"status", "list this machine's Thunderbolt controllers", RunStatusCommand},
   };
   const std::vector<std::string> args(argv + 1, argv + argc);
   return DispatchCommand(kCommands, args, std::cout, std::cerr);

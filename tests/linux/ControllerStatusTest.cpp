@@ -1,0 +1,65 @@
+#include "platform/linux/ControllerStatus.h"
+
+#include <gtest/gtest.h>
+
+#include "FakeSysfs.h"
+#include "platform/linux/LinuxReturnValues.h"
+
+namespace tbt::platform::linux_backend {
+namespace {
+
+using test::FakeSysfs;
+
+TEST(ControllerStatusTest, ReportsRoutersForcedPowerAndMains) {
+  FakeSysfs sys;
+  sys.AddHostRouter("0-0", "20.5\n", {1, 2, 3, 4});
+  sys.AddHostRouter("1-0", "garbage\n", {1, 2, 3, 4});
+  sys.Write(FakeSysfs::Router("1-0") / "device_name", "Say \"hi\"\n");
+  std::filesystem::remove(sys.Root() / FakeSysfs::Router("1-0") / "nvm_authenticate");
+  sys.AddForcePower();
+  sys.AddSupply("AC", "Mains", "", "1", "");
+
+  const MachineStatus status = CollectMachineStatus(sys.Root());
+  EXPECT_TRUE(status.thunderboltBus);
+  ASSERT_EQ(status.routers.size(), 2u);
+  EXPECT_EQ(status.routers[0].nvmVersion, "20.5");
+  EXPECT_TRUE(status.routers[0].upgradable);
+  EXPECT_EQ(status.routers[1].versionError, kTbtNvmVersionMalformed);
+  EXPECT_FALSE(status.routers[1].upgradable);
+  EXPECT_TRUE(status.forcePower.has_value());
+  EXPECT_EQ(status.onMains, std::optional<bool>(true));
+
+  const std::string json = FormatStatusJson(status);
+  EXPECT_NE(json.find("{\"controller_id\": \"0-0\", \"nvm_version\": \"20.5\", \"version_error\": "
+                      "0, \"device_name\": \"Thunderbolt Controller\", \"vendor_name\": \"Intel\", "
+                      "\"upgradable\": true}"),
+            std::string::npos)
+      << json;
+  EXPECT_NE(json.find("\"nvm_version\": null, \"version_error\": 536870914"), std::string::npos);
+  EXPECT_NE(json.find("\"device_name\": \"Say \\\"hi\\\"\""), std::string::npos);
+  EXPECT_NE(json.find("\"force_power\": true, \"on_mains\": true}\n"), std::string::npos);
+
+  const std::string text = FormatStatusText(status);
+  EXPECT_NE(text.find("  nvm version 20.5\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("0x20000002 nvm_version does not read"), std::string::npos) << text;
+  EXPECT_NE(text.find("power:        mains\n"), std::string::npos);
+}
+
+TEST(ControllerStatusTest, AMachineWithoutThunderboltSaysSo) {
+  FakeSysfs sys;
+  sys.AddSupply("AC", "Mains", "", "0", "");
+  sys.AddSupply("BAT0", "Battery", "", "", "Discharging");
+  const MachineStatus status = CollectMachineStatus(sys.Root());
+  EXPECT_FALSE(status.thunderboltBus);
+  EXPECT_TRUE(status.routers.empty());
+  EXPECT_EQ(FormatStatusJson(status),
+            "{\"platform\": \"linux\", \"sysfs_root\": \"" + sys.Root().string() +
+                "\", \"thunderbolt_bus\": false, \"controllers\": [], \"force_power\": false, "
+                "\"on_mains\": false}\n");
+  const std::string text = FormatStatusText(status);
+  EXPECT_NE(text.find("no Thunderbolt bus"), std::string::npos);
+  EXPECT_NE(text.find("power:        battery\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tbt::platform::linux_backend

@@ -1,0 +1,108 @@
+#include "cli/CliFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "TempFolder.h"
+#include "cli/Json.h"
+#include "platform/emulated/NvmImageBuilder.h"
+
+namespace tbt::cli {
+namespace {
+
+using clitest::TempFolder;
+
+TEST(ParseUnsigned32Test, AcceptsDecimalAndHexUpToThirtyTwoBits) {
+  struct Case {
+    const char* text;
+    uint32_t value;
+  };
+  for (const Case& c : {Case{"0", 0}, Case{"42", 42}, Case{"0x2A", 42}, Case{"0X2a", 42},
+                        Case{"007", 7}, Case{"4294967295", 0xFFFFFFFF},
+                        Case{"0xFFFFFFFF", 0xFFFFFFFF}, Case{"0x00000000000021", 0x21}}) {
+    uint32_t value = 1234;
+    EXPECT_TRUE(ParseUnsigned32(c.text, &value)) << c.text;
+    EXPECT_EQ(value, c.value) << c.text;
+  }
+}
+
+TEST(ParseUnsigned32Test, RefusesEverythingElseAndLeavesTheValue) {
+  for (const char* text : {"", "0x", "-1", "+1", " 1", "1 ", "4294967296", "0x100000000", "12a",
+                           "0xG1", "1.0", "x10", "99999999999999999999"}) {
+    uint32_t value = 1234;
+    EXPECT_FALSE(ParseUnsigned32(text, &value)) << text;
+    EXPECT_EQ(value, 1234u) << text;
+  }
+}
+
+TEST(ReadFileBytesTest, ExplainsWhyAFileCannotBeUsed) {
+  TempFolder folder;
+  const std::string empty = folder.Write("empty.bin", {});
+  const std::string good = folder.Write("good.bin", {1, 2, 3});
+  struct Case {
+    std::string path;
+    const char* reason;
+  };
+  for (const Case& c : {Case{folder.Path("missing.bin"), "does not exist"},
+                        Case{folder.Path(""), "is a folder"}, Case{empty, "is empty"}}) {
+    std::vector<uint8_t> bytes;
+    std::string error;
+    EXPECT_FALSE(ReadFileBytes(c.path, &bytes, &error)) << c.path;
+    EXPECT_NE(error.find(c.reason), std::string::npos) << error;
+    EXPECT_NE(error.find(c.path), std::string::npos) << error;
+  }
+  std::vector<uint8_t> bytes;
+  std::string error;
+  ASSERT_TRUE(ReadFileBytes(good, &bytes, &error)) << error;
+  EXPECT_EQ(bytes, (std::vector<uint8_t>{1, 2, 3}));
+}
+
+TEST(WriteFileBytesTest, WritesAndReportsAnUnwritablePath) {
+  TempFolder folder;
+  std::string error;
+  ASSERT_TRUE(WriteFileBytes(folder.Path("out.bin"), {9, 8, 7}, &error)) << error;
+  EXPECT_EQ(folder.Read("out.bin"), (std::vector<uint8_t>{9, 8, 7}));
+  EXPECT_FALSE(WriteFileBytes(folder.Path("no-such-folder/out.bin"), {1}, &error));
+  EXPECT_NE(error.find("no-such-folder"), std::string::npos);
+}
+
+TEST(ControllerNvmFromImageTest, TakesTheSectionFromEitherPointer) {
+  using emulated::NvmImageBuilder;
+  using emulated::SectionPointerPlacement;
+  const NvmImageBuilder board = emulated::DefaultBoardBuilder();
+  for (auto placement : {SectionPointerPlacement::kAtZero, SectionPointerPlacement::kCopyOnly}) {
+    std::vector<uint8_t> nvm;
+    ASSERT_TRUE(
+        ControllerNvmFromImage(NvmImageBuilder(board).Placement(placement).BuildImage(), &nvm));
+    EXPECT_EQ(nvm, board.BuildControllerNvm());
+  }
+}
+
+TEST(ControllerNvmFromImageTest, RefusesImagesWithoutAUsableSection) {
+  std::vector<uint8_t> noPointer(0x1100, 0);
+  std::vector<uint8_t> pointerAtEnd = {0x08, 0, 0, 1, 2, 3, 4, 5};
+  std::vector<uint8_t> tooShort = {0x10, 0};
+  for (const auto& image : {noPointer, pointerAtEnd, tooShort}) {
+    std::vector<uint8_t> nvm = {42};
+    EXPECT_FALSE(ControllerNvmFromImage(image, &nvm)) << image.size();
+    EXPECT_EQ(nvm, std::vector<uint8_t>{42});
+  }
+}
+
+TEST(JsonTest, EscapesQuotesBackslashesAndControlCharacters) {
+  EXPECT_EQ(JsonString("PA/PB (USB2)"), "\"PA/PB (USB2)\"");
+  EXPECT_EQ(JsonString("a\"b\\c"), "\"a\\\"b\\\\c\"");
+  EXPECT_EQ(JsonString(std::string("x\n\t\x01y", 5)), "\"x\\n\\t\\u0001y\"");
+  EXPECT_EQ(JsonObject()
+                .Number("a", uint64_t{1})
+                .Number("b", std::optional<uint64_t>())
+                .String("c", std::nullopt)
+                .String("d", "e")
+                .Text(),
+            "{\"a\": 1, \"b\": null, \"c\": null, \"d\": \"e\"}");
+}
+
+}  // namespace
+}  // namespace tbt::cli

@@ -1,0 +1,153 @@
+#include "cli/InfoCommand.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "TempFolder.h"
+#include "cli/DemoImageCommand.h"
+#include "cli/ImageDescription.h"
+#include "platform/emulated/NvmImageBuilder.h"
+
+namespace tbt::cli {
+namespace {
+
+using clitest::JsonField;
+using clitest::TempFolder;
+using emulated::NvmImageBuilder;
+
+const ImageRegion* FindRegion(const ImageDescription& description, const std::string& name) {
+  for (const ImageRegion& region : description.regions) {
+    if (region.name == name) {
+      return &region;
+    }
+  }
+  return nullptr;
+}
+
+TEST(DescribeImageTest, ShowsSectionsAndTheValueOfEveryComparedRegion) {
+  NvmImageBuilder builder;
+  builder.DeviceId(0x1578).Version(0x27).HeaderLevel(5).HeaderSize(0x800).Block(0x01, 2);
+  builder.RegionByte(0, 0x129, 0x5A).RegionByte(2, 0x13, 0x77).RegionByte(0, 0x10, 0x34);
+  builder.RegionByte(0, 0x11, 0x12);
+  const ImageDescription d = DescribeImage(builder.BuildImage());
+  ASSERT_EQ(d.result, TBU_OK);
+  EXPECT_EQ(d.pointer, 0x800u);
+  EXPECT_EQ(d.pointerFoundAt, 0u);
+  EXPECT_EQ(d.deviceId, 0x1578);
+  EXPECT_EQ(d.headerLevel, 5);
+  EXPECT_EQ(d.sectionFlags, 0x41);
+  EXPECT_EQ(d.layout.version, 0x27u);
+  EXPECT_EQ(d.layout.base2, 0x800u + builder.Base2Offset());
+  // Kind 3, variant 0: all eight rows of the kind.
+  ASSERT_EQ(d.regions.size(), 8u);
+  const ImageRegion* sink = FindRegion(d, "Snk1");
+  ASSERT_NE(sink, nullptr);
+  EXPECT_EQ(sink->value, 0x5Au);
+  EXPECT_EQ(sink->imageOffset, 0x800u + 0x129u);
+  const ImageRegion* portB = FindRegion(d, "PB");
+  ASSERT_NE(portB, nullptr);
+  EXPECT_EQ(portB->value, 0x77u);
+  EXPECT_EQ(portB->imageOffset, d.layout.base2 + 0x13u);
+  const ImageRegion* pcie = FindRegion(d, "PCIe Settings");
+  ASSERT_NE(pcie, nullptr);
+  EXPECT_EQ(pcie->value, 0x1234u);
+  EXPECT_EQ(FindRegion(d, "Device ID")->value, 0x1578u);
+}
+
+TEST(DescribeImageTest, ListsOnlyTheRowsTheCheckWouldCompare) {
+  struct Case {
+    NvmImageBuilder builder;
+    size_t regions;
+  };
+  const Case cases[] = {
+      {NvmImageBuilder().DeviceId(0x1576).Block(0x04, 1), 7},  // variant 1: no "PB"
+      {NvmImageBuilder().DeviceId(0x1578), 6},                 // no blocks: no "PA", "PB"
+      {NvmImageBuilder().DeviceId(0x156D), 21},
+      {NvmImageBuilder().DeviceId(0x156B), 13},  // variant 1: eight rows fewer
+      {NvmImageBuilder().DeviceId(0x15DC).Block(0x20, 3), 6},
+  };
+  for (const Case& c : cases) {
+    const ImageDescription d = DescribeImage(c.builder.BuildImage());
+    ASSERT_EQ(d.result, TBU_OK);
+    EXPECT_EQ(d.regions.size(), c.regions) << std::hex << *d.deviceId;
+  }
+}
+
+TEST(DescribeImageTest, KeepsWhatItFoundWhenTheImageIsRefused) {
+  const ImageDescription unknown = DescribeImage(NvmImageBuilder().DeviceId(0xABCD).BuildImage());
+  EXPECT_EQ(unknown.result, TBU_E_UNKNOWN_DEVICE);
+  EXPECT_EQ(unknown.deviceId, 0xABCD);
+  EXPECT_TRUE(unknown.regions.empty());
+  EXPECT_EQ(JsonField(FormatImageJson(unknown), "kind"), "null");
+  EXPECT_EQ(JsonField(FormatImageJson(unknown), "device_id"), "43981");
+
+  const ImageDescription none = DescribeImage(std::vector<uint8_t>(0x1100, 0xFF));
+  EXPECT_EQ(none.result, TBU_E_NO_IMAGE);
+  EXPECT_FALSE(none.pointer.has_value());
+  EXPECT_EQ(JsonField(FormatImageJson(none), "pointer"), "null");
+  EXPECT_EQ(JsonField(FormatImageJson(none), "regions"), "[]");
+  EXPECT_NE(FormatImageText(none).find("none at 0x0 or 0x1000"), std::string::npos);
+}
+
+TEST(DescribeImageTest, ReportsTheCopyAndRegionsThatRunPastTheEnd) {
+  NvmImageBuilder builder;
+  builder.Placement(emulated::SectionPointerPlacement::kCopyOnly).Block(0x04, 1);
+  std::vector<uint8_t> image = builder.BuildImage();
+  // Keep "PA" (base2 + 0x12) but cut into the four bytes it would read.
+  const size_t base2 = 0x1010 + builder.Base2Offset();
+  image.resize(base2 + 0x14);
+  const ImageDescription d = DescribeImage(image);
+  ASSERT_EQ(d.result, TBU_OK);
+  EXPECT_EQ(d.pointerFoundAt, 0x1000u);
+  ASSERT_NE(FindRegion(d, "PA"), nullptr);
+  EXPECT_FALSE(FindRegion(d, "PA")->value.has_value());
+  const std::string json = FormatImageJson(d);
+  EXPECT_EQ(JsonField(json, "pointer_at"), "4096");
+  EXPECT_NE(json.find("\"name\": \"PA\", \"base\": 2, \"offset\": 18"), std::string::npos);
+  EXPECT_NE(FormatImageText(d).find("outside the image"), std::string::npos);
+}
+
+class InfoCommandTest : public ::testing::Test {
+ protected:
+  int Run(int (*command)(const std::vector<std::string>&, std::ostream&, std::ostream&),
+          std::vector<std::string> args) {
+    out.str({});
+    err.str({});
+    return command(args, out, err);
+  }
+  TempFolder folder;
+  std::ostringstream out;
+  std::ostringstream err;
+};
+
+TEST_F(InfoCommandTest, ExitCodesFollowTheImage) {
+  const std::string demo = folder.Write("demo.bin", emulated::DemoImage());
+  const std::string unknown =
+      folder.Write("unknown.bin", NvmImageBuilder().DeviceId(0x0001).BuildImage());
+  EXPECT_EQ(Run(RunInfoCommand, {demo}), 0);
+  EXPECT_NE(out.str().find("Snk0"), std::string::npos);
+  EXPECT_EQ(Run(RunInfoCommand, {"--json", demo}), 0);
+  EXPECT_EQ(JsonField(out.str(), "device_id"), "5587");
+  EXPECT_EQ(Run(RunInfoCommand, {unknown}), 1);
+  EXPECT_NE(out.str().find("TBU_E_UNKNOWN_DEVICE"), std::string::npos);
+  EXPECT_EQ(Run(RunInfoCommand, {}), 2);
+  EXPECT_EQ(Run(RunInfoCommand, {demo, demo}), 2);
+  EXPECT_EQ(Run(RunInfoCommand, {demo, "--all"}), 2);
+  EXPECT_EQ(Run(RunInfoCommand, {folder.Path("gone.bin")}), 2);
+  EXPECT_NE(err.str().find("gone.bin does not exist"), std::string::npos);
+}
+
+TEST_F(InfoCommandTest, DemoImageCommandWritesTheDemoImage) {
+  EXPECT_EQ(Run(RunDemoImageCommand, {folder.Path("demo.bin")}), 0) << err.str();
+  EXPECT_EQ(folder.Read("demo.bin"), emulated::DemoImage());
+  EXPECT_EQ(Run(RunDemoImageCommand, {}), 2);
+  EXPECT_EQ(Run(RunDemoImageCommand, {folder.Path("a"), folder.Path("b")}), 2);
+  EXPECT_EQ(Run(RunDemoImageCommand, {folder.Path("missing/demo.bin")}), 2);
+  EXPECT_NE(err.str().find("cannot create"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tbt::cli

@@ -6,6 +6,8 @@ function(tbt_library name)
   set(srcs)
   foreach(dir IN LISTS ARG_DIRS)
     file(GLOB found CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp)
+    # DIRS . globs "<dir>/./x.cpp", which EXCLUDE's "<dir>/x.cpp" would not match.
+    list(TRANSFORM found REPLACE "/\\./" "/")
     list(APPEND srcs ${found})
   endforeach()
   foreach(ex IN LISTS ARG_EXCLUDE)

@@ -23,8 +23,10 @@ inline constexpr size_t kMaxIniFileBytes = 1024 * 1024;
 std::u16string DecodeIniText(std::span<const uint8_t> bytes);
 
 /// Finds `key` in the first section named `section` (names compared without regard to
-/// ASCII case, both trimmed of blanks) and returns its value trimmed of blanks and of one
-/// pair of matching surrounding quotes; nullopt when the section or key is missing.
+/// ASCII case, both trimmed of blanks; other letters compare exactly) and returns its
+/// value trimmed of blanks and of one pair of matching surrounding quotes; nullopt when
+/// the section or key is missing. Lines starting with ';' and lines without '=' hold no
+/// entry; a line starting with '[' but without ']' is an ordinary line.
 std::optional<std::u16string_view> FindIniValue(std::u16string_view text,
                                                 std::u16string_view section,
                                                 std::u16string_view key);

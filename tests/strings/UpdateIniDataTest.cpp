@@ -150,7 +150,7 @@ TEST_F(UpdateIniData, RelatedLanguagesShareTexts) {
   }
 }
 
-TEST_F(UpdateIniData, EnglishTextsMatchTheButtons) {
+TEST_F(UpdateIniData, MessagesNameTheButtonsByTheirCaptions) {
   EXPECT_EQ(Load(0x409, u"IDS_SHUTDOWN"), u"Shut Down Now");
   EXPECT_EQ(Load(0x409, u"IDS_SHUTDOWN_LATER"), u"Later");
   EXPECT_EQ(Load(0x409, u"IDS_UPDATE"), u"Update");

@@ -45,7 +45,10 @@ platform::Handle EmulatedDeviceIo::OpenDevice(std::u16string_view path) {
   return handle;
 }
 
-bool EmulatedDeviceIo::Refuse() {
+bool EmulatedDeviceIo::Refuse(const std::string& what) {
+  if (log_ != nullptr) {
+    log_->Record(CallKind::kDeviceControl, what + " refused");
+  }
   ++refused_;
   return false;
 }
@@ -55,26 +58,17 @@ bool EmulatedDeviceIo::DeviceIoControl(platform::Handle device, uint32_t control
                                        uint32_t outputSize, uint32_t* bytesReturned) {
   std::lock_guard lock(mutex_);
   if (openHandles_.count(device) == 0 || refuseAll_ || controlCode != kEmulatedAcpiControlCode) {
-    if (log_ != nullptr) {
-      log_->Record(CallKind::kDeviceControl, "refused");
-    }
-    return Refuse();
+    return Refuse("request");
   }
   // The header must be there, and the payload length must agree with the buffer.
   if (input == nullptr || inputSize < kRequestHeaderSize) {
-    if (log_ != nullptr) {
-      log_->Record(CallKind::kDeviceControl, "refused");
-    }
-    return Refuse();
+    return Refuse("request");
   }
   const uint32_t tag = ReadLe32(input);
   const uint32_t payloadLength = ReadLe32(input + 4);
   const uint32_t available = inputSize - kRequestHeaderSize;
   if (payloadLength != available || tag != kEmulatedDevsTag || payloadLength != kDevsPayloadSize) {
-    if (log_ != nullptr) {
-      log_->Record(CallKind::kDeviceControl, MethodTagText(tag) + " refused");
-    }
-    return Refuse();
+    return Refuse(MethodTagText(tag));
   }
   const uint32_t deviceId = ReadLe32(input + kRequestHeaderSize);
   const uint32_t value = ReadLe32(input + kRequestHeaderSize + 4);

@@ -55,7 +55,8 @@ class EmulatedDeviceIo final : public platform::IDeviceIo {
   size_t RefusedRequestCount() const;
 
  private:
-  bool Refuse();
+  // Counts and logs a refused request; always false.
+  bool Refuse(const std::string& what);
 
   EmulatedCallLog* log_;
   mutable std::mutex mutex_;

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/TbtProviderNames.h"
@@ -336,6 +339,31 @@ TEST_F(EmulatedTbtProviderTest, ObserverSeesEveryCallAndMayInspectTheProvider) {
   EXPECT_EQ(countsSeen, 1u);  // counts before each call: 0, 1, 0
   EXPECT_EQ(provider_->ReadOffsets(), (std::vector<int32_t>{0, 4}));
   EXPECT_EQ(provider_->CallCount(u"ReadFirmware"), 2u);
+}
+
+TEST_F(EmulatedTbtProviderTest, AWorkerThreadMayCallWhileTheTestInspects) {
+  constexpr int kReads = 200;
+  std::atomic<bool> done = false;
+  std::thread worker([&] {
+    for (int i = 0; i < kReads; ++i) {
+      ObjectPtr out;
+      Read(i % 8, 2, &out);
+    }
+    ObjectPtr out;
+    Update(Image(0x2000, 0x1000, std::nullopt), &out);
+    done = true;
+  });
+  // The test thread reads the provider's records while the worker changes them.
+  size_t largestLog = 0;
+  do {
+    largestLog = std::max(largestLog, provider_->ReadOffsets().size());
+    provider_->Controller(0);
+  } while (!done);
+  worker.join();
+  EXPECT_LE(largestLog, static_cast<size_t>(kReads));
+  EXPECT_EQ(provider_->CallCount(u"ReadFirmware"), static_cast<size_t>(kReads));
+  EXPECT_EQ(provider_->ReadOffsets().size(), static_cast<size_t>(kReads));
+  EXPECT_EQ(provider_->Controller(0).nvm.size(), 0x1000u);
 }
 
 }  // namespace

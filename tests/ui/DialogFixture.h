@@ -1,0 +1,108 @@
+#pragma once
+
+// A dialog on an emulated machine with a known Update.ini, a display the test sets,
+// and a worker runner the test steps.
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/emulated/EmulatedPlatform.h"
+#include "ui/FwUpdateDlg.h"
+#include "ui/WorkerRunner.h"
+
+namespace tbt::ui::testing {
+
+/// Texts of the test's Update.ini.
+inline constexpr char16_t kPromptEn[] = u"Press Update to begin.";
+inline constexpr char16_t kSuccessEn[] = u"The firmware was updated.";
+inline constexpr char16_t kErrorEn[] = u"The update failed";
+inline constexpr char16_t kNoSoftwareEn[] = u"The Thunderbolt software is missing.";
+inline constexpr char16_t kDowngradeEn[] = u"The image is older than the installed firmware.";
+inline constexpr char16_t kNoDeviceEn[] = u"The board driver is missing.";
+inline constexpr char16_t kCautionEn[] = u"Connect the AC adapter.";
+inline constexpr char16_t kUpdateJa[] = u"\u66F4\u65B0";
+
+/// A display whose size, work area and DPI the test sets.
+class FakeDisplay final : public platform::IDisplay {
+ public:
+  platform::ScreenSize desktop{1920, 1080};
+  platform::ScreenRect workArea{0, 0, 1920, 1040};
+  int dpi = 96;
+  platform::ScreenSize DesktopSize() override { return desktop; }
+  platform::ScreenRect WorkArea() override { return workArea; }
+  int LogPixelsY() override { return dpi; }
+};
+
+/// A runner that reports a set number of time-outs before the worker's end, runs the
+/// body on the calling thread (or not at all) and records each wait.
+class SteppedRunner final : public IWorkerRunner {
+ public:
+  int timeouts = 0;
+  bool failStart = false;
+  /// Replaces the worker's body when set (e.g. to produce a chosen result).
+  std::function<void()> replacement;
+  int starts = 0;
+  std::vector<uint32_t> waits;
+
+  bool Start(std::function<void()> body) override {
+    if (failStart) {
+      return false;
+    }
+    ++starts;
+    remaining_ = timeouts;
+    if (replacement) {
+      replacement();
+    } else {
+      body();
+    }
+    return true;
+  }
+  bool WaitFor(uint32_t milliseconds) override {
+    waits.push_back(milliseconds);
+    if (remaining_ > 0) {
+      --remaining_;
+      return false;
+    }
+    return true;
+  }
+
+ private:
+  int remaining_ = 0;
+};
+
+/// Builds the machine, the folder beside the "program" and the dialog.
+class DialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  /// Builds the dialog (after the test has adjusted `options` and `display`) and lays
+  /// it out as its first showing would.
+  void CreateDialog(std::unique_ptr<IWorkerRunner> runner = nullptr);
+  /// Puts the demo image for the built-in controller into the program's data folder.
+  void PutImage();
+  /// Writes the Update.ini the tests read.
+  void WriteIni();
+
+  QString ProgramPath() const { return QDir(folder_.path()).filePath("tbt-fwupdate"); }
+
+  QTemporaryDir folder_;
+  emulated::EmulatedOptions options;
+  FakeDisplay display;
+  std::unique_ptr<emulated::EmulatedPlatform> machine;
+  SteppedRunner* runner = nullptr;  // owned by the dialog
+  std::unique_ptr<CFwUpdateDlg> dialog;
+};
+
+/// Text of a control as UTF-16.
+std::u16string TextOf(const skin::CSkinControl& control);
+
+/// Fails the test when the dialog's controls do not look as the state's row says.
+void ExpectLook(const CFwUpdateDlg& dialog, DialogState state);
+
+}  // namespace tbt::ui::testing

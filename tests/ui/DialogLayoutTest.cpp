@@ -1,0 +1,232 @@
+#include <gtest/gtest.h>
+
+#include <QRect>
+
+#include "DialogFixture.h"
+#include "skin/Fonts.h"
+#include "ui/DialogLayout.h"
+#include "ui/FontChoice.h"
+
+namespace tbt::ui::testing {
+namespace {
+
+using LayoutTest = DialogTest;
+
+std::vector<skin::CSkinControl*> TwelveControls(CFwUpdateDlg& d) {
+  return {&d.btnExit,    &d.btnClose,   &d.btnUpdate,  &d.btnShutdown, &d.btnLater, &d.lblBullet,
+          &d.lblPicture, &d.lblWarning, &d.lblMessage, &d.lblCaution,  &d.lblBusy,  &d.lblVersion};
+}
+
+double PixelSizeOf(const QFont& font) {
+  return font.pixelSize() > 0 ? font.pixelSize() : font.pointSizeF() * 96.0 / 72.0;
+}
+
+TEST_F(LayoutTest, ControlsAreCreatedInTemplateOrderWithNoSize) {
+  dialog.reset();
+  machine = emulated::CreateEmulatedPlatform(options);
+  CFwUpdateDlg fresh(*machine, display, {});
+  std::vector<int> ids;
+  for (skin::CSkinControl* control : TwelveControls(fresh)) {
+    ids.push_back(control->ControlId());
+    EXPECT_EQ(control->geometry().size(), QSize(0, 0)) << control->ControlId();
+  }
+  EXPECT_EQ(ids,
+            (std::vector<int>{1, 2, 1003, 1007, 1008, 149, 1001, 1002, 1004, 1005, 1006, 1009}));
+  EXPECT_EQ(fresh.layoutClass, kLayoutNotLaidOut);
+  EXPECT_EQ(fresh.busyFrame, 141);
+}
+
+TEST_F(LayoutTest, PlacesEveryControlForTheDesktopSize) {
+  struct Case {
+    platform::ScreenSize desktop;
+    int layoutClass;
+    QSize window;
+    QRect update;
+  };
+  const Case cases[] = {
+      {{1920, 1080}, kLayoutCompact, {780, 620}, {568, 554, 184, 38}},
+      {{1920, 1200}, kLayoutFull, {1560, 1240}, {1136, 1109, 368, 76}},
+      {{2560, 1440}, kLayoutFull, {1560, 1240}, {1136, 1109, 368, 76}},
+  };
+  for (const Case& c : cases) {
+    display.desktop = c.desktop;
+    CreateDialog();
+    const std::string where =
+        std::to_string(c.desktop.width) + "x" + std::to_string(c.desktop.height);
+    EXPECT_EQ(dialog->layoutClass, c.layoutClass) << where;
+    EXPECT_EQ(dialog->ComposedImage().size(), c.window) << where;
+    EXPECT_EQ(dialog->size(), c.window) << where;
+    EXPECT_EQ(dialog->btnUpdate.geometry(), c.update) << where;
+    for (skin::CSkinControl* control : TwelveControls(*dialog)) {
+      const LayoutRect rect = PixelRectOf(control->ControlId(), c.layoutClass);
+      EXPECT_EQ(control->geometry(), QRect(rect.x, rect.y, rect.width, rect.height))
+          << where << " control " << control->ControlId();
+    }
+    // Images come at the layout factor: the busy frame is 66 or 132 pixels wide.
+    ASSERT_NE(dialog->lblBusy.Image(), nullptr);
+    EXPECT_EQ(dialog->lblBusy.Image()->GetWidth(), c.layoutClass == kLayoutFull ? 132 : 66);
+  }
+}
+
+TEST_F(LayoutTest, CentresTheWindowInTheWorkArea) {
+  display.desktop = {1366, 768};
+  display.workArea = {0, 0, 1366, 728};
+  CreateDialog();
+  EXPECT_EQ(dialog->pos(), QPoint(293, 54));
+}
+
+TEST_F(LayoutTest, RegistersControlsInPaintOrderWithTheEmulatedMarkerLast) {
+  CreateDialog();
+  const auto& painted = dialog->SkinControls();
+  ASSERT_EQ(painted.size(), kPlacements.size() + 1);
+  for (size_t i = 0; i < kPlacements.size(); ++i) {
+    EXPECT_EQ(painted[i]->ControlId(), kPlacements[i].id) << "position " << i;
+  }
+  EXPECT_EQ(painted.back(), dialog->EmulatedMarker());
+}
+
+TEST_F(LayoutTest, EmulatedMarkerSaysSoWithoutCoveringAnyControl) {
+  for (platform::ScreenSize desktop : {platform::ScreenSize{1920, 1080}, {2560, 1440}}) {
+    display.desktop = desktop;
+    CreateDialog();
+    const skin::CTextLabel* marker = dialog->EmulatedMarker();
+    ASSERT_NE(marker, nullptr);
+    EXPECT_NE(marker->GetWindowText().indexOf("EMULATED"), -1);
+    EXPECT_FALSE(marker->geometry().isEmpty());
+    for (skin::CSkinControl* control : TwelveControls(*dialog)) {
+      EXPECT_FALSE(marker->geometry().intersects(control->geometry()))
+          << "marker covers control " << control->ControlId();
+    }
+  }
+}
+
+TEST_F(LayoutTest, FontsFollowTheUiLanguageAndTextsTheTextLanguage) {
+  struct Case {
+    uint16_t uiLanguage;
+    uint16_t textLanguage;
+    std::u16string updateCaption;
+  };
+  const Case cases[] = {
+      {0x0411, 0x0409, u"Update"},
+      {0x0409, 0x0411, kUpdateJa},
+      {0x0C04, 0x0409, u"Update"},
+      {0x0409, 0x0409, u"Update"},
+  };
+  for (const Case& c : cases) {
+    options.uiLanguage = c.uiLanguage;
+    dialog.reset();
+    machine = emulated::CreateEmulatedPlatform(options);
+    dialog = std::make_unique<CFwUpdateDlg>(*machine, display, ProgramVersion{1, 0, 0, 9},
+                                            std::make_unique<SteppedRunner>());
+    EXPECT_EQ(dialog->langId, c.uiLanguage);
+    dialog->langId = c.textLanguage;  // as /LID: would set it
+    dialog->OnInitDialog();
+
+    const FontChoice fonts = FontsForUiLanguage(c.uiLanguage);
+    const QFont button = skin::MakeSkinFont(fonts.buttonFamily, 16, fonts.buttonStyle, 2);
+    const QFont text = skin::MakeSkinFont(fonts.textFamily, 16, kFontStyleRegular, 2);
+    const QFont version = skin::MakeSkinFont(kVersionFontFamily, 13, kFontStyleRegular, 2);
+    const auto hex = std::to_string(c.uiLanguage);
+    EXPECT_EQ(TextOf(dialog->btnUpdate), c.updateCaption) << hex;
+    for (const skin::CImageButton* b :
+         {&dialog->btnUpdate, &dialog->btnExit, &dialog->btnShutdown, &dialog->btnLater}) {
+      ASSERT_TRUE(b->Font().has_value());
+      EXPECT_EQ(b->Font()->family(), button.family()) << hex;
+      EXPECT_EQ(b->Font()->weight(), button.weight()) << hex;
+    }
+    for (const skin::CTextLabel* l : {&dialog->lblMessage, &dialog->lblCaution}) {
+      ASSERT_TRUE(l->Font().has_value());
+      EXPECT_EQ(l->Font()->family(), text.family()) << hex;
+      EXPECT_EQ(l->Font()->weight(), text.weight()) << hex;
+    }
+    EXPECT_EQ(dialog->lblVersion.Font()->family(), version.family()) << hex;
+    EXPECT_EQ(fonts.buttonStyle == kFontStyleBold, c.uiLanguage != 0x0409) << hex;
+  }
+}
+
+TEST_F(LayoutTest, TextSizesStayTheSameRelativeToTheSkinAtAnyDpi) {
+  struct Case {
+    int dpi;
+    platform::ScreenSize desktop;
+    double caption;
+    double version;
+  };
+  const Case cases[] = {
+      {96, {2560, 1440}, 32.0, 27.0},    {120, {2560, 1440}, 32.0, 26.4},
+      {144, {2560, 1440}, 32.0, 26.667}, {96, {1920, 1080}, 16.0, 13.0},
+      {144, {1920, 1080}, 16.0, 13.333},
+  };
+  for (const Case& c : cases) {
+    display.dpi = c.dpi;
+    display.desktop = c.desktop;
+    CreateDialog();
+    const auto where = std::to_string(c.dpi) + " dpi, " + std::to_string(c.desktop.width);
+    EXPECT_NEAR(PixelSizeOf(*dialog->btnUpdate.Font()), c.caption, 0.01) << where;
+    EXPECT_NEAR(PixelSizeOf(*dialog->lblMessage.Font()), c.caption, 0.01) << where;
+    EXPECT_NEAR(PixelSizeOf(*dialog->lblVersion.Font()), c.version, 0.01) << where;
+  }
+}
+
+TEST_F(LayoutTest, ReLayoutOnlyWhenTheLayoutClassChangesAndKeepsTheState) {
+  options.acpiDevicePresent = false;
+  CreateDialog();
+  dialog->OnButtonUpdate();
+  ASSERT_EQ(dialog->State(), DialogState::NoPlatformDevice);
+
+  // Same class: nothing is recomposed.
+  const int compositions = dialog->CompositionCount();
+  display.desktop = {1600, 900};
+  dialog->OnDisplayChange();
+  EXPECT_EQ(dialog->CompositionCount(), compositions);
+  EXPECT_EQ(dialog->layoutClass, kLayoutCompact);
+
+  display.desktop = {2560, 1440};
+  dialog->OnDisplayChange();
+  EXPECT_EQ(dialog->layoutClass, kLayoutFull);
+  EXPECT_EQ(dialog->ComposedImage().size(), QSize(1560, 1240));
+  EXPECT_EQ(dialog->btnExit.geometry(), QRect(1136, 1109, 368, 76));
+  ExpectLook(*dialog, DialogState::NoPlatformDevice);
+  EXPECT_EQ(TextOf(dialog->lblMessage), kNoDeviceEn);
+  EXPECT_EQ(dialog->SkinControls().size(), kPlacements.size() + 1) << "registered once each";
+}
+
+TEST_F(LayoutTest, ADisplayChangeWhileRunningReLaysOutInsideTheWaitingLoop) {
+  PutImage();
+  CreateDialog();
+  runner->timeouts = 4;
+  std::vector<int> busyWidths;
+  dialog->SetBusyFrameObserver([&](int frame) {
+    busyWidths.push_back(dialog->lblBusy.Image()->GetWidth());
+    if (frame == 142) {
+      display.desktop = {2560, 1440};
+      QMetaObject::invokeMethod(
+          dialog.get(), [this] { dialog->OnDisplayChange(); }, Qt::QueuedConnection);
+    }
+    if (frame == 143) {
+      EXPECT_EQ(dialog->layoutClass, kLayoutFull);
+      ExpectLook(*dialog, DialogState::Running);
+    }
+  });
+  dialog->OnButtonUpdate();
+  EXPECT_EQ(busyWidths, (std::vector<int>{66, 66, 132, 132}));
+  ExpectLook(*dialog, DialogState::Succeeded);
+}
+
+TEST_F(LayoutTest, BatteryRefusalPaintsTheWarningMarkIntoTheWindow) {
+  options.powerMode = emulated::PowerMode::kBattery;
+  CreateDialog();
+  const QImage ready = dialog->ComposedImage();
+  dialog->OnButtonUpdate();
+  const QImage refused = dialog->ComposedImage();
+  const QRect warning = dialog->lblWarning.geometry();
+  bool changed = false;
+  for (int y = warning.top(); y <= warning.bottom() && !changed; ++y) {
+    for (int x = warning.left(); x <= warning.right() && !changed; ++x) {
+      changed = ready.pixel(x, y) != refused.pixel(x, y);
+    }
+  }
+  EXPECT_TRUE(changed) << "the warning mark was not painted";
+}
+
+}  // namespace
+}  // namespace tbt::ui::testing

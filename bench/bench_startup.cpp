@@ -1,0 +1,83 @@
+// Start-up time of the window: from building the emulated machine to the first
+// composed frame of the main dialog, as the program does before it first shows.
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <memory>
+
+#include "platform/emulated/EmulatedPlatform.h"
+#include "ui/FwUpdateDlg.h"
+
+namespace {
+
+/// A display like a common laptop screen (compact layout) or a large one (full).
+class FixedDisplay final : public tbt::platform::IDisplay {
+ public:
+  explicit FixedDisplay(tbt::platform::ScreenSize size) : size_(size) {}
+  tbt::platform::ScreenSize DesktopSize() override { return size_; }
+  tbt::platform::ScreenRect WorkArea() override { return {0, 0, size_.width, size_.height}; }
+  int LogPixelsY() override { return 96; }
+
+ private:
+  tbt::platform::ScreenSize size_;
+};
+
+/// A program folder with an Update.ini of realistic length.
+class ProgramFolder {
+ public:
+  ProgramFolder() {
+    QDir(folder_.path()).mkpath("data");
+    QFile ini(QDir(folder_.path()).filePath("data/Update.ini"));
+    if (ini.open(QIODevice::WriteOnly)) {
+      ini.write(
+          "[Language]\n0x409=English\n\n[English]\nIDS_UPDATE=Update\nIDS_EXIT=Exit\n"
+          "IDS_PROMPT=This tool updates the firmware of the Thunderbolt controller in this "
+          "computer. Connect the AC adapter, close all other applications, and then click "
+          "Update.\nIDS_CAUTION=Connect the AC adapter before you update.\n"
+          "IDS_SHUTDOWN=Shut down now\nIDS_SHUTDOWN_LATER=Shut down later\n");
+    }
+  }
+  std::u16string ProgramPath() const {
+    return QDir(folder_.path()).filePath("tbt-fwupdate").toStdU16String();
+  }
+
+ private:
+  QTemporaryDir folder_;
+};
+
+void BM_StartupToFirstFrame(benchmark::State& state) {
+  ProgramFolder folder;
+  FixedDisplay display(state.range(0) == 1 ? tbt::platform::ScreenSize{2560, 1440}
+                                           : tbt::platform::ScreenSize{1920, 1080});
+  for (auto _ : state) {
+    tbt::emulated::EmulatedOptions options;
+    options.moduleFileName = folder.ProgramPath();
+    auto machine = tbt::emulated::CreateEmulatedPlatform(options);
+    tbt::ui::CFwUpdateDlg dialog(*machine, display, {1, 0, 0, 9});
+    dialog.OnInitDialog();
+    if (dialog.CompositionCount() == 0) {
+      state.SkipWithError("the dialog composed no frame");
+      break;
+    }
+    benchmark::DoNotOptimize(dialog.ComposedImage().constBits());
+  }
+  state.SetLabel(state.range(0) == 1 ? "full layout 1560x1240" : "compact layout 780x620");
+}
+BENCHMARK(BM_StartupToFirstFrame)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  }
+  QApplication application(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

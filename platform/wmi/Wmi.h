@@ -105,14 +105,15 @@ class WbemClassObject {
 
   const std::u16string& ClassName() const { return className_; }
 
-  /// Copies the named property into *value (cleared first). WBEM_E_NOT_FOUND when
-  /// the object has no such property; a declared property that was never set
+  /// Copies the named property (an array as a copy of its own) into *value (cleared first).
+  /// WBEM_E_NOT_FOUND when the object has no such property; a declared property that was never set
   /// reads as VT_NULL.
   HRESULT Get(std::u16string_view name, Variant* value) const;
 
   /// Sets a property. On an object with declared properties an undeclared name is
-  /// WBEM_E_NOT_FOUND and a value of another type WBEM_E_TYPE_MISMATCH (VT_NULL is
-  /// always accepted); on an object without declarations any name is taken.
+  /// WBEM_E_NOT_FOUND and a value of another type WBEM_E_TYPE_MISMATCH (VT_NULL or
+  /// VT_EMPTY is always accepted and unsets it); on an object without declarations any
+  /// name is taken. The object keeps its own copy of an array.
   HRESULT Put(std::u16string_view name, const Variant& value);
 
   /// For a class object: the method's in- and out-signatures (either pointer may be
@@ -156,6 +157,7 @@ using ObjectPtr = std::shared_ptr<WbemClassObject>;
 
 /// A parsed object path: `Class` or `Class.Key="value"[,Key2="value"]`. Inside the
 /// quotes `\\` is one backslash and `\"` a quote; any other backslash is malformed.
+/// An integer key may go unquoted (`Key=-5`). No blanks and no namespace prefix.
 struct ObjectPath {
   std::u16string className;
   std::vector<std::pair<std::u16string, std::u16string>> keys;
@@ -216,16 +218,22 @@ class WbemServices {
 
   /// Runs a WQL query; only `select * from <class>` (keywords in any case) is
   /// understood. WBEM_E_INVALID_QUERY_TYPE for another language, WBEM_E_INVALID_QUERY
-  /// for another query, WBEM_E_INVALID_CLASS for an unknown class.
+  /// for another query, WBEM_E_INVALID_CLASS for an unknown class,
+  /// WBEM_E_INVALID_PARAMETER for flags other than forward-only and return-immediately,
+  /// WBEM_E_TRANSPORT_FAILURE when the provider cannot be reached now.
   HRESULT ExecQuery(std::u16string_view language, std::u16string_view query, int32_t flags,
                     std::shared_ptr<EnumWbemClassObject>* enumerator);
 
-  /// Fetches a class by name, or an instance by its object path.
+  /// Fetches a class by name, or an instance by its object path (string keys match
+  /// exactly). WBEM_E_INVALID_OBJECT_PATH for a malformed path, WBEM_E_NOT_FOUND for an
+  /// unknown class or instance, WBEM_E_TRANSPORT_FAILURE when the provider cannot be
+  /// reached now.
   HRESULT GetObject(std::u16string_view path, int32_t flags, ObjectPtr* object);
 
   /// Executes a method on the object the path names. The path is parsed with the
   /// escaping rules above, so an unescaped backslash in a key does not find the
-  /// instance.
+  /// instance (WBEM_E_INVALID_OBJECT_PATH). WBEM_E_TRANSPORT_FAILURE when the provider
+  /// cannot be reached any more; otherwise the provider's answer.
   HRESULT ExecMethod(std::u16string_view objectPath, std::u16string_view method, int32_t flags,
                      const WbemClassObject* inParams, ObjectPtr* outParams);
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -130,34 +131,76 @@ TEST_F(TbtWmiClientTest, ShortDataFillsOnlyTheDeliveredBytes) {
   EXPECT_EQ(provider_->ReadOffsets(), (std::vector<int32_t>{4, 0, 8}));
 }
 
-// Answers every read with eight bytes, however few were asked for.
-class OverlongDataProvider : public EmulatedTbtProvider {
+// Lets a test rewrite the out-parameters of each successful call.
+class RewritingProvider : public EmulatedTbtProvider {
  public:
+  std::function<void(std::u16string_view method, wmi::ObjectPtr* out)> rewrite;
+
   wmi::HRESULT ExecMethod(const wmi::ObjectPath& path, std::u16string_view method,
                           const wmi::WbemClassObject* inParams,
                           wmi::ObjectPtr* outParams) override {
     const wmi::HRESULT hr = EmulatedTbtProvider::ExecMethod(path, method, inParams, outParams);
-    if (wmi::Succeeded(hr) && method == u"ReadFirmware") {
-      auto data = wmi::SafeArrayCreateVector(0, 8);
-      data->elements = {1, 2, 3, 4, 5, 6, 7, 8};
-      EXPECT_EQ((*outParams)->Put(u"data", wmi::Variant::Bytes(data)), wmi::WBEM_S_NO_ERROR);
+    if (wmi::Succeeded(hr)) {
+      rewrite(method, outParams);
     }
     return hr;
   }
 };
 
-TEST(TbtWmiClientReadTest, ReadsNeverWriteMoreThanTheLengthAsked) {
-  wmi::NamespaceRegistry registry;
-  auto provider = std::make_shared<OverlongDataProvider>();
-  provider->AddController(EmulatedController{u"ctl", Counting(0x40, 0)});
-  emulated::RegisterEmulatedTbtProvider(registry, provider);
-  CTbtWmiClient client(registry);
-  ASSERT_TRUE(client.ConnectWmi());
+class TbtWmiClientRewriteTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    provider_->AddController(EmulatedController{u"ctl", Counting(0x40, 0)});
+    emulated::RegisterEmulatedTbtProvider(registry_, provider_);
+    ASSERT_TRUE(client_.ConnectWmi());
+  }
+
+  wmi::NamespaceRegistry registry_;
+  std::shared_ptr<RewritingProvider> provider_ = std::make_shared<RewritingProvider>();
+  CTbtWmiClient client_{registry_};
+};
+
+TEST_F(TbtWmiClientRewriteTest, ReadsNeverWriteMoreThanTheLengthAsked) {
+  provider_->rewrite = [](std::u16string_view, wmi::ObjectPtr* out) {
+    auto data = wmi::SafeArrayCreateVector(0, 8);
+    data->elements = {1, 2, 3, 4, 5, 6, 7, 8};
+    EXPECT_EQ((*out)->Put(u"data", wmi::Variant::Bytes(data)), wmi::WBEM_S_NO_ERROR);
+  };
   std::array<uint8_t, 6> bytes{0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE};
-  EXPECT_EQ(client.ReadFirmware(0x20, 2, bytes.data()), TBU_OK);
+  EXPECT_EQ(client_.ReadFirmware(0x20, 2, bytes.data()), TBU_OK);
   EXPECT_EQ(bytes, (std::array<uint8_t, 6>{1, 2, 0xEE, 0xEE, 0xEE, 0xEE}));
-  EXPECT_EQ(client.ReadFirmware(0x20, 0, bytes.data() + 2), TBU_OK);
+  EXPECT_EQ(client_.ReadFirmware(0x20, 0, bytes.data() + 2), TBU_OK);
   EXPECT_EQ(bytes, (std::array<uint8_t, 6>{1, 2, 0xEE, 0xEE, 0xEE, 0xEE}));
+}
+
+TEST_F(TbtWmiClientRewriteTest, IntegerOutValuesAreTakenWhateverTheirType) {
+  provider_->rewrite = [](std::u16string_view, wmi::ObjectPtr* out) {
+    // An object without declarations takes values of any type.
+    *out = std::make_shared<wmi::WbemClassObject>(u"__PARAMETERS");
+    wmi::Variant returnValue = wmi::Variant::String(u"ignored");
+    returnValue.lVal = 6;
+    wmi::Variant version;
+    version.vt = wmi::VT_UI1;
+    version.lVal = 0x44;
+    (*out)->Put(u"ReturnValue", returnValue);
+    (*out)->Put(u"NvmVersion", version);
+  };
+  uint32_t installed = 0;
+  EXPECT_EQ(client_.GetCurrentNvmVersion(&installed), 6u);
+  EXPECT_EQ(installed, 0x44u);
+}
+
+TEST_F(TbtWmiClientRewriteTest, DataOfAnotherTypeIsIgnored) {
+  provider_->rewrite = [](std::u16string_view, wmi::ObjectPtr* out) {
+    *out = std::make_shared<wmi::WbemClassObject>(u"__PARAMETERS");
+    (*out)->Put(u"ReturnValue", wmi::Variant::Int32(0));
+    wmi::Variant words = wmi::Variant::Bytes(wmi::SafeArrayCreateVector(0, 4));
+    words.vt = wmi::VT_ARRAY | wmi::VT_I4;  // an array, but not of bytes
+    (*out)->Put(u"data", words);
+  };
+  std::array<uint8_t, 4> word{0xEE, 0xEE, 0xEE, 0xEE};
+  EXPECT_EQ(client_.ReadFirmware(0, 4, word.data()), TBU_OK);
+  EXPECT_EQ(word, (std::array<uint8_t, 4>{0xEE, 0xEE, 0xEE, 0xEE}));
 }
 
 TEST_F(TbtWmiClientTest, NotConnectedIsWmiFailedForEveryCall) {

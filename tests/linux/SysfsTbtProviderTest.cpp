@@ -238,7 +238,7 @@ TEST_F(SysfsTbtProviderTest, WritesTheImageThenWaitsForTheRouterToComeBack) {
   for (const AuthenticationCase& c : cases) {
     SCOPED_TRACE(c.name);
     sys_.AddHostRouter("0-0", "18.0\n", ActiveNvm(16), 128 * 1024);
-    CTbtWmiClient& client = Client();
+    CTbtWmiClient& client = client_;
     const fs::path routerDir = sys_.Root() / FakeSysfs::Router("0-0");
     const fs::path parked = sys_.Outside() / "parked";
     ScriptedClock clock;
@@ -277,6 +277,8 @@ TEST_F(SysfsTbtProviderTest, WritesTheImageThenWaitsForTheRouterToComeBack) {
     std::error_code ignored;
     fs::remove_all(routerDir, ignored);
     fs::remove_all(parked, ignored);
+    // The stack provider ends with this round: take it out of the registry.
+    RegisterSysfsTbtProvider(registry_, provider_);
   }
 }
 

@@ -52,7 +52,8 @@ class EmulatedTbtProvider : public wmi::IWbemProvider {
 
   /// Adds a controller after the existing ones; returns its index.
   size_t AddController(EmulatedController controller);
-  /// A copy of controller `index` as it is now (its NVM after any update).
+  /// A copy of controller `index` as it is now (its NVM after any update); an empty
+  /// controller for an index past the end.
   EmulatedController Controller(size_t index) const;
   /// How many controllers were added.
   size_t ControllerCount() const;

@@ -126,6 +126,16 @@ bool KeyMatches(const WbemClassObject& instance, const std::u16string& name,
   return false;
 }
 
+// The element position of `index`, or false when it lies outside the array.
+bool ElementPosition(const SafeArray& array, int32_t index, size_t* position) {
+  const int64_t relative = static_cast<int64_t>(index) - array.lowerBound;
+  if (relative < 0 || static_cast<uint64_t>(relative) >= array.elements.size()) {
+    return false;
+  }
+  *position = static_cast<size_t>(relative);
+  return true;
+}
+
 }  // namespace
 
 std::shared_ptr<SafeArray> SafeArrayCreateVector(int32_t lowerBound, uint32_t count) {
@@ -141,18 +151,6 @@ std::shared_ptr<SafeArray> SafeArrayCreateVector(int32_t lowerBound, uint32_t co
     return nullptr;
   }
 }
-
-namespace {
-// The element position of `index`, or false when it lies outside the array.
-bool ElementPosition(const SafeArray& array, int32_t index, size_t* position) {
-  const int64_t relative = static_cast<int64_t>(index) - array.lowerBound;
-  if (relative < 0 || static_cast<uint64_t>(relative) >= array.elements.size()) {
-    return false;
-  }
-  *position = static_cast<size_t>(relative);
-  return true;
-}
-}  // namespace
 
 HRESULT SafeArrayPutElement(SafeArray* array, int32_t index, uint8_t value) {
   if (array == nullptr) {

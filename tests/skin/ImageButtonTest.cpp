@@ -34,15 +34,17 @@ constexpr QRgb kLit = 0xFFDF760D;
 constexpr unsigned kMissingId = 999;
 
 const CResourceModule* Images() {
-  static TempImageModule* module = [] {
-    auto* m = new TempImageModule;
+  static TempImageModule module;
+  static const bool filled = [] {
+    TempImageModule* m = &module;
     m->Add(1, Solid(20, 10, kNormal));
     m->Add(2, Solid(20, 10, kDisabled));
     m->Add(3, Solid(20, 10, kHover));
     m->Add(4, Solid(20, 10, kPressed));
-    return m;
+    return true;
   }();
-  return module->Module();
+  (void)filled;
+  return module.Module();
 }
 
 std::string LookName(QRgb pixel) {
@@ -138,9 +140,10 @@ void Perform(CImageButton& button, Act act) {
 class ImageButtonTest : public ::testing::Test {
  protected:
   QWidget parent;
-  CImageButton button{&parent, 42};
-  RecordingHost host;
   std::vector<std::string> trace;
+  // The host outlives its controls, as the dialog does.
+  RecordingHost host;
+  CImageButton button{&parent, 42};
 
   void SetUp() override {
     button.MoveWindow(10, 10, 20, 10);

@@ -26,8 +26,9 @@ constexpr unsigned kSkinId = 20;
 
 // A 60 x 40 skin: a 5-pixel transparent margin around an opaque grey panel.
 const CResourceModule* Skins() {
-  static TempImageModule* module = [] {
-    auto* m = new TempImageModule;
+  static TempImageModule module;
+  static const bool filled = [] {
+    TempImageModule* m = &module;
     QImage skin(60, 40, QImage::Format_ARGB32);
     skin.fill(Qt::transparent);
     for (int y = 5; y < 35; ++y) {
@@ -37,9 +38,10 @@ const CResourceModule* Skins() {
     }
     m->Add(kSkinId, skin);
     m->Add(21, test::Solid(10, 10, 0xFF00A000));
-    return m;
+    return true;
   }();
-  return module->Module();
+  (void)filled;
+  return module.Module();
 }
 
 // A control that fills its rectangle with one colour.

@@ -22,8 +22,9 @@ class PlainControl : public CSkinControl {
 class SkinControlTest : public ::testing::Test {
  protected:
   QWidget parent;
-  PlainControl control{&parent, 1001};
+  // The host outlives its controls, as the dialog does.
   RecordingHost host;
+  PlainControl control{&parent, 1001};
 
   void Register() { control.m_pHost = &host; }
 };

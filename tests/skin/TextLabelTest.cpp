@@ -20,8 +20,9 @@ class TextLabelTest : public ::testing::Test {
  protected:
   TempImageModule module;
   QWidget parent;
-  CTextLabel label{&parent, 1005};
+  // The host outlives its controls, as the dialog does.
   RecordingHost host;
+  CTextLabel label{&parent, 1005};
 
   void SetUp() override {
     QImage corners(2, 2, QImage::Format_ARGB32);

@@ -3,7 +3,7 @@
 // An in-memory stand-in for the Thunderbolt controller's management provider: class
 // SdkTbtController (key "ControllerId") with the methods GetCurrentNvmVersion,
 // ReadFirmware and UpdateFirmware over controllers whose NVM lives in memory. Tests
-// can make it unreachable, inject failures, count calls and inspect what was written.
+// can make it unreachable, inject failures, count calls and look at what was written.
 //
 // ReturnValue codes of the methods:
 //   0 success

@@ -163,7 +163,7 @@ struct ObjectPath {
   std::vector<std::pair<std::u16string, std::u16string>> keys;
 };
 
-/// Parses an object path; false (and *path unspecified) when it is malformed.
+/// Parses an object path; false (and *path partly filled) when it is malformed.
 bool ParseObjectPath(std::u16string_view text, ObjectPath* path);
 
 /// What a provider serves for one namespace.

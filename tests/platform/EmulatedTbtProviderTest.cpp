@@ -322,7 +322,7 @@ TEST_F(EmulatedTbtProviderTest, InjectedFailuresShapeTheAnswers) {
   EXPECT_EQ(provider_->CallCount(u"Reboot"), 1u);
 }
 
-TEST_F(EmulatedTbtProviderTest, ObserverSeesEveryCallAndMayInspectTheProvider) {
+TEST_F(EmulatedTbtProviderTest, ObserverSeesEveryCallAndMayQueryTheProvider) {
   std::vector<std::u16string> seen;
   size_t countsSeen = 0;
   // The observer runs outside the provider's lock, so it may call back in.
@@ -341,7 +341,7 @@ TEST_F(EmulatedTbtProviderTest, ObserverSeesEveryCallAndMayInspectTheProvider) {
   EXPECT_EQ(provider_->CallCount(u"ReadFirmware"), 2u);
 }
 
-TEST_F(EmulatedTbtProviderTest, AWorkerThreadMayCallWhileTheTestInspects) {
+TEST_F(EmulatedTbtProviderTest, AWorkerThreadMayCallWhileTheTestReads) {
   constexpr int kReads = 200;
   std::atomic<bool> done = false;
   std::thread worker([&] {

@@ -93,7 +93,10 @@ QFont MakeSkinFont(QStringView family, float emSize, int style, int unit) {
   font.setItalic((style & kFontStyleItalic) != 0);
   font.setUnderline((style & kFontStyleUnderline) != 0);
   font.setStrikeOut((style & kFontStyleStrikeout) != 0);
+  // Anti-aliased text without grid fitting: outlines are not snapped to whole pixels,
+  // so fractional sizes keep their fraction.
   font.setStyleStrategy(QFont::PreferAntialias);
+  font.setHintingPreference(QFont::PreferNoHinting);
   return font;
 }
 

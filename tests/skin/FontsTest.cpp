@@ -1,0 +1,112 @@
+// Fonts: Windows family names mapped to installed ones, styles, units and
+// fractional pixel sizes on the 96-dpi composed images.
+
+#include <QFontInfo>
+#include <QFontMetricsF>
+
+#include <gtest/gtest.h>
+
+#include "SkinTestSupport.h"
+#include "skin/Fonts.h"
+
+namespace tbt::skin {
+namespace {
+
+struct FamilyCase {
+  const char* name;
+  const char16_t* requested;
+  const char* resolved;
+};
+
+class FontFamily : public ::testing::TestWithParam<FamilyCase> {};
+
+TEST_P(FontFamily, ResolvesToAnInstalledFamily) {
+  const FamilyCase& c = GetParam();
+  const QFont font = MakeSkinFont(c.requested, 20.0f, kFontStyleRegular, kUnitPixel);
+  EXPECT_EQ(QFontInfo(font).family(), QString::fromUtf8(c.resolved));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Substitutions, FontFamily,
+    ::testing::Values(FamilyCase{"SegoeUi", u"Segoe UI", "Noto Sans"},
+                      FamilyCase{"SegoeWp", u"Segoe WP", "Noto Sans"},
+                      FamilyCase{"SegoeWpSemibold", u"Segoe WP N Semibold", "Noto Sans"},
+                      FamilyCase{"MsPGothic", u"MS P Gothic", "Noto Sans CJK JP"},
+                      FamilyCase{"MicrosoftJhengHei", u"\u5FAE\u8EDF\u6B63\u9ED1\u9AD4",
+                                 "Noto Sans CJK TC"},
+                      FamilyCase{"InstalledFamilyAsIs", u"Noto Serif", "Noto Serif"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Fonts, MissingFamilyFallsBackToGenericSansSerif) {
+  const QString generic = GenericSansSerifFamily();
+  ASSERT_FALSE(generic.isEmpty());
+  for (const char16_t* family : {u"No Such Family 7", u""}) {
+    const QFont font = MakeSkinFont(family, 12.0f, kFontStyleRegular, kUnitPixel);
+    EXPECT_EQ(font.family(), generic);
+  }
+  EXPECT_FALSE(IsFontFamilyAvailable(QStringLiteral("No Such Family 7")));
+  EXPECT_TRUE(IsFontFamilyAvailable(QStringLiteral("Segoe UI")));
+}
+
+TEST(Fonts, StyleBitsAndSemiboldNames) {
+  const struct {
+    const char16_t* family;
+    int style;
+    QFont::Weight weight;
+    bool italic;
+    bool underline;
+    bool strikeOut;
+  } cases[] = {
+      {u"Segoe UI", kFontStyleRegular, QFont::Normal, false, false, false},
+      {u"Segoe UI", kFontStyleBold, QFont::Bold, false, false, false},
+      {u"Segoe WP N Semibold", kFontStyleRegular, QFont::DemiBold, false, false, false},
+      {u"Segoe WP N Semibold", kFontStyleBold, QFont::Bold, false, false, false},
+      {u"Segoe UI", kFontStyleItalic | kFontStyleUnderline | kFontStyleStrikeout, QFont::Normal,
+       true, true, true},
+  };
+  for (const auto& c : cases) {
+    const QFont font = MakeSkinFont(c.family, 20.0f, c.style, kUnitPixel);
+    EXPECT_EQ(font.weight(), c.weight) << c.style;
+    EXPECT_EQ(font.italic(), c.italic) << c.style;
+    EXPECT_EQ(font.underline(), c.underline) << c.style;
+    EXPECT_EQ(font.strikeOut(), c.strikeOut) << c.style;
+  }
+}
+
+TEST(Fonts, EmSizesConvertToPixelsAt96Dpi) {
+  const struct {
+    float size;
+    int unit;
+    double pixels;
+  } cases[] = {{26.67f, kUnitPixel, 26.67},
+               {12.0f, kUnitWorld, 12.0},
+               {9.0f, kUnitPoint, 12.0},
+               {0.5f, kUnitInch, 48.0},
+               {75.0f, kUnitDocument, 24.0},
+               {25.4f, kUnitMillimeter, 96.0},
+               {12.0f, 99, 0.0}};
+  for (const auto& c : cases) {
+    EXPECT_NEAR(EmSizeInPixels(c.size, c.unit), c.pixels, 1e-4) << c.unit;
+  }
+}
+
+TEST(Fonts, WholePixelSizesStayPixelSizes) {
+  const QFont font = MakeSkinFont(u"Segoe UI", 20.0f, kFontStyleRegular, kUnitPixel);
+  EXPECT_EQ(font.pixelSize(), 20);
+}
+
+TEST(Fonts, FractionalPixelSizesKeepTheirFraction) {
+  const QFont font = MakeSkinFont(u"Segoe UI", 26.67f, kFontStyleRegular, kUnitPixel);
+  EXPECT_NEAR(font.pointSizeF() * 96.0 / 72.0, 26.67, 1e-3);
+  // On the composed 96-dpi surface the fraction is not cut off: Qt's font engines
+  // round the size to the nearest whole pixel, so 26.67 lays out as 27, never as 26.
+  const QImage surface = test::Surface(4, 4);
+  const auto width = [&](float size) {
+    return QFontMetricsF(MakeSkinFont(u"Segoe UI", size, kFontStyleRegular, kUnitPixel), &surface)
+        .horizontalAdvance(QStringLiteral("Thunderbolt firmware update"));
+  };
+  EXPECT_GT(width(26.67f), width(26.0f));
+}
+
+}  // namespace
+}  // namespace tbt::skin

@@ -72,4 +72,21 @@ uint32_t DirectPrivilegedOps::SetForcePower(bool on) {
       true));
 }
 
+uint32_t DirectPrivilegedOps::ReadAuthenticationStatus(const std::string& router,
+                                                       uint32_t* status) {
+  if (!IsPlainName(router)) {
+    return kTbtUnsafePath;
+  }
+  const FileResult text = SysfsTree::ReadText(tree_.RouterDir(router) / "nvm_authenticate");
+  if (!text.ok()) {
+    return text.error == EACCES || text.error == EPERM ? kTbtPermissionDenied : kTbtReadFailed;
+  }
+  const auto value = ParseHexStatus(text.text);
+  if (!value) {
+    return kTbtReadFailed;
+  }
+  *status = *value;
+  return kTbtOk;
+}
+
 }  // namespace tbt::platform::linux_backend

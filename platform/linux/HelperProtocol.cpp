@@ -15,7 +15,29 @@ namespace tbt::platform::linux_backend {
 
 namespace {
 
+constexpr char kUsage[] =
+    "usage: tbt-nvm-helper [--sysfs-root DIR] flash ROUTER | force-power 0|1 | auth-status "
+    "ROUTER\n";
 constexpr std::string_view kResultPrefix = "result 0x";
+constexpr std::string_view kStatusPrefix = "status 0x";
+
+// Finds "<prefix><8 hex digits>\n" in the text.
+bool ParseTaggedLine(std::string_view text, std::string_view prefix, uint32_t* value) {
+  const size_t at = text.find(prefix);
+  if (at == std::string_view::npos || (at != 0 && text[at - 1] != '\n')) {
+    return false;
+  }
+  const std::string_view digits = text.substr(at + prefix.size());
+  if (digits.size() < 9 || digits[8] != '\n') {
+    return false;
+  }
+  const auto parsed = ParseHexStatus(digits.substr(0, 8));
+  if (!parsed) {
+    return false;
+  }
+  *value = *parsed;
+  return true;
+}
 
 bool WriteAll(int fd, std::span<const uint8_t> bytes) {
   size_t done = 0;
@@ -41,21 +63,17 @@ std::string HelperResultLine(uint32_t returnValue) {
 }
 
 bool ParseHelperResultLine(std::string_view text, uint32_t* returnValue) {
-  const size_t at = text.find(kResultPrefix);
-  if (at == std::string_view::npos) {
-    return false;
-  }
-  std::string_view digits = text.substr(at + kResultPrefix.size());
-  const size_t end = digits.find('\n');
-  if (end == std::string_view::npos || end != 8) {
-    return false;
-  }
-  const auto value = ParseHexStatus(digits.substr(0, end));
-  if (!value) {
-    return false;
-  }
-  *returnValue = *value;
-  return true;
+  return ParseTaggedLine(text, kResultPrefix, returnValue);
+}
+
+std::string HelperStatusLine(uint32_t status) {
+  char line[32];
+  std::snprintf(line, sizeof(line), "status 0x%08X\n", status);
+  return line;
+}
+
+bool ParseHelperStatusLine(std::string_view text, uint32_t* status) {
+  return ParseTaggedLine(text, kStatusPrefix, status);
 }
 
 int RunHelperCommand(const std::vector<std::string>& arguments, std::span<const uint8_t> input,
@@ -72,7 +90,7 @@ int RunHelperCommand(const std::vector<std::string>& arguments, std::span<const 
     next += 2;
   }
   if (next >= arguments.size()) {
-    *output = "usage: tbt-nvm-helper [--sysfs-root DIR] flash ROUTER | force-power 0|1\n";
+    *output = kUsage;
     return kHelperUsageError;
   }
   const SysfsTree tree(root);
@@ -93,12 +111,23 @@ int RunHelperCommand(const std::vector<std::string>& arguments, std::span<const 
     *output = HelperResultLine(code);
     return 0;
   }
+  if (command == "auth-status" && next + 2 == arguments.size()) {
+    const std::string& router = arguments[next + 1];
+    const std::vector<std::string> routers = tree.HostRouters();
+    uint32_t status = 0;
+    uint32_t code = kTbtUnsafePath;
+    if (IsPlainName(router) && std::find(routers.begin(), routers.end(), router) != routers.end()) {
+      code = direct.ReadAuthenticationStatus(router, &status);
+    }
+    *output = HelperResultLine(code) + (code == kTbtOk ? HelperStatusLine(status) : "");
+    return 0;
+  }
   if (command == "force-power" && next + 2 == arguments.size() &&
       (arguments[next + 1] == "0" || arguments[next + 1] == "1")) {
     *output = HelperResultLine(direct.SetForcePower(arguments[next + 1] == "1"));
     return 0;
   }
-  *output = "usage: tbt-nvm-helper [--sysfs-root DIR] flash ROUTER | force-power 0|1\n";
+  *output = kUsage;
   return kHelperUsageError;
 }
 
@@ -191,7 +220,7 @@ HelperPrivilegedOps::HelperPrivilegedOps(const SysfsTree& tree, std::string help
       runner_(std::move(runner)) {}
 
 uint32_t HelperPrivilegedOps::Run(std::vector<std::string> arguments,
-                                  std::span<const uint8_t> input) {
+                                  std::span<const uint8_t> input, std::string* output) {
   std::vector<std::string> argv = launcher_;
   argv.push_back(helperPath_);
   argv.push_back("--sysfs-root");
@@ -200,6 +229,9 @@ uint32_t HelperPrivilegedOps::Run(std::vector<std::string> arguments,
     argv.push_back(std::move(argument));
   }
   const ProcessOutcome outcome = runner_(argv, input);
+  if (output != nullptr) {
+    *output = outcome.output;
+  }
   uint32_t code = kTbtOk;
   if (outcome.exitStatus == 0 && ParseHelperResultLine(outcome.output, &code)) {
     return code;
@@ -221,6 +253,16 @@ uint32_t HelperPrivilegedOps::SetForcePower(bool on) {
     return kTbtOk;
   }
   return Run({"force-power", on ? "1" : "0"}, {});
+}
+
+uint32_t HelperPrivilegedOps::ReadAuthenticationStatus(const std::string& router,
+                                                       uint32_t* status) {
+  std::string output;
+  const uint32_t code = Run({"auth-status", router}, {}, &output);
+  if (code != kTbtOk) {
+    return code;
+  }
+  return ParseHelperStatusLine(output, status) ? kTbtOk : kTbtHelperFailed;
 }
 
 }  // namespace tbt::platform::linux_backend

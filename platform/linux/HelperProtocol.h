@@ -6,6 +6,7 @@
 //
 //   tbt-nvm-helper [--sysfs-root DIR] flash ROUTER   (image on standard input)
 //   tbt-nvm-helper [--sysfs-root DIR] force-power 0|1
+//   tbt-nvm-helper [--sysfs-root DIR] auth-status ROUTER   (adds "status 0x<8 hex>")
 
 #include <cstdint>
 #include <functional>
@@ -38,6 +39,10 @@ int RunHelperCommand(const std::vector<std::string>& arguments, std::span<const 
 std::string HelperResultLine(uint32_t returnValue);
 /// Parses a result line; false when the text holds none.
 bool ParseHelperResultLine(std::string_view text, uint32_t* returnValue);
+/// The status line of auth-status.
+std::string HelperStatusLine(uint32_t status);
+/// Parses a status line; false when the text holds none.
+bool ParseHelperStatusLine(std::string_view text, uint32_t* status);
 
 /// What starting a program gave: its exit status (-1 when it could not be started or
 /// did not exit normally) and its standard output.
@@ -64,9 +69,11 @@ class HelperPrivilegedOps final : public IPrivilegedOps {
                                    std::span<const uint8_t> image) override;
   /// Asks for no authorisation when the machine has no force_power attribute.
   uint32_t SetForcePower(bool on) override;
+  uint32_t ReadAuthenticationStatus(const std::string& router, uint32_t* status) override;
 
  private:
-  uint32_t Run(std::vector<std::string> arguments, std::span<const uint8_t> input);
+  uint32_t Run(std::vector<std::string> arguments, std::span<const uint8_t> input,
+               std::string* output = nullptr);
 
   const SysfsTree& tree_;
   std::string helperPath_;

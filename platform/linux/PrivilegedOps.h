@@ -23,6 +23,9 @@ class IPrivilegedOps {
   /// Writes "1" or "0" to the Intel WMI force_power attribute; kTbtOk doing nothing when
   /// the machine has none.
   virtual uint32_t SetForcePower(bool on) = 0;
+  /// Reads the router's nvm_authenticate into *status, for kernels that let only root
+  /// read it.
+  virtual uint32_t ReadAuthenticationStatus(const std::string& router, uint32_t* status) = 0;
 };
 
 /// Maps the errno of a failed sysfs write to a ReturnValue.
@@ -36,6 +39,7 @@ class DirectPrivilegedOps final : public IPrivilegedOps {
   uint32_t WriteNvmAndAuthenticate(const std::string& router,
                                    std::span<const uint8_t> image) override;
   uint32_t SetForcePower(bool on) override;
+  uint32_t ReadAuthenticationStatus(const std::string& router, uint32_t* status) override;
 
  private:
   const SysfsTree& tree_;

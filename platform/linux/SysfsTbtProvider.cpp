@@ -1,5 +1,7 @@
 #include "platform/linux/SysfsTbtProvider.h"
 
+#include <cerrno>
+#include <optional>
 #include <system_error>
 #include <vector>
 
@@ -54,8 +56,13 @@ std::optional<int32_t> GetInt32(const WbemClassObject* object, std::u16string_vi
 
 }  // namespace
 
-SysfsTbtProvider::SysfsTbtProvider(const SysfsTree& tree, IPrivilegedOps& privileged, IClock& clock)
-    : tree_(tree), privileged_(privileged), clock_(clock), class_(MakeClass()) {}
+SysfsTbtProvider::SysfsTbtProvider(const SysfsTree& tree, IPrivilegedOps& privileged, IClock& clock,
+                                   AttributeReader readStatus)
+    : tree_(tree),
+      privileged_(privileged),
+      clock_(clock),
+      readStatus_(std::move(readStatus)),
+      class_(MakeClass()) {}
 
 ObjectPtr SysfsTbtProvider::GetClass(std::u16string_view className) {
   if (!EqualsIgnoreAsciiCase(className, kTbtClass)) {
@@ -204,15 +211,29 @@ uint32_t SysfsTbtProvider::WaitForAuthentication(const std::string& router) {
   bool wentAway = false;
   while (clock_.NowMilliseconds() - start < kAuthenticateTimeoutMilliseconds) {
     clock_.Sleep(kAuthenticatePollMilliseconds);
-    const FileResult text = SysfsTree::ReadText(status);
-    if (!text.ok()) {
+    const FileResult text = readStatus_(status);
+    // A file only root may read is there all the same: the router is back.
+    const bool rootOnly = text.error == EACCES || text.error == EPERM;
+    if (!text.ok() && !rootOnly) {
       wentAway = true;
       continue;
     }
     if (!wentAway && clock_.NowMilliseconds() - start < kAuthenticateSettleMilliseconds) {
       continue;
     }
-    const auto value = ParseHexStatus(text.text);
+    std::optional<uint32_t> value;
+    if (rootOnly) {
+      uint32_t privileged = 0;
+      const uint32_t code = privileged_.ReadAuthenticationStatus(router, &privileged);
+      if (code == kTbtAuthorizationRefused) {
+        return code;
+      }
+      if (code == kTbtOk) {
+        value = privileged;
+      }
+    } else {
+      value = ParseHexStatus(text.text);
+    }
     if (!value) {
       continue;
     }

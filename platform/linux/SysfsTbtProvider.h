@@ -5,6 +5,7 @@
 // update engine calls.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -22,11 +23,16 @@ inline constexpr uint64_t kAuthenticateTimeoutMilliseconds = 60'000;
 /// A router that never visibly went away is trusted only after this long.
 inline constexpr uint64_t kAuthenticateSettleMilliseconds = 5'000;
 
+/// Reads one attribute file; tests stand in for the kernel's file modes with it.
+using AttributeReader = std::function<FileResult(const std::filesystem::path&)>;
+
 /// Serves class SdkTbtController from a sysfs tree.
 class SysfsTbtProvider final : public wmi::IWbemProvider {
  public:
-  /// All three must outlive the provider; `privileged` does the writes.
-  SysfsTbtProvider(const SysfsTree& tree, IPrivilegedOps& privileged, IClock& clock);
+  /// All three must outlive the provider; `privileged` does the writes. `readStatus`
+  /// reads nvm_authenticate while the provider waits for the router.
+  SysfsTbtProvider(const SysfsTree& tree, IPrivilegedOps& privileged, IClock& clock,
+                   AttributeReader readStatus = SysfsTree::ReadText);
 
   wmi::ObjectPtr GetClass(std::u16string_view className) override;
   std::vector<wmi::ObjectPtr> EnumerateInstances(std::u16string_view className) override;
@@ -46,6 +52,7 @@ class SysfsTbtProvider final : public wmi::IWbemProvider {
   const SysfsTree& tree_;
   IPrivilegedOps& privileged_;
   IClock& clock_;
+  AttributeReader readStatus_;
   wmi::ObjectPtr class_;
   uint32_t lastAuthenticationStatus_ = 0;
 };

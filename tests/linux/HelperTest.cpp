@@ -88,6 +88,32 @@ TEST_F(HelperTest, ForcePowerSwitchesTheAttribute) {
   }
 }
 
+TEST_F(HelperTest, AuthStatusReadsTheRoutersStatusForTheClient) {
+  SysfsTree tree(sys_.Root());
+  HelperPrivilegedOps ops(tree, "/usr/libexec/tbt-nvm-helper", {}, RunInProcess);
+  struct Case {
+    const char* file;
+    uint32_t code;
+    uint32_t status;
+  };
+  const Case cases[] = {
+      {"0x0\n", kTbtOk, 0},
+      {"0x41\n", kTbtOk, 0x41},
+      {"garbage\n", kTbtReadFailed, 0xFFFF},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    sys_.Write(FakeSysfs::Router("0-0") / "nvm_authenticate", c.file);
+    uint32_t status = 0xFFFF;
+    EXPECT_EQ(ops.ReadAuthenticationStatus("0-0", &status), c.code);
+    EXPECT_EQ(status, c.status);
+  }
+  uint32_t status = 0xFFFF;
+  EXPECT_EQ(ops.ReadAuthenticationStatus("../0-0", &status), kTbtUnsafePath);
+  EXPECT_EQ(ops.ReadAuthenticationStatus("7-0", &status), kTbtUnsafePath);
+  EXPECT_EQ(status, 0xFFFFu);
+}
+
 TEST_F(HelperTest, RejectsCommandLinesItDoesNotTake) {
   const std::vector<std::vector<std::string>> lines = {
       {},
@@ -96,6 +122,7 @@ TEST_F(HelperTest, RejectsCommandLinesItDoesNotTake) {
       {"--sysfs-root", sys_.Root().string(), "flash", "0-0", "extra"},
       {"--sysfs-root", sys_.Root().string(), "force-power", "2"},
       {"--sysfs-root", sys_.Root().string(), "erase"},
+      {"--sysfs-root", sys_.Root().string(), "auth-status"},
   };
   for (const auto& line : lines) {
     std::string output;
@@ -117,8 +144,10 @@ TEST(HelperResultLineTest, RoundTripsAndRejectsOtherText) {
   uint32_t code = 0;
   ASSERT_TRUE(ParseHelperResultLine(HelperResultLine(0x2000000E), &code));
   EXPECT_EQ(code, 0x2000000Eu);
+  ASSERT_TRUE(ParseHelperStatusLine(HelperResultLine(0) + HelperStatusLine(0x41), &code));
+  EXPECT_EQ(code, 0x41u);
   for (const char* text : {"", "result 0x1\n", "result 0x2000000E", "result 0xZZZZZZZZ\n",
-                           "Error executing command as another user\n"}) {
+                           "Error executing command as another user\n", "xresult 0x00000000\n"}) {
     SCOPED_TRACE(text);
     EXPECT_FALSE(ParseHelperResultLine(text, &code));
   }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -279,6 +280,71 @@ TEST_F(SysfsTbtProviderTest, WritesTheImageThenWaitsForTheRouterToComeBack) {
     fs::remove_all(parked, ignored);
     // The stack provider ends with this round: take it out of the registry.
     RegisterSysfsTbtProvider(registry_, provider_);
+  }
+}
+
+// The privileged side as the helper would be, with a status to hand out.
+class StatusFromPrivilegedSide final : public IPrivilegedOps {
+ public:
+  StatusFromPrivilegedSide(IPrivilegedOps& writer, uint32_t code, uint32_t status)
+      : writer_(writer), code_(code), status_(status) {}
+  uint32_t WriteNvmAndAuthenticate(const std::string& router,
+                                   std::span<const uint8_t> image) override {
+    return writer_.WriteNvmAndAuthenticate(router, image);
+  }
+  uint32_t SetForcePower(bool on) override { return writer_.SetForcePower(on); }
+  uint32_t ReadAuthenticationStatus(const std::string&, uint32_t* status) override {
+    ++statusReads;
+    *status = status_;
+    return code_;
+  }
+  int statusReads = 0;
+
+ private:
+  IPrivilegedOps& writer_;
+  uint32_t code_;
+  uint32_t status_;
+};
+
+TEST_F(SysfsTbtProviderTest, AStatusOnlyRootMayReadIsAskedOfThePrivilegedSide) {
+  struct Case {
+    const char* name;
+    uint32_t helperCode;
+    uint32_t helperStatus;
+    uint32_t code;
+  };
+  const Case cases[] = {
+      {"authenticated", kTbtOk, 0, kTbtOk},
+      {"refused by the controller", kTbtOk, 0x1, kTbtAuthenticationFailed},
+      {"authorisation refused", kTbtAuthorizationRefused, 0, kTbtAuthorizationRefused},
+  };
+  const std::vector<uint8_t> image = KernelAcceptableImage();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    sys_.AddHostRouter("0-0", "18.0\n", ActiveNvm(16), 128 * 1024);
+    StatusFromPrivilegedSide privileged(ops_, c.helperCode, c.helperStatus);
+    ScriptedClock clock;
+    // The router never leaves; its nvm_authenticate reads as a root-only file would.
+    SysfsTbtProvider provider(tree_, privileged, clock, [](const fs::path&) {
+      return FileResult{EACCES, {}};
+    });
+    wmi::ObjectPtr cls = provider.GetClass(kTbtClass);
+    wmi::ObjectPtr signature;
+    wmi::ObjectPtr in;
+    ASSERT_EQ(cls->GetMethod(u"UpdateFirmware", &signature, nullptr), wmi::WBEM_S_NO_ERROR);
+    ASSERT_EQ(signature->SpawnInstance(&in), wmi::WBEM_S_NO_ERROR);
+    auto buffer = wmi::SafeArrayCreateVector(0, static_cast<uint32_t>(image.size()));
+    buffer->elements = image;
+    in->Put(u"BufferSize", wmi::Variant::Int32(static_cast<int32_t>(image.size())));
+    in->Put(u"Buffer", wmi::Variant::Bytes(buffer));
+    wmi::ObjectPtr out;
+    wmi::ObjectPath path{std::u16string(kTbtClass), {{std::u16string(kTbtKey), u"0-0"}}};
+    ASSERT_EQ(provider.ExecMethod(path, u"UpdateFirmware", in.get(), &out), wmi::WBEM_S_NO_ERROR);
+    wmi::Variant value;
+    ASSERT_EQ(out->Get(u"ReturnValue", &value), wmi::WBEM_S_NO_ERROR);
+    EXPECT_EQ(static_cast<uint32_t>(value.lVal), c.code);
+    EXPECT_EQ(privileged.statusReads, 1);
+    EXPECT_GE(clock.TotalSlept(), kAuthenticateSettleMilliseconds);
   }
 }
 

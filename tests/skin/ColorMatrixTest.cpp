@@ -15,6 +15,10 @@ struct PixelCase {
   QRgb out;
 };
 
+void PrintTo(const PixelCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class ColorMatrixPixel : public ::testing::TestWithParam<PixelCase> {};
 
 TEST_P(ColorMatrixPixel, MapsKnownColours) {

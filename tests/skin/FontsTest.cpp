@@ -18,6 +18,10 @@ struct FamilyCase {
   const char* resolved;
 };
 
+void PrintTo(const FamilyCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class FontFamily : public ::testing::TestWithParam<FamilyCase> {};
 
 TEST_P(FontFamily, ResolvesToAnInstalledFamily) {

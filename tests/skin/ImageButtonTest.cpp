@@ -174,6 +174,10 @@ struct SequenceCase {
   std::vector<std::string> expected;
 };
 
+void PrintTo(const SequenceCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class ButtonSequence : public ImageButtonTest,
                        public ::testing::WithParamInterface<SequenceCase> {};
 

@@ -19,6 +19,10 @@ struct SizeCase {
   bool redrawn;
 };
 
+void PrintTo(const SizeCase& c, std::ostream* os) {
+  *os << "id " << c.id << " at " << c.scale;
+}
+
 class CompiledInImageSize : public ::testing::TestWithParam<SizeCase> {};
 
 TEST_P(CompiledInImageSize, HasTheTruncatedSizeOfItsFactor) {
@@ -70,6 +74,10 @@ struct EmptyCase {
   const char16_t* type;
   double scale;
 };
+
+void PrintTo(const EmptyCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class ImageWithoutPicture : public ::testing::TestWithParam<EmptyCase> {};
 

@@ -15,6 +15,10 @@ struct PlacementCase {
   WindowOrigin expected;
 };
 
+void PrintTo(const PlacementCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class CentreInWorkAreaTest : public ::testing::TestWithParam<PlacementCase> {};
 
 TEST_P(CentreInWorkAreaTest, TruncatesTowardZero) {

@@ -87,11 +87,6 @@ class LayeredSkinDialogTest : public ::testing::Test {
   QRgb At(int x, int y) const { return dialog.ComposedImage().pixel(x, y); }
 };
 
-TEST_F(LayeredSkinDialogTest, IsAFramelessTranslucentWindow) {
-  EXPECT_TRUE(dialog.windowFlags().testFlag(Qt::FramelessWindowHint));
-  EXPECT_TRUE(dialog.testAttribute(Qt::WA_TranslucentBackground));
-}
-
 TEST_F(LayeredSkinDialogTest, BackgroundSizesAndCentresTheWindow) {
   dialog.SetBackgroundImage(129, u"IMG", nullptr, 0.5);
   EXPECT_EQ(dialog.geometry(), QRect(293, 54, 780, 620));
@@ -190,30 +185,6 @@ TEST_F(LayeredSkinDialogTest, HiddenControlsAreAbsentUntilShownAgain) {
   red.ShowControl(SW_SHOW);
   EXPECT_EQ(At(15, 12), 0xFFFF0000u);
   EXPECT_EQ(dialog.CompositionCount(), before + 2);
-}
-
-TEST_F(LayeredSkinDialogTest, EachControlChangeRecomposesOnce) {
-  SetSkin();
-  dialog.AddSkinControl(&red);
-  const struct {
-    const char* what;
-    std::function<void()> change;
-    int compositions;
-  } steps[] = {
-      {"same text", [&] { red.SetWindowText(u"a"); }, 1},
-      {"same text again", [&] { red.SetWindowText(u"a"); }, 1},
-      {"move", [&] { red.MoveWindow(11, 10, 20, 10); }, 1},
-      {"resize", [&] { red.MoveWindow(11, 10, 21, 10); }, 1},
-      {"move and resize", [&] { red.MoveWindow(12, 12, 5, 5); }, 2},
-      {"disable", [&] { red.EnableWindow(false); }, 1},
-      {"disable again", [&] { red.EnableWindow(false); }, 0},
-  };
-  for (const auto& step : steps) {
-    const int before = dialog.CompositionCount();
-    step.change();
-    EXPECT_EQ(dialog.CompositionCount() - before, step.compositions) << step.what;
-  }
-  EXPECT_EQ(At(13, 13), 0xFFFF0000u);
 }
 
 TEST_F(LayeredSkinDialogTest, ReleaseSkinForgetsEverything) {

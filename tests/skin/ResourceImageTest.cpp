@@ -62,12 +62,6 @@ TEST(ResourceImage, NullModuleMeansTheProgramsOwnImages) {
   EXPECT_EQ(viaNull->Picture(), viaDefault->Picture());
 }
 
-TEST(ResourceImage, HighIdBitsAreIgnored) {
-  auto plain = LoadResourceImage(133, u"IMG", nullptr, 1.0);
-  auto high = LoadResourceImage(0xABCD0000u + 133, u"IMG", nullptr, 1.0);
-  EXPECT_EQ(plain->Picture(), high->Picture());
-}
-
 struct EmptyCase {
   const char* name;
   unsigned id;

@@ -61,12 +61,6 @@ TEST_F(SkinControlTest, EnableRepaintsOnlyWhenTheStateChanges) {
   }
 }
 
-TEST_F(SkinControlTest, EnableWindowReportsThePreviousState) {
-  EXPECT_FALSE(control.EnableWindow(false));
-  EXPECT_TRUE(control.EnableWindow(true));
-  EXPECT_FALSE(control.EnableWindow(true));
-}
-
 TEST_F(SkinControlTest, QtSetEnabledTakesTheSameRoute) {
   Register();
   control.setEnabled(false);
@@ -136,15 +130,6 @@ TEST_F(SkinControlTest, QtPlacementCallsRepaintToo) {
   control.SetWindowPos(2, 2, 12, 10);
   EXPECT_EQ(host.Requests(), 4);
   EXPECT_EQ(control.SkinRect(), QRectF(2, 2, 12, 10));
-}
-
-TEST_F(SkinControlTest, HostRecomposesInsideTheChange) {
-  // The request is synchronous: the host sees the new state while it composes.
-  Register();
-  QString seen;
-  host.onRequest = [&](CSkinControl* child) { seen = child->GetWindowText(); };
-  control.SetWindowText(u"now");
-  EXPECT_EQ(seen, QStringLiteral("now"));
 }
 
 TEST_F(SkinControlTest, OwnWidgetPaintsNothing) {

@@ -100,23 +100,6 @@ TEST_F(TextLabelTest, TextTallerThanTheRectangleIsClippedAtItsEdge) {
   EXPECT_TRUE(QRect(10, 10, 120, 45).contains(bounds));
 }
 
-TEST_F(TextLabelTest, TextTakesItsColour) {
-  label.SetTextFont(u"Noto Sans", 40.0f, 1, 2);
-  label.SetWindowText(u"IH");
-  const QImage image = Paint();
-  bool solid = false;
-  for (int y = 0; y < image.height(); ++y) {
-    for (int x = 0; x < image.width(); ++x) {
-      const QRgb pixel = image.pixel(x, y);
-      if (qAlpha(pixel) == 255) {
-        EXPECT_EQ(pixel, kText);
-        solid = true;
-      }
-    }
-  }
-  EXPECT_TRUE(solid);
-}
-
 TEST_F(TextLabelTest, SettersWaitForTheNextRepaint) {
   label.m_pHost = &host;
   label.SetImage(10, u"IMG", module.Module(), 1.0);
@@ -145,11 +128,6 @@ TEST_F(TextLabelTest, ReleaseResourcesDropsFontAndPicture) {
   EXPECT_EQ(label.Image(), nullptr);
   EXPECT_FALSE(label.Font().has_value());
   EXPECT_TRUE(PaintedBounds(Paint()).isNull());
-}
-
-TEST_F(TextLabelTest, TakesNoPointerInput) {
-  EXPECT_TRUE(label.testAttribute(Qt::WA_TransparentForMouseEvents));
-  EXPECT_EQ(label.focusPolicy(), Qt::NoFocus);
 }
 
 }  // namespace

@@ -113,10 +113,10 @@ std::u16string CFwUpdateDlg::LocalizedText(std::u16string_view key, std::size_t 
 }
 
 bool CFwUpdateDlg::OnInitDialog() {
-  const bool result = skin::CLayeredSkinDialog::OnInitDialog();
+  const bool initialised = skin::CLayeredSkinDialog::OnInitDialog();
   setWindowIcon(QIcon(QStringLiteral(":/icon/app.png")));
   setWindowTitle(View(kWindowTitle).toString());
-  return result;
+  return initialised;
 }
 
 void CFwUpdateDlg::InitSkinLayout() {

@@ -137,7 +137,13 @@ TEST_F(FlowTest, BusyFramesRunFrom141InOrderAndNeverReach149) {
   std::vector<int> busyWidths;
   dialog->SetBusyFrameObserver([&](int frame) {
     frames.push_back(frame);
-    busyWidths.push_back(dialog->lblBusy.Image() ? dialog->lblBusy.Image()->GetWidth() : -1);
+    const skin::CResourceImage* shown = dialog->lblBusy.Image();
+    ASSERT_NE(shown, nullptr);
+    busyWidths.push_back(shown->GetWidth());
+    // The label really holds that frame's picture, not a neighbour's.
+    const auto expected = skin::LoadResourceImage(static_cast<unsigned>(frame), u"IMG",
+                                                  skin::DefaultResourceModule(), 0.5);
+    EXPECT_TRUE(shown->Picture() == expected->Picture()) << "frame " << frame;
     ExpectLook(*dialog, DialogState::Running);
   });
   dialog->OnButtonUpdate();

@@ -37,8 +37,8 @@ else
   cmake --build --preset default --target tbt-fwupdate tbt-nvm
 fi
 
-demo_dir="$PWD/$build/../demo"
-demo_dir="$(cd "$(dirname "$demo_dir")" && pwd)/demo"
+# The demo folder sits beside the build folder, never in the repository's data/.
+demo_dir="$(cd "$build/.." && pwd)/demo"
 rm -rf "$demo_dir"
 mkdir -p "$demo_dir/data"
 cp "$build/app/tbt-fwupdate" "$demo_dir/"

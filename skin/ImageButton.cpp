@@ -171,7 +171,11 @@ void CImageButton::leaveEvent(QEvent* event) {
 }
 
 void CImageButton::mouseMoveEvent(QMouseEvent* event) {
-  TrackHover();
+  // While a press holds the pointer, moves arrive from outside too; those never
+  // hover.
+  if (rect().contains(event->position().toPoint())) {
+    TrackHover();
+  }
   event->accept();
 }
 

@@ -70,6 +70,7 @@ enum class Act {
   Enter,
   Leave,
   Move,
+  MoveOutside,
   Press,
   Release,
   ReleaseOutside,
@@ -82,9 +83,10 @@ enum class Act {
 };
 
 void SendMouse(QWidget& widget, QEvent::Type type, QPoint at, Qt::MouseButton button) {
-  const Qt::MouseButtons held =
-      type == QEvent::MouseButtonRelease || type == QEvent::MouseMove ? Qt::NoButton : button;
-  QMouseEvent event(type, QPointF(at), QPointF(widget.mapToGlobal(at)), button, held,
+  // A move carries the buttons held; a release no longer holds its button.
+  const Qt::MouseButton changed = type == QEvent::MouseMove ? Qt::NoButton : button;
+  const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : button;
+  QMouseEvent event(type, QPointF(at), QPointF(widget.mapToGlobal(at)), changed, held,
                     Qt::NoModifier);
   QApplication::sendEvent(&widget, &event);
 }
@@ -104,6 +106,9 @@ void Perform(CImageButton& button, Act act) {
     }
     case Act::Move:
       SendMouse(button, QEvent::MouseMove, inside, Qt::NoButton);
+      break;
+    case Act::MoveOutside:
+      SendMouse(button, QEvent::MouseMove, QPoint(-30, 50), Qt::LeftButton);
       break;
     case Act::Press:
       SendMouse(button, QEvent::MouseButtonPress, inside, Qt::LeftButton);
@@ -214,6 +219,12 @@ INSTANTIATE_TEST_SUITE_P(
                      4,
                      {A::Enter, A::Press, A::Leave, A::ReleaseOutside},
                      {"H hover", "HP pressed", "P normal", "- normal"}},
+        SequenceCase{"MovesOutsideWhilePressedDoNotHover",
+                     2,
+                     3,
+                     4,
+                     {A::Enter, A::Press, A::Leave, A::MoveOutside, A::MoveOutside},
+                     {"H hover", "HP pressed", "P normal"}},
         SequenceCase{"ReturnWhilePressed",
                      2,
                      3,

@@ -11,6 +11,9 @@ namespace tbt::skin {
 
 namespace {
 
+// Larger sizes are surely a mistake and would only burden the font engine.
+constexpr double kMaxFontPixels = 4096.0;
+
 bool IsInstalled(const QString& family) {
   return QFontDatabase::families().contains(family, Qt::CaseInsensitive);
 }
@@ -71,17 +74,19 @@ double EmSizeInPixels(float emSize, int unit) {
   }
 }
 
-QFont MakeSkinFont(QStringView family, float emSize, int style, int unit) {
+std::optional<QFont> MakeSkinFont(QStringView family, float emSize, int style, int unit) {
   RegisterFontSubstitutions();
+  const double pixels = EmSizeInPixels(emSize, unit);
+  if (!std::isfinite(pixels) || pixels <= 0.0 || pixels > kMaxFontPixels) {
+    return std::nullopt;
+  }
   const QString name = family.toString();
   QFont font(IsFontFamilyAvailable(name) ? name : GenericSansSerifFamily());
-
-  const double pixels = EmSizeInPixels(emSize, unit);
-  if (pixels > 0.0 && pixels == std::floor(pixels) && pixels <= 4096.0) {
+  if (pixels == std::floor(pixels)) {
     font.setPixelSize(static_cast<int>(pixels));
-  } else if (pixels > 0.0) {
-    // Fractional pixel sizes (26.67 px) survive only as point sizes; the composed
-    // images are kSkinDpi, so this is exact there.
+  } else {
+    // A fractional pixel size (26.67 px) is kept as a point size at the composed
+    // images' kSkinDpi; the font engine then renders it at the nearest whole pixel.
     font.setPointSizeF(pixels * 72.0 / kSkinDpi);
   }
 
@@ -93,8 +98,7 @@ QFont MakeSkinFont(QStringView family, float emSize, int style, int unit) {
   font.setItalic((style & kFontStyleItalic) != 0);
   font.setUnderline((style & kFontStyleUnderline) != 0);
   font.setStrikeOut((style & kFontStyleStrikeout) != 0);
-  // Anti-aliased text without grid fitting: outlines are not snapped to whole pixels,
-  // so fractional sizes keep their fraction.
+  // Anti-aliased text without grid fitting, as the skin's captions are drawn.
   font.setStyleStrategy(QFont::PreferAntialias);
   font.setHintingPreference(QFont::PreferNoHinting);
   return font;

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringView>
 
+#include <optional>
+
 namespace tbt::skin {
 
 /// Font style bits as the layout passes them.
@@ -43,7 +45,8 @@ double EmSizeInPixels(float emSize, int unit);
 
 /// The font for `family` at `emSize` in `unit` with the style bits; a family that
 /// is not available becomes the generic sans-serif family. A family whose name says
-/// "Semibold" gets the semi-bold weight.
-QFont MakeSkinFont(QStringView family, float emSize, int style, int unit);
+/// "Semibold" gets the semi-bold weight. No font when the size is not a positive
+/// number of pixels (text is then not drawn).
+std::optional<QFont> MakeSkinFont(QStringView family, float emSize, int style, int unit);
 
 }  // namespace tbt::skin

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "SkinTestSupport.h"
 #include "skin/Fonts.h"
 
@@ -26,7 +28,7 @@ class FontFamily : public ::testing::TestWithParam<FamilyCase> {};
 
 TEST_P(FontFamily, ResolvesToAnInstalledFamily) {
   const FamilyCase& c = GetParam();
-  const QFont font = MakeSkinFont(c.requested, 20.0f, kFontStyleRegular, kUnitPixel);
+  const QFont font = MakeSkinFont(c.requested, 20.0f, kFontStyleRegular, kUnitPixel).value();
   EXPECT_EQ(QFontInfo(font).family(), QString::fromUtf8(c.resolved));
 }
 
@@ -45,7 +47,7 @@ TEST(Fonts, MissingFamilyFallsBackToGenericSansSerif) {
   const QString generic = GenericSansSerifFamily();
   ASSERT_FALSE(generic.isEmpty());
   for (const char16_t* family : {u"No Such Family 7", u""}) {
-    const QFont font = MakeSkinFont(family, 12.0f, kFontStyleRegular, kUnitPixel);
+    const QFont font = MakeSkinFont(family, 12.0f, kFontStyleRegular, kUnitPixel).value();
     EXPECT_EQ(font.family(), generic);
   }
   EXPECT_FALSE(IsFontFamilyAvailable(QStringLiteral("No Such Family 7")));
@@ -69,7 +71,7 @@ TEST(Fonts, StyleBitsAndSemiboldNames) {
        true, true, true},
   };
   for (const auto& c : cases) {
-    const QFont font = MakeSkinFont(c.family, 20.0f, c.style, kUnitPixel);
+    const QFont font = MakeSkinFont(c.family, 20.0f, c.style, kUnitPixel).value();
     EXPECT_EQ(font.weight(), c.weight) << c.style;
     EXPECT_EQ(font.italic(), c.italic) << c.style;
     EXPECT_EQ(font.underline(), c.underline) << c.style;
@@ -94,19 +96,28 @@ TEST(Fonts, EmSizesConvertToPixelsAt96Dpi) {
   }
 }
 
+TEST(Fonts, SizesThatAreNotPositivePixelsGiveNoFont) {
+  for (float size : {0.0f, -3.0f, std::numeric_limits<float>::quiet_NaN(),
+                     std::numeric_limits<float>::infinity(), 1.0e6f}) {
+    EXPECT_FALSE(MakeSkinFont(u"Segoe UI", size, kFontStyleRegular, kUnitPixel).has_value())
+        << size;
+  }
+  EXPECT_FALSE(MakeSkinFont(u"Segoe UI", 12.0f, kFontStyleRegular, 42).has_value());
+}
+
 TEST(Fonts, WholePixelSizesStayPixelSizes) {
-  const QFont font = MakeSkinFont(u"Segoe UI", 20.0f, kFontStyleRegular, kUnitPixel);
+  const QFont font = MakeSkinFont(u"Segoe UI", 20.0f, kFontStyleRegular, kUnitPixel).value();
   EXPECT_EQ(font.pixelSize(), 20);
 }
 
 TEST(Fonts, FractionalPixelSizesKeepTheirFraction) {
-  const QFont font = MakeSkinFont(u"Segoe UI", 26.67f, kFontStyleRegular, kUnitPixel);
+  const QFont font = MakeSkinFont(u"Segoe UI", 26.67f, kFontStyleRegular, kUnitPixel).value();
   EXPECT_NEAR(font.pointSizeF() * 96.0 / 72.0, 26.67, 1e-3);
   // On the composed 96-dpi surface the fraction is not cut off: Qt's font engines
   // round the size to the nearest whole pixel, so 26.67 lays out as 27, never as 26.
   const QImage surface = test::Surface(4, 4);
   const auto width = [&](float size) {
-    return QFontMetricsF(MakeSkinFont(u"Segoe UI", size, kFontStyleRegular, kUnitPixel), &surface)
+    return QFontMetricsF(*MakeSkinFont(u"Segoe UI", size, kFontStyleRegular, kUnitPixel), &surface)
         .horizontalAdvance(QStringLiteral("Thunderbolt firmware update"));
   };
   EXPECT_GT(width(26.67f), width(26.0f));

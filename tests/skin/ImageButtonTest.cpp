@@ -442,8 +442,12 @@ TEST_F(ButtonCaption, TextIsClippedToTheRectangle) {
       << bounds.x() << "," << bounds.y() << " " << bounds.width() << "x" << bounds.height();
 }
 
-TEST_F(ButtonCaption, EmptyTextDrawsNothing) {
+TEST_F(ButtonCaption, EmptyTextOrNoFontDrawsNothing) {
   button.SetWindowText(u"");
+  EXPECT_TRUE(PaintedBounds(Paint()).isNull());
+  button.SetWindowText(u"HI");
+  button.SetTextFont(u"Noto Sans", 0.0f, 0, 2);
+  EXPECT_FALSE(button.Font().has_value());
   EXPECT_TRUE(PaintedBounds(Paint()).isNull());
 }
 

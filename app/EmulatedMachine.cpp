@@ -8,8 +8,8 @@
 #include "platform/SteadyClock.h"
 #include "platform/Utf16.h"
 #include "platform/emulated/EmulatedPlatform.h"
+#include "ui/ControllerFile.h"
 #include "ui/ScaledClock.h"
-#include "update/NvmCheck.h"
 
 namespace tbt::app {
 
@@ -22,17 +22,6 @@ bool ReadFile(const std::string& path, std::vector<uint8_t>* bytes) {
   }
   bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   return !in.bad();
-}
-
-// A firmware image carries a header in front of the section the controller holds;
-// a file whose section pointer leads to a readable section is taken as an image.
-std::vector<uint8_t> ControllerNvmFromFile(std::vector<uint8_t> bytes) {
-  NvmLayout layout;
-  if (ReadImageLayout(bytes.data(), bytes.size(), &layout) == TBU_OK && layout.base0 > 0 &&
-      layout.base0 < bytes.size()) {
-    return std::vector<uint8_t>(bytes.begin() + layout.base0, bytes.end());
-  }
-  return bytes;
 }
 
 emulated::PowerMode PowerModeOf(ui::EmulatedPowerSource source) {
@@ -59,7 +48,7 @@ EmulatedMachine CreateEmulatedMachine(const ui::LaunchOptions& options,
       *error = "cannot read the emulated controller file '" + options.controllerFile + "'";
       return machine;
     }
-    emulatedOptions.controllerNvm = ControllerNvmFromFile(std::move(bytes));
+    emulatedOptions.controllerNvm = ui::ControllerNvmFromFile(std::move(bytes));
   }
   emulatedOptions.acpiDevicePresent = !options.acpiDeviceAbsent;
   emulatedOptions.powerMode = PowerModeOf(options.power);

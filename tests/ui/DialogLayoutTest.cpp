@@ -123,9 +123,9 @@ TEST_F(LayoutTest, FontsFollowTheUiLanguageAndTextsTheTextLanguage) {
     dialog->OnInitDialog();
 
     const FontChoice fonts = FontsForUiLanguage(c.uiLanguage);
-    const QFont button = skin::MakeSkinFont(fonts.buttonFamily, 16, fonts.buttonStyle, 2);
-    const QFont text = skin::MakeSkinFont(fonts.textFamily, 16, kFontStyleRegular, 2);
-    const QFont version = skin::MakeSkinFont(kVersionFontFamily, 13, kFontStyleRegular, 2);
+    const QFont button = skin::MakeSkinFont(fonts.buttonFamily, 16, fonts.buttonStyle, 2).value();
+    const QFont text = skin::MakeSkinFont(fonts.textFamily, 16, kFontStyleRegular, 2).value();
+    const QFont version = skin::MakeSkinFont(kVersionFontFamily, 13, kFontStyleRegular, 2).value();
     const auto hex = std::to_string(c.uiLanguage);
     EXPECT_EQ(TextOf(dialog->btnUpdate), c.updateCaption) << hex;
     for (const skin::CImageButton* b :

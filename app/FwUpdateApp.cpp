@@ -46,12 +46,17 @@ void FollowDisplayChanges(ui::CFwUpdateDlg& dialog) {
 
 }  // namespace
 
-int CFwUpdateApp::InitInstance(int argc, const char* const* argv) {
-  const ui::LaunchOptions options = ui::ReadLaunchOptions(
+ui::LaunchOptions ReadProcessLaunchOptions() {
+  ui::LaunchOptions options = ui::ReadLaunchOptions(
       [](const char* name) { return static_cast<const char*>(std::getenv(name)); });
   for (const std::string& error : options.errors) {
     std::fprintf(stderr, "tbt-fwupdate: %s\n", error.c_str());
   }
+  return options;
+}
+
+int CFwUpdateApp::InitInstance(int argc, const char* const* argv,
+                               const ui::LaunchOptions& options) {
   if (!options.errors.empty()) {
     return kExitRefused;
   }

@@ -5,7 +5,13 @@
 
 #include <cstdint>
 
+#include "ui/LaunchOptions.h"
+
 namespace tbt::app {
+
+/// The launch options of this process's environment; reports each error on stderr.
+/// Needs no display, so a bad environment is refused before any window system starts.
+ui::LaunchOptions ReadProcessLaunchOptions();
 
 /// Exit code when the program refuses to start (bad environment, no backend).
 inline constexpr int kExitRefused = 2;
@@ -18,9 +24,9 @@ class CFwUpdateApp {
   /// The text language: the user's UI language, or the value of /LID:.
   uint16_t langId = 0;
 
-  /// Runs the whole program with main()'s arguments (a QApplication must exist) and
-  /// returns the process's exit code.
-  int InitInstance(int argc, const char* const* argv);
+  /// Runs the whole program with main()'s arguments and the launch options (a
+  /// QApplication must exist) and returns the process's exit code.
+  int InitInstance(int argc, const char* const* argv, const ui::LaunchOptions& options);
 };
 
 }  // namespace tbt::app

@@ -14,18 +14,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Trimmed(const fs::path& file) {
-  FileResult result = SysfsTree::ReadText(file);
-  if (!result.ok()) {
-    return {};
-  }
-  std::string& text = result.text;
-  while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) {
-    text.pop_back();
-  }
-  return text;
-}
-
 std::string JsonString(std::string_view text) {
   std::string quoted = "\"";
   for (const char c : text) {
@@ -67,10 +55,10 @@ MachineStatus CollectMachineStatus(const fs::path& sysfsRoot) {
     } else if (!ParseNvmVersion(version.text)) {
       entry.versionError = kTbtNvmVersionMalformed;
     } else {
-      entry.nvmVersion = Trimmed(dir / "nvm_version");
+      entry.nvmVersion = SysfsTree::ReadAttribute(dir / "nvm_version");
     }
-    entry.deviceName = Trimmed(dir / "device_name");
-    entry.vendorName = Trimmed(dir / "vendor_name");
+    entry.deviceName = SysfsTree::ReadAttribute(dir / "device_name");
+    entry.vendorName = SysfsTree::ReadAttribute(dir / "vendor_name");
     std::error_code ec;
     entry.upgradable = tree.FindNvmem(router, "nvm_non_active").has_value() &&
                        fs::exists(dir / "nvm_authenticate", ec);

@@ -21,6 +21,20 @@ constexpr char kUsage[] =
 constexpr std::string_view kResultPrefix = "result 0x";
 constexpr std::string_view kStatusPrefix = "status 0x";
 
+// "<prefix><8 hex digits>\n".
+std::string TaggedLine(std::string_view prefix, uint32_t value) {
+  char digits[16];
+  std::snprintf(digits, sizeof(digits), "%08X\n", value);
+  return std::string(prefix) + digits;
+}
+
+// True for a host router of the tree given by a plain name, the only routers the
+// helper touches.
+bool IsHostRouterOf(const SysfsTree& tree, const std::string& router) {
+  const std::vector<std::string> routers = tree.HostRouters();
+  return IsPlainName(router) && std::find(routers.begin(), routers.end(), router) != routers.end();
+}
+
 // Finds "<prefix><8 hex digits>\n" in the text.
 bool ParseTaggedLine(std::string_view text, std::string_view prefix, uint32_t* value) {
   const size_t at = text.find(prefix);
@@ -57,9 +71,7 @@ bool WriteAll(int fd, std::span<const uint8_t> bytes) {
 }  // namespace
 
 std::string HelperResultLine(uint32_t returnValue) {
-  char line[32];
-  std::snprintf(line, sizeof(line), "result 0x%08X\n", returnValue);
-  return line;
+  return TaggedLine(kResultPrefix, returnValue);
 }
 
 bool ParseHelperResultLine(std::string_view text, uint32_t* returnValue) {
@@ -67,9 +79,7 @@ bool ParseHelperResultLine(std::string_view text, uint32_t* returnValue) {
 }
 
 std::string HelperStatusLine(uint32_t status) {
-  char line[32];
-  std::snprintf(line, sizeof(line), "status 0x%08X\n", status);
-  return line;
+  return TaggedLine(kStatusPrefix, status);
 }
 
 bool ParseHelperStatusLine(std::string_view text, uint32_t* status) {
@@ -98,10 +108,8 @@ int RunHelperCommand(const std::vector<std::string>& arguments, std::span<const 
   const std::string& command = arguments[next];
   if (command == "flash" && next + 2 == arguments.size()) {
     const std::string& router = arguments[next + 1];
-    const std::vector<std::string> routers = tree.HostRouters();
     uint32_t code = kTbtOk;
-    if (!IsPlainName(router) ||
-        std::find(routers.begin(), routers.end(), router) == routers.end()) {
+    if (!IsHostRouterOf(tree, router)) {
       code = kTbtUnsafePath;
     } else if (input.size() > kHelperMaxImageSize) {
       code = kTbtImageTooLarge;
@@ -113,10 +121,9 @@ int RunHelperCommand(const std::vector<std::string>& arguments, std::span<const 
   }
   if (command == "auth-status" && next + 2 == arguments.size()) {
     const std::string& router = arguments[next + 1];
-    const std::vector<std::string> routers = tree.HostRouters();
     uint32_t status = 0;
     uint32_t code = kTbtUnsafePath;
-    if (IsPlainName(router) && std::find(routers.begin(), routers.end(), router) != routers.end()) {
+    if (IsHostRouterOf(tree, router)) {
       code = direct.ReadAuthenticationStatus(router, &status);
     }
     *output = HelperResultLine(code) + (code == kTbtOk ? HelperStatusLine(status) : "");

@@ -14,15 +14,7 @@ namespace fs = std::filesystem;
 namespace {
 
 std::string Attribute(const fs::path& supply, const char* name) {
-  FileResult result = SysfsTree::ReadText(supply / name);
-  if (!result.ok()) {
-    return {};
-  }
-  std::string& text = result.text;
-  while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) {
-    text.pop_back();
-  }
-  return text;
+  return SysfsTree::ReadAttribute(supply / name);
 }
 
 bool IsExternalSupplyType(std::string_view type) {

@@ -62,6 +62,27 @@ std::optional<uint32_t> ParseHexField(std::string_view text) {
   return value;
 }
 
+// Repeats `step(done)` (a pread or pwrite of the rest) until `size` bytes have moved;
+// returns errno, EIO when the file ends early.
+template <typename Step>
+int TransferAll(size_t size, Step step) {
+  size_t done = 0;
+  while (done < size) {
+    const ssize_t n = step(done);
+    if (n < 0 && errno == EINTR) {
+      continue;
+    }
+    if (n < 0) {
+      return errno;
+    }
+    if (n == 0) {
+      return EIO;
+    }
+    done += static_cast<size_t>(n);
+  }
+  return 0;
+}
+
 // Lowest N for which `<dir>/<prefix><N>/nvmem` exists.
 std::optional<fs::path> LowestNumbered(const fs::path& dir, std::string_view prefix) {
   std::error_code ec;
@@ -222,29 +243,20 @@ FileResult SysfsTree::ReadText(const fs::path& file) {
   return result;
 }
 
+std::string SysfsTree::ReadAttribute(const fs::path& file) {
+  const FileResult result = ReadText(file);
+  return result.ok() ? std::string(TrimLineEnd(result.text)) : std::string();
+}
+
 int SysfsTree::ReadBytes(const fs::path& file, uint64_t offset, std::span<uint8_t> destination) {
   const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     return errno;
   }
-  size_t done = 0;
-  int error = 0;
-  while (done < destination.size()) {
-    const ssize_t n = ::pread(fd, destination.data() + done, destination.size() - done,
-                              static_cast<off_t>(offset + done));
-    if (n < 0) {
-      if (errno == EINTR) {
-        continue;
-      }
-      error = errno;
-      break;
-    }
-    if (n == 0) {
-      error = EIO;
-      break;
-    }
-    done += static_cast<size_t>(n);
-  }
+  const int error = TransferAll(destination.size(), [&](size_t done) {
+    return ::pread(fd, destination.data() + done, destination.size() - done,
+                   static_cast<off_t>(offset + done));
+  });
   ::close(fd);
   return error;
 }
@@ -276,24 +288,9 @@ int SysfsTree::WriteInsideRoot(const fs::path& file, std::span<const uint8_t> by
   if (fd < 0) {
     return errno == ELOOP ? EXDEV : errno;
   }
-  size_t done = 0;
-  int error = 0;
-  while (done < bytes.size()) {
-    const ssize_t n =
-        ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
-    if (n < 0) {
-      if (errno == EINTR) {
-        continue;
-      }
-      error = errno;
-      break;
-    }
-    if (n == 0) {
-      error = EIO;
-      break;
-    }
-    done += static_cast<size_t>(n);
-  }
+  int error = TransferAll(bytes.size(), [&](size_t done) {
+    return ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+  });
   if (::close(fd) != 0 && error == 0) {
     error = errno;
   }

@@ -58,6 +58,8 @@ class SysfsTree {
 
   /// Reads a whole small attribute file.
   static FileResult ReadText(const std::filesystem::path& file);
+  /// An attribute's text without its line end; empty when it cannot be read.
+  static std::string ReadAttribute(const std::filesystem::path& file);
   /// Reads `length` bytes at `offset`; error EIO on a short read.
   static int ReadBytes(const std::filesystem::path& file, uint64_t offset,
                        std::span<uint8_t> destination);

@@ -5,89 +5,40 @@
 #include <string>
 #include <vector>
 
-#include "TempFolder.h"
 #include "platform/Platform.h"
+#include "platform/Utf16.h"
+#include "support/TempFolder.h"
 
 namespace tbt::app {
 namespace {
 
-struct NormalizeCase {
-  uint32_t langId;
-  uint16_t expected;
-};
-
-const NormalizeCase kNormalizeCases[] = {
-    // Chinese: Taiwan, Hong Kong and Macao read Taiwan's texts.
-    {0x0404, 0x0404},
-    {0x0C04, 0x0404},
-    {0x1404, 0x0404},
-    // PRC and Singapore read the PRC's texts.
-    {0x0804, 0x0804},
-    {0x1004, 0x0804},
-    // Other Chinese ids, including the neutral ones, stay as they are.
-    {0x0004, 0x0004},
-    {0x7C04, 0x7C04},
-    {0x1804, 0x1804},
-    // Portuguese ids are never folded.
-    {0x0416, 0x0416},
-    {0x0816, 0x0816},
-    {0x0016, 0x0016},
-    // Every other language falls to sub-language 1.
-    {0x0409, 0x0409},
-    {0x0809, 0x0409},
-    {0x0C0C, 0x040C},
-    {0x0C0A, 0x040A},
-    {0x0807, 0x0407},
-    {0x0000, 0x0400},
-    {0xFFFF, 0x07FF},
-    // Only the low 16 bits count.
-    {0x12340C04, 0x0404},
-    {0x00010409, 0x0409},
-};
-
-TEST(NormalizeLanguageId, FoldsByPrimaryLanguage) {
-  for (const auto& c : kNormalizeCases) {
-    EXPECT_EQ(NormalizeLanguageId(c.langId), c.expected) << std::hex << "langId 0x" << c.langId;
+TEST(IniPathForModule, CutsTheFixedSizeModulePathAfterItsLastSlash) {
+  // 1023 units of the path survive; a slash beyond them no longer counts.
+  const std::u16string longFolder(1020, u'd');
+  const struct {
+    std::u16string modulePath;
+    std::u16string expected;
+  } cases[] = {
+      {u"/opt/tbt/bin/tbt-fwupdate", u"/opt/tbt/bin/data/Update.ini"},
+      {u"dir/", u"dir/data/Update.ini"},
+      {u"tbt-fwupdate", u"tbt-fwupdatedata/Update.ini"},  // no separator: kept whole
+      {u"", u"data/Update.ini"},
+      {longFolder + u"/ab", longFolder + u"/data/Update.ini"},
+      {longFolder + u"abc/x", longFolder + u"abcdata/Update.ini"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(IniPathForModule(c.modulePath), c.expected) << c.modulePath.size() << " units";
   }
 }
 
-TEST(LanguageKeyName, IsUpperCaseHexWithoutLeadingZeros) {
-  EXPECT_EQ(LanguageKeyName(0x409), u"0x409");
-  EXPECT_EQ(LanguageKeyName(0x40C), u"0x40C");
-  EXPECT_EQ(LanguageKeyName(0x7C04), u"0x7C04");
-  EXPECT_EQ(LanguageKeyName(0x0004), u"0x4");
-  EXPECT_EQ(LanguageKeyName(0), u"0x0");
-  EXPECT_EQ(LanguageKeyName(0xFFFF), u"0xFFFF");
-}
-
-TEST(IniPathForModule, CutsAfterTheLastSlash) {
-  EXPECT_EQ(IniPathForModule(u"/opt/tbt/bin/tbt-fwupdate"), u"/opt/tbt/bin/data/Update.ini");
-  EXPECT_EQ(IniPathForModule(u"/tbt-fwupdate"), u"/data/Update.ini");
-  EXPECT_EQ(IniPathForModule(u"dir/"), u"dir/data/Update.ini");
-  // Without a separator the path is kept whole.
-  EXPECT_EQ(IniPathForModule(u"tbt-fwupdate"), u"tbt-fwupdatedata/Update.ini");
-  EXPECT_EQ(IniPathForModule(u""), u"data/Update.ini");
-}
-
-TEST(IniPathForModule, ReadsTheModulePathThroughItsFixedBuffer) {
-  // 1023 units survive; a slash beyond them no longer counts.
-  const std::u16string longFolder(1020, u'd');
-  EXPECT_EQ(IniPathForModule(longFolder + u"/ab"), longFolder + u"/data/Update.ini");
-  EXPECT_EQ(IniPathForModule(longFolder + u"abc/x"), longFolder + u"abcdata/Update.ini");
-}
-
-class FakeSystemInfo : public platform::ISystemInfo {
- public:
-  explicit FakeSystemInfo(std::u16string modulePath) : modulePath_(std::move(modulePath)) {}
+struct FakeSystemInfo : platform::ISystemInfo {
   std::u16string ModuleFileName() override {
     ++moduleFileNameCalls;
-    return modulePath_;
+    return modulePath;
   }
   uint16_t UserDefaultUILanguage() override { return 0x409; }
+  std::u16string modulePath;
   int moduleFileNameCalls = 0;
-
- private:
-  std::u16string modulePath_;
 };
 
 // A program folder with data/Update.ini in it.
@@ -95,10 +46,12 @@ class LocalizedStringTest : public testing::Test {
  protected:
   void WriteIni(std::string_view bytes) { folder_.Write("bin/data/Update.ini", bytes); }
 
-  std::u16string ModulePath() const { return test::PathText(folder_.Path() / "bin" / "tool"); }
+  std::u16string ModulePath() const { return ToUtf16(folder_.Path("bin/tool").string()); }
 
-  std::u16string Load(uint32_t langId, const char16_t* key, size_t capacity = 256) {
-    FakeSystemInfo system(ModulePath());
+  std::u16string Load(uint32_t langId, const char16_t* key) {
+    constexpr size_t capacity = 256;
+    FakeSystemInfo system;
+    system.modulePath = ModulePath();
     std::u16string buffer(capacity + 1, u'#');
     LoadLocalizedString(system, langId, key, buffer.data(), capacity);
     EXPECT_EQ(buffer[capacity], u'#') << "wrote past the capacity";
@@ -114,69 +67,63 @@ class LocalizedStringTest : public testing::Test {
 };
 
 constexpr std::string_view kSampleIni =
-    "\xEF\xBB\xBF"
-    "[Language]\r\n"
-    "0x409=English\r\n"
-    "0x404=Taiwan\r\n"
-    "0x804=Prc\r\n"
-    "0x416=Brazil\r\n"
-    "0x816=Portugal\r\n"
-    "0x40C=French\r\n"
-    "0x412=Missing\r\n"
-    "0x410=\r\n"
-    "0x407=\"\"\r\n"
-    "[English]\r\nIDS_UPDATE=Update\r\n"
-    "[Taiwan]\r\nIDS_UPDATE=tw\r\n"
-    "[Prc]\r\nIDS_UPDATE=cn\r\n"
-    "[Brazil]\r\nIDS_UPDATE=br\r\n"
-    "[Portugal]\r\nIDS_UPDATE=pt\r\n"
-    "[French]\r\nIDS_UPDATE=fr\r\n"
-    "[0xC04]\r\nIDS_UPDATE=wrong key\r\n";
+    "[Language]\n0x409=English\n0x404=Taiwan\n0x804=Prc\n0x416=Brazil\n0x816=Portugal\n"
+    "0x40C=French\n0x412=Missing\n0x410=\n0x407=\"\"\n0xC04=HongKong\n"
+    "[English]\nIDS_UPDATE=Update\n[Taiwan]\nIDS_UPDATE=tw\n[Prc]\nIDS_UPDATE=cn\n"
+    "[Brazil]\nIDS_UPDATE=br\n[Portugal]\nIDS_UPDATE=pt\n[French]\nIDS_UPDATE=fr\n"
+    "[HongKong]\nIDS_UPDATE=wrong key\n";
 
 struct LanguageCase {
   uint32_t langId;
+  std::u16string_view languageKey;  // the "Language" key it is listed under
   std::u16string_view expected;
 };
 
 const LanguageCase kLanguageCases[] = {
-    {0x0409, u"Update"},
-    {0x0809, u"Update"},
-    // Hong Kong reads key 0x404, never 0xC04.
-    {0x0C04, u"tw"},
-    {0x1404, u"tw"},
-    {0x0404, u"tw"},
-    {0x1004, u"cn"},
-    {0x0804, u"cn"},
-    // 0x7C04 is looked up as itself, is missing, and falls back to 0x409.
-    {0x7C04, u"Update"},
-    {0x0416, u"br"},
-    {0x0816, u"pt"},
-    {0x0C0C, u"fr"},
-    {0x080C, u"fr"},
-    // An unlisted language and id 0 (key 0x400) fall back too.
-    {0x0411, u"Update"},
-    {0x0000, u"Update"},
+    {0x0409, u"0x409", u"Update"},
+    {0x0809, u"0x409", u"Update"},
+    // Hong Kong and Macao read key 0x404, never 0xC04; Singapore reads 0x804.
+    {0x0C04, u"0x404", u"tw"},
+    {0x1404, u"0x404", u"tw"},
+    {0x1004, u"0x804", u"cn"},
+    {0x0804, u"0x804", u"cn"},
+    // Other Chinese ids are looked up as themselves, are missing, and fall back to 0x409.
+    {0x7C04, u"0x7C04", u"Update"},
+    {0x0004, u"0x4", u"Update"},
+    // Portuguese ids are never folded; every other language falls to sub-language 1.
+    {0x0416, u"0x416", u"br"},
+    {0x0816, u"0x816", u"pt"},
+    {0x0C0C, u"0x40C", u"fr"},
+    {0x0411, u"0x411", u"Update"},
+    {0x0000, u"0x400", u"Update"},
+    {0xFFFF, u"0x7FF", u"Update"},
+    // Only the low 16 bits count.
+    {0x12340C04, u"0x404", u"tw"},
     // An empty entry, also as empty quotes, is treated like a missing one.
-    {0x0410, u"Update"},
-    {0x0407, u"Update"},
+    {0x0410, u"0x410", u"Update"},
+    {0x0407, u"0x407", u"Update"},
     // An entry naming a section that does not exist gives nothing, with no fallback.
-    {0x0412, u""},
+    {0x0412, u"0x412", u""},
 };
 
 TEST_F(LocalizedStringTest, PicksTheSectionOfTheLanguage) {
   WriteIni(kSampleIni);
   for (const auto& c : kLanguageCases) {
-    EXPECT_EQ(Load(c.langId, u"IDS_UPDATE"), c.expected) << std::hex << "langId 0x" << c.langId;
+    SCOPED_TRACE(testing::Message() << std::hex << "langId 0x" << c.langId);
+    EXPECT_EQ(LanguageKeyName(NormalizeLanguageId(c.langId)), c.languageKey);
+    EXPECT_EQ(Load(c.langId, u"IDS_UPDATE"), c.expected);
   }
   EXPECT_EQ(Load(0x409, u"IDS_EXIT"), u"");
 }
 
-TEST_F(LocalizedStringTest, NoFileNoLanguageSectionOrEmptyFallbackGivesEmptyTexts) {
+TEST_F(LocalizedStringTest, FileIsReadAnewOnEachCallAndAnythingMissingGivesEmptyTexts) {
   EXPECT_EQ(Load(0x409, u"IDS_UPDATE"), u"");
   WriteIni("[English]\nIDS_UPDATE=Update\n");
   EXPECT_EQ(Load(0x409, u"IDS_UPDATE"), u"");
   WriteIni("[Language]\n0x409=\n[English]\nIDS_UPDATE=Update\n");
   EXPECT_EQ(Load(0x411, u"IDS_UPDATE"), u"");
+  WriteIni("[Language]\n0x409=E\n[E]\nIDS_UPDATE=Changed\n");
+  EXPECT_EQ(Load(0x409, u"IDS_UPDATE"), u"Changed");
 }
 
 TEST_F(LocalizedStringTest, SectionNameIsReadIntoThirtyUnits) {
@@ -196,7 +143,8 @@ TEST_F(LocalizedStringTest, SuccessTextOf255UnitsFitsAndLongerIsCut) {
 
 TEST_F(LocalizedStringTest, NullKeyOrBufferOrZeroCapacityTouchesNothing) {
   WriteIni(kSampleIni);
-  FakeSystemInfo system(ModulePath());
+  FakeSystemInfo system;
+  system.modulePath = ModulePath();
   std::u16string buffer(8, u'#');
   LoadLocalizedString(system, 0x409, nullptr, buffer.data(), buffer.size());
   EXPECT_EQ(buffer, std::u16string(8, u'#'));
@@ -204,13 +152,6 @@ TEST_F(LocalizedStringTest, NullKeyOrBufferOrZeroCapacityTouchesNothing) {
   EXPECT_EQ(system.moduleFileNameCalls, 0);
   LoadLocalizedString(system, 0x409, u"IDS_UPDATE", buffer.data(), 0);
   EXPECT_EQ(buffer, std::u16string(8, u'#'));
-}
-
-TEST_F(LocalizedStringTest, FileIsReadAnewOnEachCall) {
-  WriteIni(kSampleIni);
-  EXPECT_EQ(Load(0x409, u"IDS_UPDATE"), u"Update");
-  WriteIni("[Language]\n0x409=E\n[E]\nIDS_UPDATE=Changed\n");
-  EXPECT_EQ(Load(0x409, u"IDS_UPDATE"), u"Changed");
 }
 
 }  // namespace

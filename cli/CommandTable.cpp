@@ -38,4 +38,16 @@ int DispatchCommand(std::span<const Command> commands, const std::vector<std::st
   return kExitUsage;
 }
 
+int RunOnChosenPlatform(const char* tbtPlatform, PlatformCommand command,
+                        const std::vector<std::string>& args, std::ostream& out,
+                        std::ostream& err) {
+  PlatformSelection platform;
+  std::string error;
+  if (!ParsePlatformChoice(tbtPlatform, &platform.choice, &error)) {
+    err << "tbt-nvm: " << error << "\n";
+    return kExitUsage;
+  }
+  return command(args, platform, out, err);
+}
+
 }  // namespace tbt::cli

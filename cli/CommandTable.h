@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/PlatformChoice.h"
+
 namespace tbt::cli {
 
 /// One sub-command: its name, what it does, and the function that runs it.
@@ -21,5 +23,16 @@ struct Command {
 /// returns 2 when no command or an unknown one is named. "help" lists the commands.
 int DispatchCommand(std::span<const Command> commands, const std::vector<std::string>& args,
                     std::ostream& out, std::ostream& err);
+
+/// A sub-command that runs on the platform TBT_PLATFORM chooses.
+using PlatformCommand = int (*)(const std::vector<std::string>& args,
+                                const PlatformSelection& platform, std::ostream& out,
+                                std::ostream& err);
+
+/// Runs `command` on the backend that `tbtPlatform` (TBT_PLATFORM's value, null when
+/// unset) names, on the real /sys. An unknown name is a usage error: it is said on
+/// `err`, the command does not run, and the result is 2.
+int RunOnChosenPlatform(const char* tbtPlatform, PlatformCommand command,
+                        const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 }  // namespace tbt::cli

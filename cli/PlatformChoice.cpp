@@ -1,7 +1,8 @@
 #include "cli/PlatformChoice.h"
 
-#include <cstdlib>
-#include <cstring>
+#include <string_view>
+
+#include "update/ResultCodes.h"
 
 #if TBT_HAVE_LINUX_BACKEND
 #include "platform/linux/LinuxPlatform.h"
@@ -10,41 +11,46 @@
 
 namespace tbt::cli {
 
-PlatformChoice PlatformChoiceFromValue(const char* value, PlatformChoice fallback) {
-  if (value == nullptr) {
-    return fallback;
+bool ParsePlatformChoice(const char* value, PlatformChoice* choice, std::string* error) {
+  const std::string_view name = value == nullptr ? std::string_view() : std::string_view(value);
+  if (name.empty() || name == "linux") {
+    *choice = PlatformChoice::kLinux;
+    return true;
   }
-  if (std::strcmp(value, "linux") == 0) {
-    return PlatformChoice::kLinux;
+  if (name == "emulated") {
+    *choice = PlatformChoice::kEmulated;
+    return true;
   }
-  if (std::strcmp(value, "emulated") == 0) {
-    return PlatformChoice::kEmulated;
-  }
-  return PlatformChoice::kUnknown;
+  *error = "TBT_PLATFORM must be linux or emulated, not '" + std::string(name) + "'";
+  return false;
 }
 
-PlatformChoice PlatformChoiceFromEnvironment(PlatformChoice fallback) {
-  return PlatformChoiceFromValue(std::getenv("TBT_PLATFORM"), fallback);
-}
-
-std::unique_ptr<platform::IPlatform> CreateLinuxPlatformForProgram(std::u16string moduleFileName) {
+std::unique_ptr<platform::IPlatform> CreateLinuxPlatformAt(const std::filesystem::path& sysfsRoot,
+                                                           std::u16string moduleFileName) {
 #if TBT_HAVE_LINUX_BACKEND
   platform::linux_backend::LinuxOptions options;
+  options.sysfsRoot = sysfsRoot;
   options.moduleFileName = std::move(moduleFileName);
   return platform::linux_backend::CreateLinuxPlatform(std::move(options));
 #else
+  (void)sysfsRoot;
   (void)moduleFileName;
   return nullptr;
 #endif
 }
 
-std::string LinuxReturnValueDescription(uint32_t value) {
+std::string ResultReason(uint32_t result, PlatformChoice ranOn) {
 #if TBT_HAVE_LINUX_BACKEND
-  return std::string(platform::linux_backend::TbtReturnValueDescription(value));
+  if (ranOn == PlatformChoice::kLinux) {
+    const std::string_view linuxReason = platform::linux_backend::TbtReturnValueDescription(result);
+    if (!linuxReason.empty()) {
+      return std::string(linuxReason);
+    }
+  }
 #else
-  (void)value;
-  return {};
+  (void)ranOn;
 #endif
+  return std::string(ResultCodeDescription(result));
 }
 
 }  // namespace tbt::cli

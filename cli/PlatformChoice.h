@@ -1,8 +1,10 @@
 #pragma once
 
-// Which backend a command runs on when no emulated controller is given on its command
-// line: TBT_PLATFORM names it ("linux" or "emulated").
+// Which backend `check` and `update` run on when their command line names no emulated
+// controller. main() reads TBT_PLATFORM; the commands only see the parsed choice.
 
+#include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -10,24 +12,30 @@
 
 namespace tbt::cli {
 
+/// The backends a command can run on.
 enum class PlatformChoice {
   kLinux,
   kEmulated,
-  kUnknown,
 };
 
-/// Reads a TBT_PLATFORM value (null when unset gives `fallback`); names are matched
-/// exactly, anything else is kUnknown.
-PlatformChoice PlatformChoiceFromValue(const char* value, PlatformChoice fallback);
+/// Where a command runs when no emulated controller is given on its command line.
+struct PlatformSelection {
+  PlatformChoice choice = PlatformChoice::kLinux;
+  /// The Linux backend's sysfs root; tests point it at a tree of their own.
+  std::filesystem::path sysfsRoot = "/sys";
+};
 
-/// TBT_PLATFORM of this process, with `fallback` when it is unset.
-PlatformChoice PlatformChoiceFromEnvironment(PlatformChoice fallback);
+/// Reads a TBT_PLATFORM value: unset (null) or empty is linux, then "linux" or
+/// "emulated" exactly. False with *error (one sentence) for anything else.
+bool ParsePlatformChoice(const char* value, PlatformChoice* choice, std::string* error);
 
-/// The real-hardware backend on /sys with the real clock, for a program path (empty:
+/// The Linux backend on `sysfsRoot` with the real clock, for a program path (empty:
 /// this program's); null when this build has no Linux backend.
-std::unique_ptr<platform::IPlatform> CreateLinuxPlatformForProgram(std::u16string moduleFileName);
+std::unique_ptr<platform::IPlatform> CreateLinuxPlatformAt(const std::filesystem::path& sysfsRoot,
+                                                           std::u16string moduleFileName);
 
-/// A sentence for a provider ReturnValue of the Linux backend; empty for other values.
-std::string LinuxReturnValueDescription(uint32_t value);
+/// The sentence that says why a command ended with `result`: the Linux provider's own
+/// description of its ReturnValues when the command ran there, else the tool's.
+std::string ResultReason(uint32_t result, PlatformChoice ranOn);
 
 }  // namespace tbt::cli

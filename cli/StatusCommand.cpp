@@ -1,5 +1,7 @@
 #include "cli/StatusCommand.h"
 
+#include "cli/CliFiles.h"
+
 #if TBT_HAVE_LINUX_BACKEND
 #include "platform/linux/ControllerStatus.h"
 #endif
@@ -7,10 +9,6 @@
 namespace tbt::cli {
 
 namespace {
-
-constexpr int kExitFound = 0;
-constexpr int kExitNoController = 1;
-constexpr int kExitUsage = 2;
 
 constexpr char kUsage[] = "usage: tbt-nvm status [--json] [--sysfs-root DIR]\n";
 
@@ -33,11 +31,12 @@ int RunStatusCommand(const std::vector<std::string>& args, std::ostream& out, st
   const auto status = platform::linux_backend::CollectMachineStatus(sysfsRoot);
   out << (json ? platform::linux_backend::FormatStatusJson(status)
                : platform::linux_backend::FormatStatusText(status));
-  return status.routers.empty() ? kExitNoController : kExitFound;
+  return status.routers.empty() ? kExitFailed : kExitOk;
 #else
   (void)json;
+  (void)out;
   err << "tbt-nvm status: this build has no Linux backend (TBT_BUILD_LINUX_BACKEND=OFF)\n";
-  return kExitNoController;
+  return kExitFailed;
 #endif
 }
 

@@ -1,7 +1,9 @@
 // tbt-nvm: the command-line front end over the update engine. This file only lists the
-// sub-commands; each lives in its own file.
+// sub-commands (each lives in its own file) and is the one place that reads the
+// environment: TBT_PLATFORM chooses the backend of `check` and `update`.
 
 #include <array>
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -13,14 +15,30 @@
 #include "cli/StatusCommand.h"
 #include "cli/UpdateCommand.h"
 
+namespace {
+
+using namespace tbt::cli;
+
+int CheckOnChosenPlatform(const std::vector<std::string>& args, std::ostream& out,
+                          std::ostream& err) {
+  return RunOnChosenPlatform(std::getenv("TBT_PLATFORM"), RunCheckCommand, args, out, err);
+}
+
+int UpdateOnChosenPlatform(const std::vector<std::string>& args, std::ostream& out,
+                           std::ostream& err) {
+  return RunOnChosenPlatform(std::getenv("TBT_PLATFORM"), RunUpdateCommand, args, out, err);
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-  using namespace tbt::cli;
   static constexpr std::array kCommands{
-      Command{"check", "check an image against a controller", RunCheckCommand},
+      Command{"check", "check an image against a controller", CheckOnChosenPlatform},
       Command{"info", "show what an image holds", RunInfoCommand},
       Command{"demo-image", "write an image for the built-in emulated controller",
               RunDemoImageCommand},
-      Command{"update", "run a whole update on the emulated machine", RunUpdateCommand},
+      Command{"update", "run a whole update (TBT_PLATFORM: linux or emulated)",
+              UpdateOnChosenPlatform},
       Command{"status", "list this machine's Thunderbolt controllers", RunStatusCommand},
   };
   const std::vector<std::string> args(argv + 1, argv + argc);

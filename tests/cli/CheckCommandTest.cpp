@@ -2,12 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "TempFolder.h"
+#include "CliTestSupport.h"
+#include "cli/CliFiles.h"
+#if TBT_HAVE_LINUX_BACKEND
+#include "../linux/FakeSysfs.h"
+#include "platform/linux/LinuxReturnValues.h"
+#endif
 #include "platform/emulated/EmulatedTbtProvider.h"
 #include "platform/emulated/NvmImageBuilder.h"
 #include "update/NvmCheck.h"
@@ -17,8 +24,9 @@ namespace tbt::cli {
 namespace {
 
 using clitest::JsonField;
-using clitest::TempFolder;
 using emulated::NvmImageBuilder;
+
+const PlatformSelection kEmulated{PlatformChoice::kEmulated, {}};
 
 struct ParseCase {
   std::vector<std::string> args;
@@ -37,6 +45,7 @@ TEST(ParseCheckArgumentsTest, AcceptsTheDocumentedFormsAndNamesEachMistake) {
       {{"a.bin", "b.bin"}, "more than one image"},
       {{"a.bin", "--controller-nvm", "n", "--controller-image", "i"}, "not both"},
       {{"a.bin", "--controller-nvm"}, "needs a value"},
+      {{"a.bin", "--controller-image", ""}, "needs a file name"},
       {{"a.bin", "--installed-version"}, "needs a value"},
       {{"a.bin", "--installed-version", "-3"}, "--installed-version"},
       {{"a.bin", "--installed-version", "0x1FFFFFFFF"}, "--installed-version"},
@@ -60,8 +69,8 @@ TEST(ParseCheckArgumentsTest, KeepsEveryValue) {
                                    "0x10", "--controller-id", "id\\1", "--json"},
                                   &request, &error));
   EXPECT_EQ(request.imagePath, "img.bin");
-  EXPECT_EQ(request.controllerImagePath, "c.bin");
-  EXPECT_TRUE(request.controllerNvmPath.empty());
+  EXPECT_EQ(request.controller.imagePath, "c.bin");
+  EXPECT_TRUE(request.controller.nvmPath.empty());
   EXPECT_EQ(request.installedVersion, 0x10u);
   EXPECT_EQ(request.controllerId, "id\\1");
   EXPECT_TRUE(request.json);
@@ -80,21 +89,15 @@ size_t DirectReadCalls(const std::vector<uint8_t>& image, const std::vector<uint
   return provider->CallCount(u"ReadFirmware");
 }
 
-class CheckCommandTest : public ::testing::Test {
+// The check on the emulated backend: the built-in controller, or one from a file.
+class CheckCommandTest : public clitest::CommandTest {
  protected:
-  int Run(std::vector<std::string> args) {
-    out.str({});
-    err.str({});
-    return RunCheckCommand(args, out, err);
-  }
-  TempFolder folder;
-  std::ostringstream out;
-  std::ostringstream err;
+  int Check(const std::vector<std::string>& args) { return Run(RunCheckCommand, args, kEmulated); }
 };
 
 TEST_F(CheckCommandTest, DemoImageFitsTheBuiltInController) {
   const std::string image = folder.Write("demo.bin", emulated::DemoImage());
-  ASSERT_EQ(Run({image, "--json"}), 0) << err.str();
+  ASSERT_EQ(Check({image, "--json"}), 0) << err.str();
   const std::string json = out.str();
   EXPECT_EQ(JsonField(json, "result"), "0");
   EXPECT_EQ(JsonField(json, "code"), "\"0x00000000\"");
@@ -113,13 +116,13 @@ TEST_F(CheckCommandTest, RegionMismatchNamesTheRegionAndExitsWithOne) {
   const std::string image = folder.Write(
       "other.bin",
       emulated::DefaultBoardBuilder().Version(0x22).RegionByte(0, 0x129, 0x01).BuildImage());
-  EXPECT_EQ(Run({image, "--json"}), 1);
+  EXPECT_EQ(Check({image, "--json"}), 1);
   EXPECT_EQ(JsonField(out.str(), "code"), "\"0x10430006\"");
   EXPECT_EQ(JsonField(out.str(), "name"), "\"TBU_E_REGION_MISMATCH\"");
   EXPECT_EQ(JsonField(out.str(), "region"), "\"Snk1\"");
   EXPECT_EQ(JsonField(out.str(), "image_version"), "null");
 
-  EXPECT_EQ(Run({image}), 1);
+  EXPECT_EQ(Check({image}), 1);
   EXPECT_NE(out.str().find("\"Snk1\""), std::string::npos) << out.str();
   EXPECT_NE(out.str().find("TBU_E_REGION_MISMATCH"), std::string::npos);
   EXPECT_NE(out.str().find("emulated"), std::string::npos);
@@ -128,7 +131,7 @@ TEST_F(CheckCommandTest, RegionMismatchNamesTheRegionAndExitsWithOne) {
 TEST_F(CheckCommandTest, OtherFailuresHaveNoRegion) {
   const std::string image =
       folder.Write("kind4.bin", NvmImageBuilder().DeviceId(0x15C0).BuildImage());
-  EXPECT_EQ(Run({image, "--json"}), 1);
+  EXPECT_EQ(Check({image, "--json"}), 1);
   EXPECT_EQ(JsonField(out.str(), "name"), "\"TBU_E_KIND_MISMATCH\"");
   EXPECT_EQ(JsonField(out.str(), "region"), "null");
 }
@@ -145,25 +148,25 @@ TEST_F(CheckCommandTest, ControllerComesFromAnNvmFileOrFromAnImage) {
                                   .Placement(emulated::SectionPointerPlacement::kCopyOnly)
                                   .BuildImage());
 
-  ASSERT_EQ(Run({image, "--controller-nvm", nvm, "--json"}), 0) << err.str();
+  ASSERT_EQ(Check({image, "--controller-nvm", nvm, "--json"}), 0) << err.str();
   EXPECT_EQ(JsonField(out.str(), "installed_version"), "48");
-  ASSERT_EQ(Run({image, "--controller-image", oldImage, "--json"}), 0) << err.str();
+  ASSERT_EQ(Check({image, "--controller-image", oldImage, "--json"}), 0) << err.str();
   EXPECT_EQ(JsonField(out.str(), "installed_version"), "49");
   EXPECT_EQ(JsonField(out.str(), "image_version"), "64");
   // Against the built-in kind-5 controller the same image is of another family.
-  EXPECT_EQ(Run({image, "--json"}), 1);
+  EXPECT_EQ(Check({image, "--json"}), 1);
   EXPECT_EQ(JsonField(out.str(), "name"), "\"TBU_E_KIND_MISMATCH\"");
 }
 
 TEST_F(CheckCommandTest, InstalledVersionOverrideAndControllerIdAreHonoured) {
   const std::string image = folder.Write("demo.bin", emulated::DemoImage());
-  ASSERT_EQ(Run({image, "--installed-version", "0xFFFFFFFF", "--controller-id",
-                 "PCI\\VEN_8086&DEV_15D3\\OTHER", "--json"}),
+  ASSERT_EQ(Check({image, "--installed-version", "0xFFFFFFFF", "--controller-id",
+                   "PCI\\VEN_8086&DEV_15D3\\OTHER", "--json"}),
             0)
       << err.str();
   EXPECT_EQ(JsonField(out.str(), "installed_version"), "4294967295");
   // A key the object path syntax cannot carry leaves the controller unreachable.
-  EXPECT_EQ(Run({image, "--controller-id", "bad\"id", "--json"}), 1);
+  EXPECT_EQ(Check({image, "--controller-id", "bad\"id", "--json"}), 1);
   EXPECT_EQ(JsonField(out.str(), "name"), "\"TBU_E_WMI_FAILED\"");
 }
 
@@ -185,7 +188,7 @@ TEST_F(CheckCommandTest, FileAndUsageErrorsExitWithTwoAndSaySo) {
       {{image, "--bogus"}, "unknown option"},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(Run(c.args), 2) << c.message;
+    EXPECT_EQ(Check(c.args), 2) << c.message;
     EXPECT_NE(err.str().find(c.message), std::string::npos) << err.str();
     EXPECT_TRUE(out.str().empty()) << out.str();
   }
@@ -209,6 +212,97 @@ TEST(CheckReportTest, TextNamesTheRowAndItsPositionInTheTable) {
   EXPECT_EQ(JsonField(json, "code"), "\"0x00000005\"");
   EXPECT_EQ(JsonField(json, "region"), "null");
 }
+
+#if TBT_HAVE_LINUX_BACKEND
+
+// The check on the Linux backend, against a sysfs tree of the test's own.
+class LinuxCheckCommandTest : public clitest::CommandTest {
+ protected:
+  int Check(const std::vector<std::string>& args) {
+    return Run(RunCheckCommand, args, PlatformSelection{PlatformChoice::kLinux, sysfs.Root()});
+  }
+  test::FakeSysfs sysfs;
+};
+
+TEST_F(LinuxCheckCommandTest, ChecksTheRoutersActiveNvmAsTheEmulatedControllerWould) {
+  sysfs.AddHostRouter("0-0", "20.0\n", emulated::DefaultControllerNvm());
+  const std::string demo = folder.Write("demo.bin", emulated::DemoImage());
+  ASSERT_EQ(Check({demo, "--json"}), 0) << err.str();
+  EXPECT_EQ(JsonField(out.str(), "installed_version"), "32");
+  EXPECT_EQ(JsonField(out.str(), "image_version"), "33");
+  EXPECT_EQ(
+      JsonField(out.str(), "read_calls"),
+      std::to_string(DirectReadCalls(emulated::DemoImage(), emulated::DefaultControllerNvm())));
+
+  const std::string other = folder.Write(
+      "other.bin", emulated::DefaultBoardBuilder().RegionByte(0, 0x129, 0x01).BuildImage());
+  EXPECT_EQ(Check({other}), 1);
+  EXPECT_NE(out.str().find("linux, this machine's controller"), std::string::npos) << out.str();
+  EXPECT_NE(out.str().find("\"Snk1\""), std::string::npos) << out.str();
+  // A controller file still means the emulated controller built from it.
+  const std::string nvm = folder.Write(
+      "nvm.bin", NvmImageBuilder().DeviceId(0x1578).Block(0x02, 1).BuildControllerNvm());
+  EXPECT_EQ(Check({demo, "--controller-nvm", nvm}), 1);
+  EXPECT_NE(out.str().find("emulated, NVM from " + nvm), std::string::npos) << out.str();
+  EXPECT_NE(out.str().find("TBU_E_KIND_MISMATCH"), std::string::npos);
+}
+
+// The engine reads the installed version first; the provider's refusal there ends the
+// check with its own reason. (A failed ReadFirmware is not a refusal: the check compares
+// what it holds, as it does with a device that stopped answering.)
+TEST_F(LinuxCheckCommandTest, ARefusalOfTheProviderSaysWhy) {
+  namespace lb = platform::linux_backend;
+  const std::string demo = folder.Write("demo.bin", emulated::DemoImage());
+  struct Case {
+    const char* name;
+    std::function<void(const test::FakeSysfs&)> makeTree;
+    uint32_t result;
+  };
+  const Case cases[] = {
+      {"malformed version",
+       [](const test::FakeSysfs& tree) {
+         tree.AddHostRouter("0-0", "twenty\n", emulated::DefaultControllerNvm());
+       },
+       lb::kTbtNvmVersionMalformed},
+      {"version unreadable",
+       [](const test::FakeSysfs& tree) {
+         tree.AddHostRouter("0-0", "20.0\n", emulated::DefaultControllerNvm());
+         const auto version = tree.Root() / test::FakeSysfs::Router("0-0") / "nvm_version";
+         std::filesystem::remove(version);
+         std::filesystem::create_directory(version);
+       },
+       lb::kTbtNvmVersionUnreadable},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::FakeSysfs tree;
+    c.makeTree(tree);
+    const PlatformSelection onTree{PlatformChoice::kLinux, tree.Root()};
+    EXPECT_EQ(Run(RunCheckCommand, {demo}, onTree), 1) << err.str();
+    EXPECT_NE(out.str().find(Hex32(c.result)), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find(std::string(lb::TbtReturnValueDescription(c.result))),
+              std::string::npos)
+        << out.str();
+    EXPECT_NE(out.str().find("controller reads:  0 ReadFirmware calls"), std::string::npos);
+  }
+}
+
+TEST_F(LinuxCheckCommandTest, NoRouterAndEmulatedOnlyOptions) {
+  const std::string demo = folder.Write("demo.bin", emulated::DemoImage());
+  EXPECT_EQ(Check({demo, "--json"}), 1);
+  EXPECT_EQ(JsonField(out.str(), "name"), "\"TBU_E_NO_CONTROLLER\"");
+  EXPECT_EQ(JsonField(out.str(), "read_calls"), "0");
+
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{demo, "--installed-version", "3"},
+        std::vector<std::string>{demo, "--controller-id", "x"}}) {
+    EXPECT_EQ(Check(args), 2);
+    EXPECT_NE(err.str().find("TBT_PLATFORM=emulated"), std::string::npos) << err.str();
+    EXPECT_TRUE(out.str().empty());
+  }
+}
+
+#endif  // TBT_HAVE_LINUX_BACKEND
 
 }  // namespace
 }  // namespace tbt::cli

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "TempFolder.h"
+#include "CliTestSupport.h"
 #include "cli/Json.h"
 #include "platform/emulated/NvmImageBuilder.h"
 

@@ -51,5 +51,50 @@ TEST(DispatchCommandTest, UsageGoesToErrorsUnlessHelpWasAskedFor) {
   }
 }
 
+PlatformSelection g_platformSeen;
+
+int RecordPlatform(const std::vector<std::string>& args, const PlatformSelection& platform,
+                   std::ostream& out, std::ostream&) {
+  g_platformSeen = platform;
+  g_received = args;
+  out << "ran";
+  return 5;
+}
+
+TEST(RunOnChosenPlatformTest, PassesTheNamedBackendOnTheRealRootOrRefusesAnUnknownName) {
+  struct Case {
+    const char* tbtPlatform;
+    int status;  // 5: the command ran
+    PlatformChoice choice;
+  };
+  const Case cases[] = {
+      {nullptr, 5, PlatformChoice::kLinux},    {"", 5, PlatformChoice::kLinux},
+      {"linux", 5, PlatformChoice::kLinux},    {"emulated", 5, PlatformChoice::kEmulated},
+      {"Emulated", 2, PlatformChoice::kLinux}, {"emulated ", 2, PlatformChoice::kLinux},
+      {"windows", 2, PlatformChoice::kLinux},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.tbtPlatform == nullptr ? "(unset)" : c.tbtPlatform);
+    std::ostringstream out;
+    std::ostringstream err;
+    g_received = {"untouched"};
+    g_platformSeen = PlatformSelection{PlatformChoice::kEmulated, "unseen"};
+    EXPECT_EQ(RunOnChosenPlatform(c.tbtPlatform, RecordPlatform, {"img.bin"}, out, err), c.status);
+    if (c.status == 5) {
+      EXPECT_EQ(g_received, std::vector<std::string>{"img.bin"});
+      EXPECT_EQ(g_platformSeen.choice, c.choice);
+      EXPECT_EQ(g_platformSeen.sysfsRoot, "/sys");
+      EXPECT_TRUE(err.str().empty());
+    } else {
+      EXPECT_EQ(g_received, std::vector<std::string>{"untouched"});
+      EXPECT_TRUE(out.str().empty());
+      EXPECT_NE(err.str().find("TBT_PLATFORM must be linux or emulated, not '" +
+                               std::string(c.tbtPlatform) + "'"),
+                std::string::npos)
+          << err.str();
+    }
+  }
+}
+
 }  // namespace
 }  // namespace tbt::cli

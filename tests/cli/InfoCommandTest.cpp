@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "TempFolder.h"
+#include "CliTestSupport.h"
 #include "cli/DemoImageCommand.h"
 #include "cli/ImageDescription.h"
 #include "platform/emulated/NvmImageBuilder.h"
@@ -110,18 +110,7 @@ TEST(DescribeImageTest, ReportsTheCopyAndRegionsThatRunPastTheEnd) {
   EXPECT_NE(FormatImageText(d).find("outside the image"), std::string::npos);
 }
 
-class InfoCommandTest : public ::testing::Test {
- protected:
-  int Run(int (*command)(const std::vector<std::string>&, std::ostream&, std::ostream&),
-          std::vector<std::string> args) {
-    out.str({});
-    err.str({});
-    return command(args, out, err);
-  }
-  TempFolder folder;
-  std::ostringstream out;
-  std::ostringstream err;
-};
+using InfoCommandTest = clitest::CommandTest;
 
 TEST_F(InfoCommandTest, ExitCodesFollowTheImage) {
   const std::string demo = folder.Write("demo.bin", emulated::DemoImage());

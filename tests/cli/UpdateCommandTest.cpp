@@ -10,6 +10,9 @@
 
 #include "cli/UpdateCommand.h"
 #include "platform/emulated/NvmImageBuilder.h"
+#if TBT_HAVE_LINUX_BACKEND
+#include "../linux/FakeSysfs.h"
+#endif
 
 namespace tbt::cli {
 namespace {
@@ -46,13 +49,22 @@ class UpdateCommandTest : public ::testing::Test {
     return path.string();
   }
 
-  int Run(std::vector<std::string> args) {
+  int Run(std::vector<std::string> args,
+          const PlatformSelection& platform = {PlatformChoice::kEmulated, {}}) {
     out.str({});
     err.str({});
-    return RunUpdateCommand(args, out, err);
+    return RunUpdateCommand(args, platform, out, err);
   }
 
-  bool TemporaryFoldersLeft() const { return !fs::is_empty(root_ / "tmp"); }
+  // Only the command's own program folders count; a test may keep other folders there.
+  bool TemporaryFoldersLeft() const {
+    for (const fs::directory_entry& entry : fs::directory_iterator(root_ / "tmp")) {
+      if (entry.path().filename().string().starts_with("tbt-nvm-update-")) {
+        return true;
+      }
+    }
+    return false;
+  }
 
   std::ostringstream out;
   std::ostringstream err;
@@ -128,6 +140,7 @@ TEST_F(UpdateCommandTest, RefusesBadUsageAndUnreadableFiles) {
       {image, "--bogus"},
       {image, image},
       {image, "--controller-nvm"},
+      {image, "--controller-nvm", ""},
       {image, "--controller-nvm", image, "--controller-image", image},
       {image, "--controller-image", garbage},
       {image, "--controller-nvm", "missing.nvm"},
@@ -141,6 +154,25 @@ TEST_F(UpdateCommandTest, RefusesBadUsageAndUnreadableFiles) {
     EXPECT_FALSE(TemporaryFoldersLeft());
   }
 }
+
+#if TBT_HAVE_LINUX_BACKEND
+TEST_F(UpdateCommandTest, OnLinuxTheMachinesControllerIsUpdatedUnlessAFileNamesOne) {
+  // A tree without the Thunderbolt bus: the board device is missing, so the worker
+  // never starts and nothing reaches systemd.
+  test::FakeSysfs sysfs;
+  const PlatformSelection onLinux{PlatformChoice::kLinux, sysfs.Root()};
+  const std::string image = WriteFile("demo.bin", emulated::DemoImage());
+  EXPECT_EQ(Run({image}, onLinux), 1) << err.str();
+  EXPECT_NE(out.str().find("platform:          linux"), std::string::npos) << out.str();
+  EXPECT_NE(out.str().find("TBU_E_NO_ACPI_DEVICE"), std::string::npos) << out.str();
+  EXPECT_FALSE(TemporaryFoldersLeft());
+
+  const std::string controller = WriteFile("controller.bin", ImageWithVersion(0x20));
+  EXPECT_EQ(Run({image, "--controller-image", controller}, onLinux), 0) << err.str();
+  EXPECT_NE(out.str().find("platform:          emulated"), std::string::npos) << out.str();
+  EXPECT_NE(out.str().find("written:           yes"), std::string::npos);
+}
+#endif
 
 }  // namespace
 }  // namespace tbt::cli

@@ -1,12 +1,16 @@
 #pragma once
 
-// A temporary folder for one test, removed with its contents afterwards.
+// What the command tests share: a temporary folder, a fixture that runs a command with
+// fresh streams, and a reader for one-line JSON.
 
+#include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -48,6 +52,22 @@ class TempFolder {
 
  private:
   std::filesystem::path root_;
+};
+
+/// Runs a sub-command function with fresh output and error streams.
+class CommandTest : public ::testing::Test {
+ protected:
+  /// Calls command(args, extra..., out, err) and returns its exit status.
+  template <typename Command, typename... Extra>
+  int Run(Command command, const std::vector<std::string>& args, const Extra&... extra) {
+    out.str({});
+    err.str({});
+    return command(args, extra..., out, err);
+  }
+
+  TempFolder folder;
+  std::ostringstream out;
+  std::ostringstream err;
 };
 
 /// The raw text of a top-level field's value in a one-line JSON object ("" if absent).

@@ -34,38 +34,29 @@ std::u16string Escaped(const char16_t* source, size_t capacity, char16_t fill = 
   return buffer;
 }
 
-struct EscapeCase {
-  const char* label;
-  const char16_t* source;
-  size_t capacity;
-  std::u16string buffer;  // the whole buffer afterwards, capacity + 2 units
-};
-
-class EscapeObjectPathTest : public testing::TestWithParam<EscapeCase> {};
-
-TEST_P(EscapeObjectPathTest, DoublesBackslashesWithinTheCapacity) {
-  const EscapeCase& row = GetParam();
-  EXPECT_EQ(Escaped(row.source, row.capacity), row.buffer);
+TEST(EscapeObjectPathTest, DoublesBackslashesWithinTheCapacity) {
+  struct Case {
+    const char16_t* source;
+    size_t capacity;
+    std::u16string buffer;  // the whole buffer afterwards, capacity + 2 units
+  };
+  const Case cases[] = {
+      {u"a\\b\\", 8, std::u16string(u"a\\\\b\\\\\0##", 9) + u"#"},
+      {u"abcdef", 4, std::u16string(u"abc\0##", 6)},
+      // The limit falls between the two backslashes: only one is written.
+      {u"ab\\c", 4, std::u16string(u"ab\\\0##", 6)},
+      {u"a\\", 4, std::u16string(u"a\\\\\0##", 6)},
+      {u"abc", 0, u"##"},
+      {nullptr, 4, u"######"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Escaped(c.source, c.capacity), c.buffer) << c.capacity;
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Paths, EscapeObjectPathTest,
-    testing::Values(
-        EscapeCase{"Plain", u"abc", 5, std::u16string(u"abc\0##", 6) + u"#"},
-        EscapeCase{"Backslashes", u"a\\b\\", 8, std::u16string(u"a\\\\b\\\\\0##", 9) + u"#"},
-        EscapeCase{"CutsAtCapacity", u"abcdef", 4, std::u16string(u"abc\0##", 6)},
-        // The limit falls between the two backslashes: only one is written.
-        EscapeCase{"CutBetweenBackslashes", u"ab\\c", 4, std::u16string(u"ab\\\0##", 6)},
-        EscapeCase{"ExactFit", u"a\\", 4, std::u16string(u"a\\\\\0##", 6)},
-        EscapeCase{"CapacityOne", u"abc", 1, std::u16string(u"\0##", 3)},
-        EscapeCase{"CapacityZero", u"abc", 0, u"##"},
-        EscapeCase{"NoSource", nullptr, 4, u"######"}),
-    [](const testing::TestParamInfo<EscapeCase>& info) { return std::string(info.param.label); });
-
 TEST(EscapeObjectPathTest, NoDestinationIsHarmless) {
-  CTbtWmiClient::EscapeObjectPath(u"abc", nullptr, 4);  // must not crash
-  std::u16string buffer = Escaped(u"", 3);
-  EXPECT_EQ(buffer, std::u16string(u"\0####", 5));
+  CTbtWmiClient::EscapeObjectPath(u"abc", nullptr, 4);
+  EXPECT_EQ(Escaped(u"", 3), std::u16string(u"\0####", 5));
 }
 
 class TbtWmiClientTest : public testing::Test {
@@ -131,110 +122,93 @@ TEST_F(TbtWmiClientTest, ShortDataFillsOnlyTheDeliveredBytes) {
   EXPECT_EQ(provider_->ReadOffsets(), (std::vector<int32_t>{4, 0, 8}));
 }
 
-// Lets a test rewrite the out-parameters of each successful call.
+// Lets a test replace the out-parameters of each successful call.
 class RewritingProvider : public EmulatedTbtProvider {
  public:
-  std::function<void(std::u16string_view method, wmi::ObjectPtr* out)> rewrite;
+  std::function<void(wmi::WbemClassObject& out)> rewrite;
 
   wmi::HRESULT ExecMethod(const wmi::ObjectPath& path, std::u16string_view method,
                           const wmi::WbemClassObject* inParams,
                           wmi::ObjectPtr* outParams) override {
     const wmi::HRESULT hr = EmulatedTbtProvider::ExecMethod(path, method, inParams, outParams);
     if (wmi::Succeeded(hr)) {
-      rewrite(method, outParams);
+      // An object without declarations takes values of any type.
+      *outParams = std::make_shared<wmi::WbemClassObject>(u"__PARAMETERS");
+      (*outParams)->Put(u"ReturnValue", wmi::Variant::Int32(0));
+      rewrite(**outParams);
     }
     return hr;
   }
 };
 
-class TbtWmiClientRewriteTest : public testing::Test {
- protected:
-  void SetUp() override {
-    provider_->AddController(EmulatedController{u"ctl", Counting(0x40, 0)});
-    emulated::RegisterEmulatedTbtProvider(registry_, provider_);
-    ASSERT_TRUE(client_.ConnectWmi());
-  }
+TEST(TbtWmiClientRewriteTest, OutParametersAreTakenOnlyAsFarAsTheyFit) {
+  wmi::NamespaceRegistry registry;
+  auto provider = std::make_shared<RewritingProvider>();
+  provider->AddController(EmulatedController{u"ctl", Counting(0x40, 0)});
+  emulated::RegisterEmulatedTbtProvider(registry, provider);
+  CTbtWmiClient client(registry);
+  ASSERT_TRUE(client.ConnectWmi());
 
-  wmi::NamespaceRegistry registry_;
-  std::shared_ptr<RewritingProvider> provider_ = std::make_shared<RewritingProvider>();
-  CTbtWmiClient client_{registry_};
-};
-
-TEST_F(TbtWmiClientRewriteTest, ReadsNeverWriteMoreThanTheLengthAsked) {
-  provider_->rewrite = [](std::u16string_view, wmi::ObjectPtr* out) {
+  // Eight bytes delivered: a read never writes more than the length asked.
+  provider->rewrite = [](wmi::WbemClassObject& out) {
     auto data = wmi::SafeArrayCreateVector(0, 8);
     data->elements = {1, 2, 3, 4, 5, 6, 7, 8};
-    EXPECT_EQ((*out)->Put(u"data", wmi::Variant::Bytes(data)), wmi::WBEM_S_NO_ERROR);
+    out.Put(u"data", wmi::Variant::Bytes(data));
   };
-  std::array<uint8_t, 6> bytes{0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE};
-  EXPECT_EQ(client_.ReadFirmware(0x20, 2, bytes.data()), TBU_OK);
-  EXPECT_EQ(bytes, (std::array<uint8_t, 6>{1, 2, 0xEE, 0xEE, 0xEE, 0xEE}));
-  EXPECT_EQ(client_.ReadFirmware(0x20, 0, bytes.data() + 2), TBU_OK);
-  EXPECT_EQ(bytes, (std::array<uint8_t, 6>{1, 2, 0xEE, 0xEE, 0xEE, 0xEE}));
-}
+  std::array<uint8_t, 4> bytes{0xEE, 0xEE, 0xEE, 0xEE};
+  EXPECT_EQ(client.ReadFirmware(0x20, 2, bytes.data()), TBU_OK);
+  EXPECT_EQ(client.ReadFirmware(0x20, 0, bytes.data() + 2), TBU_OK);
+  EXPECT_EQ(bytes, (std::array<uint8_t, 4>{1, 2, 0xEE, 0xEE}));
 
-TEST_F(TbtWmiClientRewriteTest, IntegerOutValuesAreTakenWhateverTheirType) {
-  provider_->rewrite = [](std::u16string_view, wmi::ObjectPtr* out) {
-    // An object without declarations takes values of any type.
-    *out = std::make_shared<wmi::WbemClassObject>(u"__PARAMETERS");
+  // An array that is not of bytes is ignored.
+  provider->rewrite = [](wmi::WbemClassObject& out) {
+    wmi::Variant words = wmi::Variant::Bytes(wmi::SafeArrayCreateVector(0, 4));
+    words.vt = wmi::VT_ARRAY | wmi::VT_I4;
+    out.Put(u"data", words);
+  };
+  EXPECT_EQ(client.ReadFirmware(0, 4, bytes.data()), TBU_OK);
+  EXPECT_EQ(bytes, (std::array<uint8_t, 4>{1, 2, 0xEE, 0xEE}));
+
+  // Integer values are taken whatever their declared type.
+  provider->rewrite = [](wmi::WbemClassObject& out) {
     wmi::Variant returnValue = wmi::Variant::String(u"ignored");
     returnValue.lVal = 6;
     wmi::Variant version;
     version.vt = wmi::VT_UI1;
     version.lVal = 0x44;
-    (*out)->Put(u"ReturnValue", returnValue);
-    (*out)->Put(u"NvmVersion", version);
+    out.Put(u"ReturnValue", returnValue);
+    out.Put(u"NvmVersion", version);
   };
   uint32_t installed = 0;
-  EXPECT_EQ(client_.GetCurrentNvmVersion(&installed), 6u);
+  EXPECT_EQ(client.GetCurrentNvmVersion(&installed), 6u);
   EXPECT_EQ(installed, 0x44u);
 }
 
-TEST_F(TbtWmiClientRewriteTest, DataOfAnotherTypeIsIgnored) {
-  provider_->rewrite = [](std::u16string_view, wmi::ObjectPtr* out) {
-    *out = std::make_shared<wmi::WbemClassObject>(u"__PARAMETERS");
-    (*out)->Put(u"ReturnValue", wmi::Variant::Int32(0));
-    wmi::Variant words = wmi::Variant::Bytes(wmi::SafeArrayCreateVector(0, 4));
-    words.vt = wmi::VT_ARRAY | wmi::VT_I4;  // an array, but not of bytes
-    (*out)->Put(u"data", words);
-  };
-  std::array<uint8_t, 4> word{0xEE, 0xEE, 0xEE, 0xEE};
-  EXPECT_EQ(client_.ReadFirmware(0, 4, word.data()), TBU_OK);
-  EXPECT_EQ(word, (std::array<uint8_t, 4>{0xEE, 0xEE, 0xEE, 0xEE}));
-}
-
-TEST_F(TbtWmiClientTest, NotConnectedIsWmiFailedForEveryCall) {
+TEST_F(TbtWmiClientTest, WithoutAReachableNamespaceEveryCallIsWmiFailed) {
   Add(u"ctl");
   uint32_t version = 77;
   std::array<uint8_t, 4> word{};
-  const std::array<uint8_t, 4> image{};
   EXPECT_EQ(client_.GetCurrentNvmVersion(&version), TBU_E_WMI_FAILED);
   EXPECT_EQ(client_.ReadFirmware(0, 4, word.data()), TBU_E_WMI_FAILED);
-  EXPECT_EQ(client_.UpdateFirmware(image.data(), 4), TBU_E_WMI_FAILED);
+  EXPECT_EQ(client_.UpdateFirmware(word.data(), 4), TBU_E_WMI_FAILED);
   EXPECT_FALSE(client_.FindControllerPath());
   EXPECT_EQ(version, 77u);
   EXPECT_EQ(provider_->EnumerationCount(), 0u);
 
-  // A failed reconnect drops the earlier connection.
-  ASSERT_TRUE(client_.ConnectWmi());
-  registry_.Unregister(kTbtNamespace);
-  EXPECT_FALSE(client_.ConnectWmi());
-  EXPECT_EQ(client_.GetCurrentNvmVersion(&version), TBU_E_WMI_FAILED);
-  EXPECT_EQ(provider_->CallCount(u"GetCurrentNvmVersion"), 0u);
-}
-
-TEST_F(TbtWmiClientTest, UnreachableNamespaceRefusesTheConnection) {
-  Add(u"ctl");
   bool running = false;
   provider_->SetAvailability([&] { return running; }, nullptr);
   EXPECT_FALSE(client_.ConnectWmi());
   running = true;
   ASSERT_TRUE(client_.ConnectWmi());
-  uint32_t version = 0;
   EXPECT_EQ(client_.GetCurrentNvmVersion(&version), TBU_OK);
-  // The service stops after the connection was made.
-  running = false;
+  running = false;  // the service stops after the connection was made
   EXPECT_EQ(client_.GetCurrentNvmVersion(&version), TBU_E_WMI_FAILED);
+  // A failed reconnect drops the earlier connection.
+  running = true;
+  registry_.Unregister(kTbtNamespace);
+  EXPECT_FALSE(client_.ConnectWmi());
+  EXPECT_EQ(client_.GetCurrentNvmVersion(&version), TBU_E_WMI_FAILED);
+  EXPECT_EQ(provider_->CallCount(u"GetCurrentNvmVersion"), 1u);
 }
 
 TEST_F(TbtWmiClientTest, NoInstanceIsNoController) {
@@ -253,72 +227,36 @@ TEST_F(TbtWmiClientTest, NoInstanceIsNoController) {
   EXPECT_TRUE(client_.FindControllerPath());
 }
 
-// Reports its controllers with a ControllerId that is not a string.
-class IntegerIdProvider : public EmulatedTbtProvider {
- public:
-  std::vector<wmi::ObjectPtr> EnumerateInstances(std::u16string_view className) override {
-    std::vector<wmi::ObjectPtr> instances = EmulatedTbtProvider::EnumerateInstances(className);
-    for (wmi::ObjectPtr& instance : instances) {
-      instance = std::make_shared<wmi::WbemClassObject>(std::u16string(kTbtClass));
-      instance->Put(kTbtKey, wmi::Variant::Int32(1));
-    }
-    return instances;
-  }
-};
-
-TEST(TbtWmiClientIdTest, NonStringControllerIdIsNoController) {
-  wmi::NamespaceRegistry registry;
-  auto provider = std::make_shared<IntegerIdProvider>();
-  provider->AddController(EmulatedController{u"1", Counting(16, 0)});
-  emulated::RegisterEmulatedTbtProvider(registry, provider);
-  CTbtWmiClient client(registry);
-  ASSERT_TRUE(client.ConnectWmi());
-  EXPECT_FALSE(client.FindControllerPath());
-  uint32_t version = 5;
-  EXPECT_EQ(client.GetCurrentNvmVersion(&version), TBU_E_NO_CONTROLLER);
-  EXPECT_EQ(version, 5u);
-  EXPECT_EQ(std::u16string(client.ControllerPath()), u"");
-}
-
-struct PathLengthCase {
-  const char* label;
-  size_t plainUnits;
-  size_t backslashes;
-  bool held;
-};
-
-class ControllerPathLengthTest : public TbtWmiClientTest,
-                                 public testing::WithParamInterface<PathLengthCase> {};
-
-TEST_P(ControllerPathLengthTest, PathsLongerThanTheBufferAreRefusedNotCut) {
-  const PathLengthCase& row = GetParam();
-  std::u16string id(row.plainUnits, u'x');
-  id.append(row.backslashes, u'\\');
-  Add(id);
-  ASSERT_TRUE(client_.ConnectWmi());
-  EXPECT_EQ(client_.FindControllerPath(), row.held);
-  uint32_t version = 0;
-  EXPECT_EQ(client_.GetCurrentNvmVersion(&version), row.held ? TBU_OK : TBU_E_NO_CONTROLLER);
-  const std::u16string path(client_.ControllerPath());
-  if (row.held) {
-    EXPECT_EQ(path.size(), kPathFrame + row.plainUnits + 2 * row.backslashes);
-    EXPECT_EQ(provider_->LastAddressedControllerId(), id);
-  } else {
-    EXPECT_TRUE(path.empty());
+TEST(ControllerPathLengthTest, PathsLongerThanTheBufferAreRefusedNotCut) {
+  struct Case {
+    size_t plainUnits;
+    size_t backslashes;
+    bool held;
+  };
+  const Case cases[] = {
+      {259 - kPathFrame, 0, true},
+      {260 - kPathFrame, 0, false},
+      {259 - kPathFrame - 4, 2, true},
+      // Fits as formatted, but the doubled backslashes would not.
+      {259 - kPathFrame - 2, 2, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.plainUnits);
+    wmi::NamespaceRegistry registry;
+    auto provider = std::make_shared<EmulatedTbtProvider>();
+    std::u16string id(c.plainUnits, u'x');
+    id.append(c.backslashes, u'\\');
+    provider->AddController(EmulatedController{id, Counting(0x40, 0)});
+    emulated::RegisterEmulatedTbtProvider(registry, provider);
+    CTbtWmiClient client(registry);
+    ASSERT_TRUE(client.ConnectWmi());
+    EXPECT_EQ(client.FindControllerPath(), c.held);
+    uint32_t version = 0;
+    EXPECT_EQ(client.GetCurrentNvmVersion(&version), c.held ? TBU_OK : TBU_E_NO_CONTROLLER);
+    const size_t expectedSize = c.held ? kPathFrame + c.plainUnits + 2 * c.backslashes : 0;
+    EXPECT_EQ(std::u16string(client.ControllerPath()).size(), expectedSize);
   }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Lengths, ControllerPathLengthTest,
-    testing::Values(PathLengthCase{"Fits", 259 - kPathFrame, 0, true},
-                    PathLengthCase{"OneTooLong", 260 - kPathFrame, 0, false},
-                    PathLengthCase{"FarTooLong", 1000, 0, false},
-                    PathLengthCase{"FitsWhenEscaped", 259 - kPathFrame - 4, 2, true},
-                    // Fits as formatted, but the doubled backslashes would not.
-                    PathLengthCase{"TooLongWhenEscaped", 259 - kPathFrame - 2, 2, false}),
-    [](const testing::TestParamInfo<PathLengthCase>& info) {
-      return std::string(info.param.label);
-    });
 
 TEST_F(TbtWmiClientTest, VersionIsStoredOnlyWhenTheProviderGivesOne) {
   provider_->AddController(EmulatedController{u"ctl", std::vector<uint8_t>(0x20, 0x2B)});
@@ -345,6 +283,13 @@ struct FrameFailure {
   void (*inject)(EmulatedTbtProvider& provider, std::u16string method);
   UpdateResult expected;
 };
+
+// The provider answers `method` with `returnValue` and no data (so a write changes nothing).
+void RefuseWith(EmulatedTbtProvider& provider, const std::u16string& method, uint32_t returnValue) {
+  provider.OmitOutParameter(method, u"data");
+  provider.OmitOutParameter(method, u"NvmVersion");
+  provider.ForceReturnValue(method, returnValue);
+}
 
 class CallFrameFailureTest : public TbtWmiClientTest,
                              public testing::WithParamInterface<FrameFailure> {};
@@ -384,25 +329,16 @@ INSTANTIATE_TEST_SUITE_P(
             TBU_E_WMI_FAILED},
         FrameFailure{"ReturnValueMissing",
                      [](EmulatedTbtProvider& p, std::u16string m) {
+                       RefuseWith(p, m, 1);
                        p.OmitOutParameter(m, u"ReturnValue");
-                       p.OmitOutParameter(m, u"data");
-                       p.OmitOutParameter(m, u"NvmVersion");
-                       p.ForceReturnValue(m, 1);  // a failed write does not change the NVM
                      },
                      TBU_E_WMI_FAILED},
         FrameFailure{"ProviderReturnValue",
-                     [](EmulatedTbtProvider& p, std::u16string m) {
-                       p.OmitOutParameter(m, u"data");
-                       p.OmitOutParameter(m, u"NvmVersion");
-                       p.ForceReturnValue(m, 5);
-                     },
-                     5},
+                     [](EmulatedTbtProvider& p, std::u16string m) { RefuseWith(p, m, 5); }, 5},
         // A provider value inside the tool's own block passes unchanged.
         FrameFailure{"ProviderValueLikeOwnCode",
                      [](EmulatedTbtProvider& p, std::u16string m) {
-                       p.OmitOutParameter(m, u"data");
-                       p.OmitOutParameter(m, u"NvmVersion");
-                       p.ForceReturnValue(m, TBU_E_REGION_MISMATCH);
+                       RefuseWith(p, m, TBU_E_REGION_MISMATCH);
                      },
                      TBU_E_REGION_MISMATCH}),
     [](const testing::TestParamInfo<FrameFailure>& info) { return std::string(info.param.label); });
@@ -410,10 +346,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(TbtWmiClientTest, UpdateSendsExactlyTheImageBytesInOneCall) {
   Add(u"ctl");
   ASSERT_TRUE(client_.ConnectWmi());
-  std::vector<uint8_t> image(0x3000);
-  for (size_t i = 0; i < image.size(); ++i) {
-    image[i] = static_cast<uint8_t>(i * 7 + 3);
-  }
+  std::vector<uint8_t> image = Counting(0x3000, 3);
   image[0] = 0x00;  // section pointer 0x000800
   image[1] = 0x08;
   image[2] = 0x00;

@@ -26,8 +26,7 @@ class FakeSysfs {
     std::string pattern = (std::filesystem::temp_directory_path() / "tbt-sysfs-XXXXXX").string();
     if (mkdtemp(pattern.data()) != nullptr) {
       base_ = pattern;
-      root_ = base_ / "sys";
-      std::filesystem::create_directories(root_);
+      std::filesystem::create_directories(Root());
     }
   }
   ~FakeSysfs() {
@@ -38,27 +37,26 @@ class FakeSysfs {
   FakeSysfs& operator=(const FakeSysfs&) = delete;
 
   /// The sysfs root the backend is given.
-  const std::filesystem::path& Root() const { return root_; }
+  std::filesystem::path Root() const { return base_ / "sys"; }
   /// A folder beside the root (outside it), for escape attempts.
   std::filesystem::path Outside() const { return base_ / "outside"; }
 
-  /// Writes a file below the root, creating folders on the way.
+  /// Writes a file below the root (or any absolute path), creating folders on the way.
   std::filesystem::path Write(const std::filesystem::path& relative, std::string_view bytes) const {
-    const std::filesystem::path file = root_ / relative;
+    const std::filesystem::path file = Root() / relative;
     std::filesystem::create_directories(file.parent_path());
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(file, std::ios::binary | std::ios::trunc)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return file;
   }
   std::filesystem::path WriteBytes(const std::filesystem::path& relative,
                                    const std::vector<uint8_t>& bytes) const {
-    return Write(relative,
-                 std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    return Write(relative, {reinterpret_cast<const char*>(bytes.data()), bytes.size()});
   }
-  /// Reads a file below the root; empty when missing.
+  /// Reads a file below the root (or any absolute path); empty when missing.
   std::string Read(const std::filesystem::path& relative) const {
-    std::ifstream in(root_ / relative, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::ifstream in(Root() / relative, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
   }
   std::vector<uint8_t> ReadBytes(const std::filesystem::path& relative) const {
     const std::string text = Read(relative);
@@ -69,47 +67,54 @@ class FakeSysfs {
   static std::filesystem::path Router(const std::string& name) {
     return std::filesystem::path("bus/thunderbolt/devices") / name;
   }
+  /// The router's non-active NVM contents.
+  std::vector<uint8_t> NonActive(const std::string& name = "0-0") const {
+    return ReadBytes(Router(name) / "nvm_non_active0/nvmem");
+  }
+
+  /// A Thunderbolt bus with a domain but no routers.
+  void AddThunderboltBus() const { Write("bus/thunderbolt/devices/domain0/security", "user\n"); }
 
   /// A host router with its version, active NVM, a non-active NVM of `nonActiveSize`
   /// bytes filled with 0xEE, and nvm_authenticate reading "0x0".
   void AddHostRouter(const std::string& name, std::string_view version,
                      const std::vector<uint8_t>& active, size_t nonActiveSize = 256 * 1024,
                      int nvmIndex = 0) const {
+    const std::string index = std::to_string(nvmIndex);
     Write(Router(name) / "nvm_version", version);
     Write(Router(name) / "device_name", "Thunderbolt Controller\n");
     Write(Router(name) / "vendor_name", "Intel\n");
-    WriteBytes(Router(name) / ("nvm_active" + std::to_string(nvmIndex)) / "nvmem", active);
-    WriteBytes(Router(name) / ("nvm_non_active" + std::to_string(nvmIndex)) / "nvmem",
+    WriteBytes(Router(name) / ("nvm_active" + index) / "nvmem", active);
+    WriteBytes(Router(name) / ("nvm_non_active" + index) / "nvmem",
                std::vector<uint8_t>(nonActiveSize, 0xEE));
     Write(Router(name) / "nvm_authenticate", "0x0\n");
   }
 
-  /// The Intel WMI Thunderbolt device with force_power reading "0".
+  /// The Intel WMI Thunderbolt device with force_power reading "0"; returns the
+  /// attribute relative to the root.
   std::filesystem::path AddForcePower(std::string_view suffix = "") const {
-    return Write(std::filesystem::path("bus/wmi/devices") /
-                     ("86CCFD48-205E-4A77-9C48-2021CBEDE341" + std::string(suffix)) / "force_power",
-                 "0\n");
+    const std::filesystem::path attribute =
+        std::filesystem::path("bus/wmi/devices") /
+        ("86CCFD48-205E-4A77-9C48-2021CBEDE341" + std::string(suffix)) / "force_power";
+    Write(attribute, "0\n");
+    return attribute;
   }
 
   /// One power supply; empty values leave the attribute out.
   void AddSupply(const std::string& name, std::string_view type, std::string_view scope,
                  std::string_view online, std::string_view status) const {
     const auto dir = std::filesystem::path("class/power_supply") / name;
-    Write(dir / "type", std::string(type) + "\n");
-    if (!scope.empty()) {
-      Write(dir / "scope", std::string(scope) + "\n");
-    }
-    if (!online.empty()) {
-      Write(dir / "online", std::string(online) + "\n");
-    }
-    if (!status.empty()) {
-      Write(dir / "status", std::string(status) + "\n");
+    const std::pair<const char*, std::string_view> attributes[] = {
+        {"type", type}, {"scope", scope}, {"online", online}, {"status", status}};
+    for (const auto& [file, value] : attributes) {
+      if (!value.empty()) {
+        Write(dir / file, std::string(value) + "\n");
+      }
     }
   }
 
  private:
   std::filesystem::path base_;
-  std::filesystem::path root_;
 };
 
 /// A clock whose waits return at once and advance its time; `onSleep` runs after each
@@ -134,7 +139,7 @@ class ScriptedClock final : public platform::IClock {
 };
 
 /// An NVM image that passes the kernel's rules: `size` bytes, section pointer at 0
-/// pointing to `pointer`, each byte after the pointer its index's low byte.
+/// pointing to `pointer`, the other bytes varying with their offset.
 inline std::vector<uint8_t> KernelAcceptableImage(size_t size = 64 * 1024,
                                                   uint32_t pointer = 0x4000) {
   std::vector<uint8_t> image(size);

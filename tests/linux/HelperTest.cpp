@@ -15,6 +15,9 @@ namespace fs = std::filesystem;
 using test::FakeSysfs;
 using test::KernelAcceptableImage;
 
+const std::vector<uint8_t> kImage = KernelAcceptableImage(64 * 1024);
+const std::vector<uint8_t> kUntouched(128 * 1024, 0xEE);
+
 // Runs the helper's command in-process, as the installed program would.
 ProcessOutcome RunInProcess(const std::vector<std::string>& argv, std::span<const uint8_t> input) {
   ProcessOutcome outcome;
@@ -27,70 +30,78 @@ class HelperTest : public testing::Test {
  protected:
   void SetUp() override { sys_.AddHostRouter("0-0", "18.0\n", {1, 2, 3, 4}, 128 * 1024); }
 
-  uint32_t Flash(const std::string& router, const std::vector<uint8_t>& image) {
+  // Runs one command on the fake tree; returns its ReturnValue.
+  uint32_t Command(const std::string& command, const std::string& router) {
     std::string output;
-    EXPECT_EQ(RunHelperCommand({"--sysfs-root", sys_.Root().string(), "flash", router}, image,
+    EXPECT_EQ(RunHelperCommand({"--sysfs-root", sys_.Root().string(), command, router}, kImage,
                                false, &output),
               0);
     uint32_t code = 0xFFFFFFFF;
     EXPECT_TRUE(ParseHelperResultLine(output, &code)) << output;
     return code;
   }
+  // The image written from offset 0, the rest of the NVM untouched, authentication asked.
+  void ExpectFlashed() const {
+    std::vector<uint8_t> expected = kImage;
+    expected.resize(kUntouched.size(), 0xEE);
+    EXPECT_EQ(sys_.NonActive(), expected);
+    EXPECT_EQ(sys_.Read(FakeSysfs::Router("0-0") / "nvm_authenticate"), "1");
+  }
 
   FakeSysfs sys_;
+  SysfsTree tree_{sys_.Root()};
 };
 
-TEST_F(HelperTest, FlashWritesTheImageAndStartsAuthentication) {
-  const std::vector<uint8_t> image = KernelAcceptableImage(64 * 1024);
-  EXPECT_EQ(Flash("0-0", image), kTbtOk);
-  const auto written = sys_.ReadBytes(FakeSysfs::Router("0-0") / "nvm_non_active0/nvmem");
-  ASSERT_EQ(written.size(), 128u * 1024);
-  EXPECT_TRUE(std::equal(image.begin(), image.end(), written.begin()));
-  EXPECT_EQ(written[64 * 1024], 0xEE);
-  EXPECT_EQ(sys_.Read(FakeSysfs::Router("0-0") / "nvm_authenticate"), "1");
+TEST_F(HelperTest, TheClientRunsTheHelperToFlashAndToSwitchForcePower) {
+  std::vector<std::vector<std::string>> seen;
+  HelperPrivilegedOps ops(tree_, "/usr/libexec/tbt-nvm-helper", {},
+                          [&](const std::vector<std::string>& argv, std::span<const uint8_t> in) {
+                            seen.push_back(argv);
+                            return RunInProcess(argv, in);
+                          });
+  EXPECT_EQ(ops.WriteNvmAndAuthenticate("0-0", kImage), kTbtOk);
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0], (std::vector<std::string>{"/usr/libexec/tbt-nvm-helper", "--sysfs-root",
+                                               sys_.Root().string(), "flash", "0-0"}));
+  ExpectFlashed();
+
+  // No force_power attribute: no helper run, so no authorisation is asked for.
+  EXPECT_EQ(ops.SetForcePower(true), kTbtOk);
+  EXPECT_EQ(seen.size(), 1u);
+  const fs::path attribute = sys_.AddForcePower();
+  for (const bool on : {true, false}) {
+    EXPECT_EQ(ops.SetForcePower(on), kTbtOk);
+    EXPECT_EQ(sys_.Read(attribute), on ? "1" : "0");
+  }
+  EXPECT_EQ(seen.size(), 3u);
 }
 
 TEST_F(HelperTest, RefusesRoutersThatAreNotHostRoutersOfTheTree) {
-  fs::create_directories(sys_.Outside() / "nvm_non_active0");
-  { std::ofstream(sys_.Outside() / "nvm_non_active0" / "nvmem") << "keep"; }
-  { std::ofstream(sys_.Outside() / "nvm_version") << "18.0\n"; }
-  const std::vector<uint8_t> image = KernelAcceptableImage(64 * 1024);
+  const fs::path outsideNvm = sys_.Write(sys_.Outside() / "nvm_non_active0/nvmem", "keep");
+  sys_.Write(sys_.Outside() / "nvm_version", "18.0\n");
+  sys_.Write(sys_.Outside() / "nvm_authenticate", "0x0\n");
   for (const std::string router : {"../../../../outside", "0-0/..", "..", "", "0-1", "9-0"}) {
     SCOPED_TRACE(router);
-    EXPECT_EQ(Flash(router, image), kTbtUnsafePath);
+    EXPECT_EQ(Command("flash", router), kTbtUnsafePath);
+    EXPECT_EQ(Command("auth-status", router), kTbtUnsafePath);
   }
-  std::ifstream in(sys_.Outside() / "nvm_non_active0" / "nvmem");
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "keep");
+  EXPECT_EQ(sys_.Read(outsideNvm), "keep");
   EXPECT_EQ(sys_.Read(FakeSysfs::Router("0-0") / "nvm_authenticate"), "0x0\n");
 }
 
 TEST_F(HelperTest, RefusesAnAuthenticateLinkThatLeavesTheTree) {
-  fs::create_directories(sys_.Outside());
-  { std::ofstream(sys_.Outside() / "target") << "keep"; }
+  const fs::path target = sys_.Write(sys_.Outside() / "target", "keep");
   const fs::path authenticate = sys_.Root() / FakeSysfs::Router("0-0") / "nvm_authenticate";
   fs::remove(authenticate);
-  fs::create_symlink(sys_.Outside() / "target", authenticate);
-  EXPECT_EQ(Flash("0-0", KernelAcceptableImage(64 * 1024)), kTbtUnsafePath);
+  fs::create_symlink(target, authenticate);
+  EXPECT_EQ(Command("flash", "0-0"), kTbtUnsafePath);
   // Nothing was written, not even the NVM, once one target was found unsafe.
-  EXPECT_EQ(sys_.ReadBytes(FakeSysfs::Router("0-0") / "nvm_non_active0/nvmem"),
-            std::vector<uint8_t>(128 * 1024, 0xEE));
-}
-
-TEST_F(HelperTest, ForcePowerSwitchesTheAttribute) {
-  const auto attribute = sys_.AddForcePower().lexically_relative(sys_.Root());
-  for (const char* value : {"1", "0"}) {
-    std::string output;
-    ASSERT_EQ(RunHelperCommand({"--sysfs-root", sys_.Root().string(), "force-power", value}, {},
-                               false, &output),
-              0);
-    EXPECT_EQ(output, HelperResultLine(kTbtOk));
-    EXPECT_EQ(sys_.Read(attribute), value);
-  }
+  EXPECT_EQ(sys_.NonActive(), kUntouched);
+  EXPECT_EQ(sys_.Read(target), "keep");
 }
 
 TEST_F(HelperTest, AuthStatusReadsTheRoutersStatusForTheClient) {
-  SysfsTree tree(sys_.Root());
-  HelperPrivilegedOps ops(tree, "/usr/libexec/tbt-nvm-helper", {}, RunInProcess);
+  HelperPrivilegedOps ops(tree_, "/usr/libexec/tbt-nvm-helper", {}, RunInProcess);
   struct Case {
     const char* file;
     uint32_t code;
@@ -108,34 +119,29 @@ TEST_F(HelperTest, AuthStatusReadsTheRoutersStatusForTheClient) {
     EXPECT_EQ(ops.ReadAuthenticationStatus("0-0", &status), c.code);
     EXPECT_EQ(status, c.status);
   }
-  uint32_t status = 0xFFFF;
-  EXPECT_EQ(ops.ReadAuthenticationStatus("../0-0", &status), kTbtUnsafePath);
-  EXPECT_EQ(ops.ReadAuthenticationStatus("7-0", &status), kTbtUnsafePath);
-  EXPECT_EQ(status, 0xFFFFu);
 }
 
-TEST_F(HelperTest, RejectsCommandLinesItDoesNotTake) {
+TEST_F(HelperTest, RejectsCommandLinesItDoesNotTakeAndOtherTreesUnderPkexec) {
+  const std::string root = sys_.Root().string();
   const std::vector<std::vector<std::string>> lines = {
       {},
-      {"--sysfs-root", sys_.Root().string()},
-      {"--sysfs-root", sys_.Root().string(), "flash"},
-      {"--sysfs-root", sys_.Root().string(), "flash", "0-0", "extra"},
-      {"--sysfs-root", sys_.Root().string(), "force-power", "2"},
-      {"--sysfs-root", sys_.Root().string(), "erase"},
-      {"--sysfs-root", sys_.Root().string(), "auth-status"},
+      {"--sysfs-root", root},
+      {"--sysfs-root", root, "flash"},
+      {"--sysfs-root", root, "flash", "0-0", "extra"},
+      {"--sysfs-root", root, "force-power", "2"},
+      {"--sysfs-root", root, "erase"},
+      {"--sysfs-root", root, "auth-status"},
   };
-  for (const auto& line : lines) {
-    std::string output;
-    EXPECT_EQ(RunHelperCommand(line, {}, false, &output), kHelperUsageError);
-    uint32_t code = 0;
-    EXPECT_FALSE(ParseHelperResultLine(output, &code));
+  for (const bool underPkexec : {false, true}) {
+    for (const auto& line : lines) {
+      std::string output;
+      EXPECT_EQ(RunHelperCommand(line, {}, underPkexec, &output), kHelperUsageError);
+      uint32_t code = 0;
+      EXPECT_FALSE(ParseHelperResultLine(output, &code));
+    }
   }
-}
-
-TEST_F(HelperTest, UnderPkexecTheTreeIsPinnedToSys) {
   std::string output;
-  EXPECT_EQ(RunHelperCommand({"--sysfs-root", sys_.Root().string(), "force-power", "1"}, {},
-                             /*underPkexec=*/true, &output),
+  EXPECT_EQ(RunHelperCommand({"--sysfs-root", root, "force-power", "1"}, {}, true, &output),
             kHelperUsageError);
   EXPECT_NE(output.find("not allowed under pkexec"), std::string::npos);
 }
@@ -153,33 +159,9 @@ TEST(HelperResultLineTest, RoundTripsAndRejectsOtherText) {
   }
 }
 
-TEST_F(HelperTest, TheClientSendsTheImageAndReadsTheResult) {
-  SysfsTree tree(sys_.Root());
-  std::vector<std::vector<std::string>> seen;
-  HelperPrivilegedOps ops(tree, "/usr/libexec/tbt-nvm-helper", {},
-                          [&](const std::vector<std::string>& argv, std::span<const uint8_t> in) {
-                            seen.push_back(argv);
-                            return RunInProcess(argv, in);
-                          });
-  const std::vector<uint8_t> image = KernelAcceptableImage(64 * 1024);
-  EXPECT_EQ(ops.WriteNvmAndAuthenticate("0-0", image), kTbtOk);
-  ASSERT_EQ(seen.size(), 1u);
-  EXPECT_EQ(seen[0], (std::vector<std::string>{"/usr/libexec/tbt-nvm-helper", "--sysfs-root",
-                                               sys_.Root().string(), "flash", "0-0"}));
-  EXPECT_EQ(sys_.Read(FakeSysfs::Router("0-0") / "nvm_authenticate"), "1");
-
-  // No force_power attribute: no helper run, so no authorisation is asked for.
-  EXPECT_EQ(ops.SetForcePower(true), kTbtOk);
-  EXPECT_EQ(seen.size(), 1u);
-  sys_.AddForcePower();
-  EXPECT_EQ(ops.SetForcePower(true), kTbtOk);
-  ASSERT_EQ(seen.size(), 2u);
-  EXPECT_EQ(seen[1].back(), "1");
-}
-
 TEST_F(HelperTest, TheLaunchersExitStatusBecomesAReturnValue) {
-  // Real processes: /bin/sh stands in for pkexec and exits as pkexec does.
-  SysfsTree tree(sys_.Root());
+  // Real processes: /bin/sh stands in for pkexec and exits as pkexec does; the helper's
+  // words become $0, $1, ...
   struct Case {
     const char* script;
     uint32_t code;
@@ -191,69 +173,36 @@ TEST_F(HelperTest, TheLaunchersExitStatusBecomesAReturnValue) {
       {"cat >/dev/null; echo garbage", kTbtHelperFailed},
       {"kill -9 $$", kTbtHelperFailed},
   };
-  const std::vector<uint8_t> image = KernelAcceptableImage(64 * 1024);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.script);
-    // sh -c SCRIPT helper --sysfs-root ... : the helper's words become $0, $1, ...
-    HelperPrivilegedOps ops(tree, "helper", {"/bin/sh", "-c", c.script});
-    EXPECT_EQ(ops.WriteNvmAndAuthenticate("0-0", image), c.code);
+    HelperPrivilegedOps ops(tree_, "helper", {"/bin/sh", "-c", c.script});
+    EXPECT_EQ(ops.WriteNvmAndAuthenticate("0-0", kImage), c.code);
   }
-  HelperPrivilegedOps missing(tree, "helper", {(sys_.Outside() / "no-such-pkexec").string()});
-  EXPECT_EQ(missing.WriteNvmAndAuthenticate("0-0", image), kTbtHelperFailed);
-}
+  HelperPrivilegedOps missing(tree_, "helper", {(sys_.Outside() / "no-such-pkexec").string()});
+  EXPECT_EQ(missing.WriteNvmAndAuthenticate("0-0", kImage), kTbtHelperFailed);
 
-TEST(RunProcessTest, FeedsTheInputAndCollectsTheOutput) {
-  const std::vector<uint8_t> input = {'a', 'b', 'c'};
-  const ProcessOutcome outcome = RunProcess({"/bin/sh", "-c", "tr a-c x-z; exit 3"}, input);
+  const ProcessOutcome outcome =
+      RunProcess({"/bin/sh", "-c", "tr a-c x-z; exit 3"}, std::vector<uint8_t>{'a', 'b', 'c'});
   EXPECT_EQ(outcome.exitStatus, 3);
   EXPECT_EQ(outcome.output, "xyz");
 }
 
-}  // namespace
-}  // namespace tbt::platform::linux_backend
-
-namespace tbt::platform::linux_backend {
-namespace {
-
-// The built helper program sits in the build tree's helper/ folder beside tests/.
-std::string BuiltHelper() {
+// The built program sits in the build tree's helper/ folder beside tests/.
+TEST_F(HelperTest, TheBuiltProgramFlashesTheFakeTreeButKeepsToSysUnderPkexec) {
   std::error_code ec;
-  const fs::path self = fs::read_symlink("/proc/self/exe", ec);
-  if (ec) {
-    return {};
+  const fs::path helper =
+      fs::read_symlink("/proc/self/exe", ec).parent_path().parent_path() / "helper/tbt-nvm-helper";
+  if (ec || !fs::exists(helper, ec)) {
+    GTEST_SKIP() << "tbt-nvm-helper is not built (build the tbt-nvm-helper target)";
   }
-  const fs::path helper = self.parent_path().parent_path() / "helper" / "tbt-nvm-helper";
-  return fs::exists(helper, ec) ? helper.string() : std::string();
-}
+  HelperPrivilegedOps ops(tree_, helper.string(), {});
+  EXPECT_EQ(ops.WriteNvmAndAuthenticate("../../outside", kImage), kTbtUnsafePath);
+  EXPECT_EQ(ops.WriteNvmAndAuthenticate("0-0", kImage), kTbtOk);
+  ExpectFlashed();
 
-class HelperProgramTest : public HelperTest {
- protected:
-  void SetUp() override {
-    helper_ = BuiltHelper();
-    if (helper_.empty()) {
-      GTEST_SKIP() << "tbt-nvm-helper is not built (build the tbt-nvm-helper target)";
-    }
-    HelperTest::SetUp();
-  }
-  std::string helper_;
-};
-
-TEST_F(HelperProgramTest, TheProgramFlashesTheFakeTreeWhenRunDirectly) {
-  SysfsTree tree(sys_.Root());
-  HelperPrivilegedOps ops(tree, helper_, {});
-  const std::vector<uint8_t> image = KernelAcceptableImage(64 * 1024);
-  EXPECT_EQ(ops.WriteNvmAndAuthenticate("0-0", image), kTbtOk);
-  const auto written = sys_.ReadBytes(FakeSysfs::Router("0-0") / "nvm_non_active0/nvmem");
-  ASSERT_EQ(written.size(), 128u * 1024);
-  EXPECT_TRUE(std::equal(image.begin(), image.end(), written.begin()));
-  EXPECT_EQ(sys_.Read(FakeSysfs::Router("0-0") / "nvm_authenticate"), "1");
-  EXPECT_EQ(ops.WriteNvmAndAuthenticate("../../outside", image), kTbtUnsafePath);
-}
-
-TEST_F(HelperProgramTest, TheProgramKeepsToSysWhenStartedByPkexec) {
   const ProcessOutcome outcome =
-      RunProcess({"/usr/bin/env", "PKEXEC_UID=1000", helper_, "--sysfs-root", sys_.Root().string(),
-                  "force-power", "1"},
+      RunProcess({"/usr/bin/env", "PKEXEC_UID=1000", helper.string(), "--sysfs-root",
+                  sys_.Root().string(), "force-power", "1"},
                  {});
   EXPECT_EQ(outcome.exitStatus, kHelperUsageError);
   EXPECT_TRUE(outcome.output.empty());

@@ -136,23 +136,10 @@ PrivateBus::PrivateBus() {
   }
   folder_ = pattern;
   const std::filesystem::path config = folder_ / "bus.conf";
-  {
-    std::ofstream out(config);
-    out << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
-           " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-           "<busconfig>\n"
-           "  <listen>unix:path="
-        << (folder_ / "socket").string()
-        << "</listen>\n"
-           "  <auth>EXTERNAL</auth>\n"
-           "  <policy context=\"default\">\n"
-           "    <allow user=\"*\"/>\n"
-           "    <allow own=\"*\"/>\n"
-           "    <allow send_destination=\"*\"/>\n"
-           "    <allow receive_sender=\"*\"/>\n"
-           "  </policy>\n"
-           "</busconfig>\n";
-  }
+  std::ofstream(config) << "<busconfig><listen>unix:path=" << (folder_ / "socket").string()
+                        << "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
+                           "<allow user=\"*\"/><allow own=\"*\"/><allow send_destination=\"*\"/>"
+                           "<allow receive_sender=\"*\"/></policy></busconfig>\n";
   int output[2];
   if (::pipe2(output, O_CLOEXEC) != 0) {
     why_ = "no pipe";
@@ -167,16 +154,11 @@ PrivateBus::PrivateBus() {
     ::_exit(127);
   }
   ::close(output[1]);
-  if (pid < 0) {
-    ::close(output[0]);
-    why_ = "fork failed";
-    return;
-  }
   daemonPid_ = pid;
   // The daemon prints its address once it listens; reading it is the wait.
   std::string line;
   char c = 0;
-  while (::read(output[0], &c, 1) == 1 && c != '\n') {
+  while (pid > 0 && ::read(output[0], &c, 1) == 1 && c != '\n') {
     line.push_back(c);
   }
   ::close(output[0]);
@@ -187,7 +169,22 @@ PrivateBus::PrivateBus() {
   address_ = line;
 }
 
+void PrivateBus::UseAsSystemBus(const std::string& address) {
+  if (!redirected_) {
+    redirected_ = true;
+    if (const char* old = getenv("DBUS_SYSTEM_BUS_ADDRESS")) {
+      previousSystemBus_ = old;
+    }
+  }
+  setenv("DBUS_SYSTEM_BUS_ADDRESS", address.c_str(), 1);
+}
+
 PrivateBus::~PrivateBus() {
+  if (redirected_ && previousSystemBus_) {
+    setenv("DBUS_SYSTEM_BUS_ADDRESS", previousSystemBus_->c_str(), 1);
+  } else if (redirected_) {
+    unsetenv("DBUS_SYSTEM_BUS_ADDRESS");
+  }
   stop_ = true;
   if (thread_.joinable()) {
     thread_.join();
@@ -218,23 +215,17 @@ bool PrivateBus::ServeFakeServices() {
     why_ = "cannot connect the fake services";
     return false;
   }
-  sd_bus_slot* slot = nullptr;
-  if (sd_bus_add_object_vtable(serviceBus_, &slot, "/org/freedesktop/systemd1",
-                               "org.freedesktop.systemd1.Manager", kSystemdManager, &state_) < 0) {
-    return false;
-  }
-  slots_.push_back(slot);
-  if (sd_bus_add_fallback_vtable(serviceBus_, &slot, kUnitPrefix, "org.freedesktop.systemd1.Unit",
-                                 kSystemdUnit, nullptr, &state_) < 0) {
-    return false;
-  }
-  slots_.push_back(slot);
-  if (sd_bus_add_object_vtable(serviceBus_, &slot, "/org/freedesktop/login1",
-                               "org.freedesktop.login1.Manager", kLogindManager, &state_) < 0) {
-    return false;
-  }
-  slots_.push_back(slot);
-  if (sd_bus_request_name(serviceBus_, "org.freedesktop.systemd1", 0) < 0 ||
+  sd_bus_slot* slots[3] = {};
+  const bool served =
+      sd_bus_add_object_vtable(serviceBus_, &slots[0], "/org/freedesktop/systemd1",
+                               "org.freedesktop.systemd1.Manager", kSystemdManager, &state_) >= 0 &&
+      sd_bus_add_fallback_vtable(serviceBus_, &slots[1], kUnitPrefix,
+                                 "org.freedesktop.systemd1.Unit", kSystemdUnit, nullptr,
+                                 &state_) >= 0 &&
+      sd_bus_add_object_vtable(serviceBus_, &slots[2], "/org/freedesktop/login1",
+                               "org.freedesktop.login1.Manager", kLogindManager, &state_) >= 0;
+  slots_.assign(std::begin(slots), std::end(slots));
+  if (!served || sd_bus_request_name(serviceBus_, "org.freedesktop.systemd1", 0) < 0 ||
       sd_bus_request_name(serviceBus_, "org.freedesktop.login1", 0) < 0) {
     why_ = "cannot own the service names";
     return false;

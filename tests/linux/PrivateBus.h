@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -50,6 +51,8 @@ class PrivateBus {
   /// Starts serving org.freedesktop.systemd1 and org.freedesktop.login1.
   bool ServeFakeServices();
   FakeSystemState& State() { return state_; }
+  /// Points DBUS_SYSTEM_BUS_ADDRESS at `address` until this bus ends.
+  void UseAsSystemBus(const std::string& address);
 
  private:
   void Serve();
@@ -63,6 +66,8 @@ class PrivateBus {
   std::thread thread_;
   std::atomic<bool> stop_{false};
   FakeSystemState state_;
+  bool redirected_ = false;
+  std::optional<std::string> previousSystemBus_;
 };
 
 }  // namespace tbt::test

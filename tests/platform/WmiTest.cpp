@@ -38,7 +38,6 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         PathCase{"ClassOnly", u"SdkTbtController", true, u"SdkTbtController", {}},
         PathCase{"OneKey", u"C.Id=\"abc\"", true, u"C", {{u"Id", u"abc"}}},
-        PathCase{"EmptyValue", u"C.Id=\"\"", true, u"C", {{u"Id", u""}}},
         PathCase{"EscapedBackslash", u"C.Id=\"a\\\\b\"", true, u"C", {{u"Id", u"a\\b"}}},
         PathCase{"EscapedQuote", u"C.Id=\"say \\\"hi\\\"\"", true, u"C", {{u"Id", u"say \"hi\""}}},
         PathCase{"TwoKeys", u"C.A=\"1\",B=\"x,y\"", true, u"C", {{u"A", u"1"}, {u"B", u"x,y"}}},
@@ -46,14 +45,10 @@ INSTANTIATE_TEST_SUITE_P(
         PathCase{"LoneBackslash", u"C.Id=\"PCI\\VEN\"", false, {}, {}},
         PathCase{"BackslashAtEnd", u"C.Id=\"abc\\", false, {}, {}},
         PathCase{"EscapedQuoteLeavesItOpen", u"C.Id=\"abc\\\"", false, {}, {}},
-        PathCase{"Unterminated", u"C.Id=\"abc", false, {}, {}},
-        PathCase{"Empty", u"", false, {}, {}}, PathCase{"NoClass", u".Id=\"a\"", false, {}, {}},
-        PathCase{"NoKeyAfterDot", u"C.", false, {}, {}},
-        PathCase{"NoEquals", u"C.Id\"a\"", false, {}, {}},
+        PathCase{"NoClass", u".Id=\"a\"", false, {}, {}},
         PathCase{"NoValue", u"C.Id=", false, {}, {}},
         PathCase{"TextAfterValue", u"C.Id=\"a\"b", false, {}, {}},
         PathCase{"TrailingComma", u"C.Id=\"a\",", false, {}, {}},
-        PathCase{"SpaceInClass", u"Sdk Tbt", false, {}, {}},
         PathCase{"NamespacePrefix", u"\\\\.\\root:C", false, {}, {}}),
     [](const testing::TestParamInfo<PathCase>& info) { return std::string(info.param.label); });
 
@@ -129,13 +124,12 @@ INSTANTIATE_TEST_SUITE_P(
     Queries, WmiQueryTest,
     testing::Values(
         QueryCase{"Plain", u"WQL", u"select * from Widget", 0x30, WBEM_S_NO_ERROR},
-        QueryCase{"KeywordsAnyCase", u"wql", u"SELECT * FROM Widget", 0, WBEM_S_NO_ERROR},
-        QueryCase{"ExtraBlanks", u"WQL", u"  select\t*   from Widget  ", 0x10, WBEM_S_NO_ERROR},
+        QueryCase{"ExtraBlanksAnyCase", u"wql", u"  SELECT\t*   from Widget  ", 0x10,
+                  WBEM_S_NO_ERROR},
         QueryCase{"OtherLanguage", u"SQL", u"select * from Widget", 0, WBEM_E_INVALID_QUERY_TYPE},
         QueryCase{"PropertyList", u"WQL", u"select Name from Widget", 0, WBEM_E_INVALID_QUERY},
         QueryCase{"WhereClause", u"WQL", u"select * from Widget where Name='a'", 0,
                   WBEM_E_INVALID_QUERY},
-        QueryCase{"MissingClass", u"WQL", u"select * from", 0, WBEM_E_INVALID_QUERY},
         QueryCase{"BadClassName", u"WQL", u"select * from Wid-get", 0, WBEM_E_INVALID_QUERY},
         QueryCase{"UnknownClass", u"WQL", u"select * from Gadget", 0, WBEM_E_INVALID_CLASS},
         QueryCase{"UnknownFlag", u"WQL", u"select * from Widget", 0x40, WBEM_E_INVALID_PARAMETER}),
@@ -159,18 +153,26 @@ TEST_F(WmiServicesTest, QueryEnumeratesInstancesInProviderOrder) {
   EXPECT_EQ(returned, 0u);
 }
 
-TEST_F(WmiServicesTest, ExecMethodUnescapesTheKeyAndRefusesALoneBackslash) {
+TEST_F(WmiServicesTest, PathsAreUnescapedBeforeTheProviderSeesThem) {
   ObjectPtr out;
   EXPECT_EQ(services_->ExecMethod(u"Widget.Name=\"a\\\\b\"", u"Ping", 0, nullptr, &out),
             WBEM_S_NO_ERROR);
-  EXPECT_NE(out, nullptr);
   ASSERT_EQ(provider_->lastPath.keys.size(), 1u);
   EXPECT_EQ(provider_->lastPath.keys[0].second, u"a\\b");
-
   EXPECT_EQ(services_->ExecMethod(u"Widget.Name=\"a\\b\"", u"Ping", 0, nullptr, &out),
             WBEM_E_INVALID_OBJECT_PATH);
   EXPECT_EQ(out, nullptr);
   EXPECT_EQ(provider_->execCalls, 1);
+
+  ASSERT_EQ(services_->GetObject(u"WIDGET", 0, &out), WBEM_S_NO_ERROR);
+  EXPECT_EQ(out->GetMethod(u"ping", nullptr, nullptr), WBEM_S_NO_ERROR);
+  ASSERT_EQ(services_->GetObject(u"Widget.Name=\"a\\\\b\"", 0, &out), WBEM_S_NO_ERROR);
+  Variant name;
+  ASSERT_EQ(out->Get(u"Name", &name), WBEM_S_NO_ERROR);
+  EXPECT_EQ(name.bstrVal, u"a\\b");
+  EXPECT_EQ(services_->GetObject(u"Widget.Name=\"none\"", 0, &out), WBEM_E_NOT_FOUND);
+  EXPECT_EQ(services_->GetObject(u"Gadget", 0, &out), WBEM_E_NOT_FOUND);
+  EXPECT_EQ(out, nullptr);
 }
 
 TEST_F(WmiServicesTest, EveryCallFailsOnceTheProviderIsUnreachable) {
@@ -183,23 +185,6 @@ TEST_F(WmiServicesTest, EveryCallFailsOnceTheProviderIsUnreachable) {
   EXPECT_EQ(services_->ExecQuery(u"WQL", u"select * from Widget", 0, &enumerator),
             WBEM_E_TRANSPORT_FAILURE);
   EXPECT_EQ(provider_->execCalls, 0);
-}
-
-TEST_F(WmiServicesTest, GetObjectFindsClassesAndInstancesByPath) {
-  ObjectPtr object;
-  ASSERT_EQ(services_->GetObject(u"WIDGET", 0, &object), WBEM_S_NO_ERROR);
-  EXPECT_EQ(object->ClassName(), u"Widget");
-  EXPECT_EQ(object->GetMethod(u"ping", nullptr, nullptr), WBEM_S_NO_ERROR);
-
-  ASSERT_EQ(services_->GetObject(u"Widget.Name=\"a\\\\b\"", 0, &object), WBEM_S_NO_ERROR);
-  Variant name;
-  ASSERT_EQ(object->Get(u"Name", &name), WBEM_S_NO_ERROR);
-  EXPECT_EQ(name.bstrVal, u"a\\b");
-
-  EXPECT_EQ(services_->GetObject(u"Widget.Name=\"none\"", 0, &object), WBEM_E_NOT_FOUND);
-  EXPECT_EQ(services_->GetObject(u"Gadget", 0, &object), WBEM_E_NOT_FOUND);
-  EXPECT_EQ(services_->GetObject(u"Widget.Name=\"a\\b\"", 0, &object), WBEM_E_INVALID_OBJECT_PATH);
-  EXPECT_EQ(object, nullptr);
 }
 
 TEST(WmiLocatorTest, ConnectsOnlyToRegisteredReachableNamespaces) {
@@ -269,9 +254,7 @@ INSTANTIATE_TEST_SUITE_P(
     Puts, WmiPutTest,
     testing::Values(
         PutCase{"DeclaredType", true, u"offset", Variant::Int32(4), WBEM_S_NO_ERROR},
-        PutCase{"NameIgnoresCase", true, u"OFFSET", Variant::Int32(8), WBEM_S_NO_ERROR},
         PutCase{"StringIntoInteger", true, u"offset", Variant::String(u"4"), WBEM_E_TYPE_MISMATCH},
-        PutCase{"IntegerIntoArray", true, u"Buffer", Variant::Int32(1), WBEM_E_TYPE_MISMATCH},
         PutCase{"ArrayWithoutElements", true, u"Buffer", Variant::Bytes(nullptr), WBEM_S_NO_ERROR},
         PutCase{"NullAlwaysAccepted", true, u"offset", NullValue(), WBEM_S_NO_ERROR},
         PutCase{"UndeclaredName", true, u"length", Variant::Int32(4), WBEM_E_NOT_FOUND},
@@ -280,7 +263,7 @@ INSTANTIATE_TEST_SUITE_P(
         PutCase{"EmptyName", false, u"", Variant::Int32(1), WBEM_E_INVALID_PARAMETER}),
     [](const testing::TestParamInfo<PutCase>& info) { return std::string(info.param.label); });
 
-TEST(WmiObjectTest, DeclaredButUnsetReadsAsNullAndUnknownIsNotFound) {
+TEST(WmiObjectTest, UnsetReadsAsNullUnknownIsNotFoundAndArraysTravelAsCopies) {
   WbemClassObject object(u"__PARAMETERS");
   object.DeclareProperty(u"ReturnValue", VT_I4);
   Variant value = Variant::Int32(7);
@@ -289,23 +272,16 @@ TEST(WmiObjectTest, DeclaredButUnsetReadsAsNullAndUnknownIsNotFound) {
   value = Variant::Int32(7);
   EXPECT_EQ(object.Get(u"NvmVersion", &value), WBEM_E_NOT_FOUND);
   EXPECT_EQ(value.vt, VT_EMPTY);  // cleared even on failure
-}
 
-TEST(WmiObjectTest, ArraysTravelAsCopies) {
-  WbemClassObject object(u"__PARAMETERS");
+  WbemClassObject free(u"__PARAMETERS");
   auto array = SafeArrayCreateVector(0, 3);
-  ASSERT_NE(array, nullptr);
   array->elements = {1, 2, 3};
-  ASSERT_EQ(object.Put(u"data", Variant::Bytes(array)), WBEM_S_NO_ERROR);
+  ASSERT_EQ(free.Put(u"data", Variant::Bytes(array)), WBEM_S_NO_ERROR);
   array->elements[0] = 9;  // the caller's array changes after the Put
-
-  Variant first;
-  ASSERT_EQ(object.Get(u"data", &first), WBEM_S_NO_ERROR);
-  EXPECT_EQ(first.parray->elements, (std::vector<uint8_t>{1, 2, 3}));
-  SafeArrayDestroyData(first.parray.get());
-  Variant second;
-  ASSERT_EQ(object.Get(u"data", &second), WBEM_S_NO_ERROR);
-  EXPECT_EQ(second.parray->elements, (std::vector<uint8_t>{1, 2, 3}));
+  ASSERT_EQ(free.Get(u"data", &value), WBEM_S_NO_ERROR);
+  SafeArrayDestroyData(value.parray.get());
+  ASSERT_EQ(free.Get(u"data", &value), WBEM_S_NO_ERROR);
+  EXPECT_EQ(value.parray->elements, (std::vector<uint8_t>{1, 2, 3}));
 }
 
 TEST(WmiObjectTest, SpawnedInstancesAndSignaturesAreIndependent) {
@@ -330,42 +306,33 @@ TEST(WmiObjectTest, SpawnedInstancesAndSignaturesAreIndependent) {
   EXPECT_EQ(cls.GetMethod(u"Write", &signature, nullptr), WBEM_E_NOT_FOUND);
 }
 
-struct ElementCase {
-  int32_t lowerBound;
-  int32_t index;
-  HRESULT expected;
-};
-
-class SafeArrayBoundsTest : public testing::TestWithParam<ElementCase> {};
-
-TEST_P(SafeArrayBoundsTest, ElementsExistOnlyWithinTheBounds) {
-  const ElementCase& row = GetParam();
-  auto array = SafeArrayCreateVector(row.lowerBound, 4);
-  ASSERT_NE(array, nullptr);
-  EXPECT_EQ(SafeArrayPutElement(array.get(), row.index, 0x5A), row.expected);
-  uint8_t value = 0xEE;
-  EXPECT_EQ(SafeArrayGetElement(array.get(), row.index, &value), row.expected);
-  EXPECT_EQ(value, row.expected == WBEM_S_NO_ERROR ? 0x5A : 0xEE);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Bounds, SafeArrayBoundsTest,
-    testing::Values(ElementCase{0, 0, WBEM_S_NO_ERROR}, ElementCase{0, 3, WBEM_S_NO_ERROR},
-                    ElementCase{0, 4, DISP_E_BADINDEX}, ElementCase{0, -1, DISP_E_BADINDEX},
-                    ElementCase{2, 1, DISP_E_BADINDEX}, ElementCase{2, 5, WBEM_S_NO_ERROR},
-                    ElementCase{2, 6, DISP_E_BADINDEX},
-                    ElementCase{-2147483647 - 1, 2147483647, DISP_E_BADINDEX}));
-
-TEST(SafeArrayTest, DestroyDataEmptiesAndNullArraysAreRefused) {
+TEST(SafeArrayTest, ElementsExistOnlyWithinTheBounds) {
+  struct Case {
+    int32_t lowerBound;
+    int32_t index;
+    HRESULT expected;
+  };
+  const Case cases[] = {{0, 3, WBEM_S_NO_ERROR},
+                        {0, 4, DISP_E_BADINDEX},
+                        {0, -1, DISP_E_BADINDEX},
+                        {2, 1, DISP_E_BADINDEX},
+                        {2, 5, WBEM_S_NO_ERROR},
+                        {2, 6, DISP_E_BADINDEX},
+                        {-2147483647 - 1, 2147483647, DISP_E_BADINDEX}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.index);
+    auto array = SafeArrayCreateVector(c.lowerBound, 4);
+    EXPECT_EQ(SafeArrayPutElement(array.get(), c.index, 0x5A), c.expected);
+    uint8_t value = 0xEE;
+    EXPECT_EQ(SafeArrayGetElement(array.get(), c.index, &value), c.expected);
+    EXPECT_EQ(value, c.expected == WBEM_S_NO_ERROR ? 0x5A : 0xEE);
+  }
   auto array = SafeArrayCreateVector(0, 2);
-  ASSERT_NE(array, nullptr);
-  EXPECT_EQ(array->elements.size(), 2u);
   EXPECT_EQ(SafeArrayDestroyData(array.get()), WBEM_S_NO_ERROR);
   uint8_t value = 1;
   EXPECT_EQ(SafeArrayGetElement(array.get(), 0, &value), DISP_E_BADINDEX);
   EXPECT_EQ(SafeArrayGetElement(nullptr, 0, &value), WBEM_E_INVALID_PARAMETER);
   EXPECT_EQ(SafeArrayPutElement(nullptr, 0, 1), WBEM_E_INVALID_PARAMETER);
-  EXPECT_EQ(value, 1);
 }
 
 }  // namespace

@@ -26,16 +26,10 @@ int HexDigitValue(char16_t c) {
   return -1;
 }
 
-bool EqualsLetterIgnoreCase(char16_t c, char16_t upper) {
-  return c == upper || c == static_cast<char16_t>(upper + (u'a' - u'A'));
-}
-
 // "/LID:" followed by at least one character: characters 1 to 3 spell LID in any case
 // and character 4 is the colon.
 bool IsLanguageSwitch(std::u16string_view arg) {
-  return arg.size() > 5 && EqualsLetterIgnoreCase(arg[1], u'L') &&
-         EqualsLetterIgnoreCase(arg[2], u'I') && EqualsLetterIgnoreCase(arg[3], u'D') &&
-         arg[4] == u':';
+  return arg.size() > 5 && EqualsIgnoreAsciiCase(arg.substr(1, 3), u"LID") && arg[4] == u':';
 }
 
 }  // namespace

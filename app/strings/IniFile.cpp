@@ -14,24 +14,20 @@ bool IsBlank(char16_t c) {
          c == 0x1A;
 }
 
-std::u16string_view Trim(std::u16string_view text) {
-  size_t begin = 0;
-  while (begin < text.size() && IsBlank(text[begin])) {
-    ++begin;
-  }
-  size_t end = text.size();
-  while (end > begin && IsBlank(text[end - 1])) {
-    --end;
-  }
-  return text.substr(begin, end - begin);
-}
-
 std::u16string_view TrimEnd(std::u16string_view text) {
   size_t end = text.size();
   while (end > 0 && IsBlank(text[end - 1])) {
     --end;
   }
   return text.substr(0, end);
+}
+
+std::u16string_view Trim(std::u16string_view text) {
+  size_t begin = 0;
+  while (begin < text.size() && IsBlank(text[begin])) {
+    ++begin;
+  }
+  return TrimEnd(text.substr(begin));
 }
 
 // Windows removes one pair of double or single quotes around a value.

@@ -89,7 +89,7 @@ TEST(Wcstol16, FollowsTheRulesOfWcstolInBase16) {
       {u"00000000000000000001", 1},  // leading zeros never overflow
       {u"7FFFFFFF", INT32_MAX},
       {u"80000000", INT32_MAX},
-      {u"FFFFFFFFFFFFFFFFFFFFFFFF", INT32_MAX},
+      {u"10000000000000001", INT32_MAX},  // 2^64 + 1 must not wrap to 1
       {u"-7FFFFFFF", -INT32_MAX},
       {u"-80000000", INT32_MIN},
       {u"-80000001", INT32_MIN},

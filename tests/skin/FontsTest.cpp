@@ -96,7 +96,7 @@ TEST(Fonts, EmSizesConvertToPixelsAt96Dpi) {
   }
 }
 
-TEST(Fonts, SizesThatAreNotPositivePixelsGiveNoFont) {
+TEST(Fonts, SizesThatAreNotPositivePixelsOrUnknownUnitsGiveNoFont) {
   for (float size : {0.0f, -3.0f, std::numeric_limits<float>::quiet_NaN(),
                      std::numeric_limits<float>::infinity(), 1.0e6f}) {
     EXPECT_FALSE(MakeSkinFont(u"Segoe UI", size, kFontStyleRegular, kUnitPixel).has_value())
@@ -105,12 +105,8 @@ TEST(Fonts, SizesThatAreNotPositivePixelsGiveNoFont) {
   EXPECT_FALSE(MakeSkinFont(u"Segoe UI", 12.0f, kFontStyleRegular, 42).has_value());
 }
 
-TEST(Fonts, WholePixelSizesStayPixelSizes) {
-  const QFont font = MakeSkinFont(u"Segoe UI", 20.0f, kFontStyleRegular, kUnitPixel).value();
-  EXPECT_EQ(font.pixelSize(), 20);
-}
-
-TEST(Fonts, FractionalPixelSizesKeepTheirFraction) {
+TEST(Fonts, WholePixelSizesStayPixelSizesAndFractionsKeepTheirFraction) {
+  EXPECT_EQ(MakeSkinFont(u"Segoe UI", 20.0f, kFontStyleRegular, kUnitPixel)->pixelSize(), 20);
   const QFont font = MakeSkinFont(u"Segoe UI", 26.67f, kFontStyleRegular, kUnitPixel).value();
   EXPECT_NEAR(font.pointSizeF() * 96.0 / 72.0, 26.67, 1e-3);
   // On the composed 96-dpi surface the fraction is not cut off: Qt's font engines

@@ -1,9 +1,6 @@
 // Every kind of control in each of its looks, on the real artwork at half size.
 // Set TBT_SKIN_GALLERY to a file name to keep the composed picture for a look.
 
-#include <QApplication>
-#include <QEnterEvent>
-#include <QMouseEvent>
 #include <QtGlobal>
 
 #include <gtest/gtest.h>
@@ -20,23 +17,6 @@ namespace tbt::skin {
 namespace {
 
 constexpr double kHalf = 0.5;
-
-void Hover(CImageButton& button) {
-  QEnterEvent enter{QPointF(2, 2), QPointF(2, 2), QPointF(button.mapToGlobal(QPoint(2, 2)))};
-  QApplication::sendEvent(&button, &enter);
-}
-
-void Leave(CImageButton& button) {
-  QEvent leave(QEvent::Leave);
-  QApplication::sendEvent(&button, &leave);
-}
-
-void Press(CImageButton& button) {
-  QMouseEvent press(QEvent::MouseButtonPress, QPointF(2, 2),
-                    QPointF(button.mapToGlobal(QPoint(2, 2))), Qt::LeftButton, Qt::LeftButton,
-                    Qt::NoModifier);
-  QApplication::sendEvent(&button, &press);
-}
 
 class GalleryDialog : public CLayeredSkinDialog {
  public:
@@ -58,7 +38,7 @@ class GalleryDialog : public CLayeredSkinDialog {
     return *buttons.back();
   }
 
-  CTextLabel& AddLabel(QRect rect, unsigned image, const char16_t* text, QRgb colour) {
+  void AddLabel(QRect rect, unsigned image, const char16_t* text, QRgb colour) {
     auto label = std::make_unique<CTextLabel>(this, 200 + static_cast<int>(labels.size()));
     if (image != 0) {
       label->SetImage(image, u"IMG", nullptr, kHalf);
@@ -70,7 +50,6 @@ class GalleryDialog : public CLayeredSkinDialog {
     label->MoveWindow(rect.x(), rect.y(), rect.width(), rect.height());
     AddSkinControl(label.get());
     labels.push_back(std::move(label));
-    return *labels.back();
   }
 
   void InitSkinLayout() override { SetBackgroundImage(129, u"IMG", nullptr, kHalf); }
@@ -81,51 +60,57 @@ TEST(Gallery, EveryControlInEachLook) {
   GalleryDialog dialog(&display);
   dialog.OnInitDialog();
 
-  dialog.AddLabel({560, 80, 200, 20}, 0, u"V1.0.0.9", 0xFF80DFE6);
-  dialog.AddLabel({30, 150, 15, 15}, 134, u"", 0);
-  dialog.AddLabel({55, 145, 420, 60}, 0,
-                  u"Connect the AC adapter, then press Update. This long prompt wraps at "
-                  u"word boundaries inside its rectangle and is clipped at its bottom edge "
-                  u"when it runs out of room, as this sentence does.",
-                  0xFF020202);
-  dialog.AddLabel({30, 215, 24, 21}, 136, u"", 0);
-  dialog.AddLabel({60, 215, 400, 30}, 0, u"Caution: the computer runs on battery.", 0xFFA40000);
-  dialog.AddLabel({600, 140, 66, 66}, 141, u"", 0);
-  dialog.AddLabel({480, 215, 290, 114}, 135, u"", 0);
+  const struct {
+    QRect rect;
+    unsigned image;
+    const char16_t* text;
+    QRgb colour;
+  } labels[] = {
+      {{560, 80, 200, 20}, 0, u"V1.0.0.9", 0xFF80DFE6},
+      {{30, 150, 15, 15}, 134, u"", 0},
+      {{55, 145, 420, 60},
+       0,
+       u"Connect the AC adapter, then press Update. This long prompt wraps at word boundaries "
+       u"inside its rectangle and is clipped at its bottom edge when it runs out of room, as "
+       u"this sentence does.",
+       0xFF020202},
+      {{30, 215, 24, 21}, 136, u"", 0},
+      {{60, 215, 400, 30}, 0, u"Caution: the computer runs on battery.", 0xFFA40000},
+      {{600, 140, 66, 66}, 141, u"", 0},
+      {{480, 215, 290, 114}, 135, u"", 0},
+  };
+  for (const auto& l : labels) {
+    dialog.AddLabel(l.rect, l.image, l.text, l.colour);
+  }
 
-  CImageButton& close = dialog.AddButton({722, 20, 38, 38}, 130, 133, 132, 131, u"", 0);
-  CImageButton& normal =
-      dialog.AddButton({30, 340, 184, 38}, 137, 140, 139, 138, u"Normal", 0xFFFFFFFF);
-  CImageButton& hovered =
-      dialog.AddButton({234, 340, 184, 38}, 137, 140, 139, 138, u"Hover", 0xFFFFFFFF);
-  CImageButton& pressed =
-      dialog.AddButton({438, 340, 184, 38}, 137, 140, 139, 138, u"Pressed", 0xFFFFFFFF);
-  CImageButton& held =
-      dialog.AddButton({30, 400, 184, 38}, 137, 140, 139, 138, u"Held outside", 0xFFFFFFFF);
-  CImageButton& disabled =
-      dialog.AddButton({234, 400, 184, 38}, 137, 140, 139, 138, u"Disabled", 0xFFFFFFFF);
-  CImageButton& grey =
-      dialog.AddButton({30, 460, 254, 38}, 150, 0, 152, 153, u"Shut down (grey)", 0xFFFFFFFF);
-  dialog.AddButton({304, 460, 254, 38}, 151, 0, 152, 153, u"Later", 0xFF464646);
-  CImageButton& laterHover =
-      dialog.AddButton({304, 520, 254, 38}, 151, 0, 152, 153, u"Later (hover)", 0xFF464646);
+  // Each button with the acts that put it in its look (see test::Act).
+  auto button = [&](QRect rect, unsigned normal, unsigned disabled, const char16_t* caption,
+                    QRgb colour, const char* acts) -> CImageButton& {
+    const unsigned hover = normal == 137 ? 139 : 152;
+    const unsigned pressed = normal == 137 ? 138 : 153;
+    CImageButton& b = dialog.AddButton(rect, normal, disabled, hover, pressed, caption, colour);
+    if (normal == 151) {
+      b.SetHoverTextColor(0xFFFFFFFF);
+      b.SetPressedTextColor(0xFFFFFFFF);
+    }
+    for (; *acts != '\0'; ++acts) {
+      test::Act(b, *acts);
+    }
+    return b;
+  };
+  dialog.AddButton({722, 20, 38, 38}, 130, 133, 132, 131, u"", 0);
+  test::Act(*dialog.buttons.back(), 'E');
+  const QRgb white = 0xFFFFFFFF;
+  CImageButton& normal = button({30, 340, 184, 38}, 137, 140, u"Normal", white, "");
+  CImageButton& hovered = button({234, 340, 184, 38}, 137, 140, u"Hover", white, "E");
+  CImageButton& pressed = button({438, 340, 184, 38}, 137, 140, u"Pressed", white, "EP");
+  CImageButton& held = button({30, 400, 184, 38}, 137, 140, u"Held outside", white, "EPL");
+  CImageButton& disabled = button({234, 400, 184, 38}, 137, 140, u"Disabled", white, "-");
+  CImageButton& grey = button({30, 460, 254, 38}, 150, 0, u"Shut down (grey)", white, "-");
+  button({304, 460, 254, 38}, 151, 0, u"Later", 0xFF464646, "");
+  CImageButton& laterHover = button({304, 520, 254, 38}, 151, 0, u"Later (hover)", 0xFF464646, "E");
   CImageButton& shutdownPressed =
-      dialog.AddButton({30, 520, 254, 38}, 150, 0, 152, 153, u"Shut down (pressed)", 0xFFFFFFFF);
-  laterHover.SetHoverTextColor(0xFFFFFFFF);
-  laterHover.SetPressedTextColor(0xFFFFFFFF);
-
-  Hover(close);
-  Hover(hovered);
-  Hover(pressed);
-  Press(pressed);
-  Hover(held);
-  Press(held);
-  Leave(held);
-  disabled.EnableWindow(false);
-  grey.EnableWindow(false);
-  Hover(laterHover);
-  Hover(shutdownPressed);
-  Press(shutdownPressed);
+      button({30, 520, 254, 38}, 150, 0, u"Shut down (pressed)", white, "EP");
 
   const QImage& image = dialog.ComposedImage();
   ASSERT_EQ(image.size(), QSize(780, 620));
@@ -147,13 +132,13 @@ TEST(Gallery, EveryControlInEachLook) {
   EXPECT_EQ(qGreen(greyed), qBlue(greyed));
   EXPECT_NE(sample(shutdownPressed), sample(grey));
   // The later button's grey caption turns white while hovered.
-  bool white = false;
+  bool whiteText = false;
   for (int y = laterHover.y(); y < laterHover.y() + laterHover.height(); ++y) {
     for (int x = laterHover.x(); x < laterHover.x() + laterHover.width(); ++x) {
-      white = white || image.pixel(x, y) == 0xFFFFFFFFu;
+      whiteText = whiteText || image.pixel(x, y) == white;
     }
   }
-  EXPECT_TRUE(white);
+  EXPECT_TRUE(whiteText);
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
 // The layered dialog: placement, composition, paint order, input mask and dragging.
 
-#include <QApplication>
-#include <QMouseEvent>
 #include <QTest>
 #include <QWindow>
 
@@ -17,37 +15,32 @@
 namespace tbt::skin {
 namespace {
 
-using test::FakeDisplay;
 using test::PaintedBounds;
-using test::TempImageModule;
 
 constexpr QRgb kPanel = 0xFF808080;
+constexpr QRgb kRed = 0xFFFF0000;
 constexpr unsigned kSkinId = 20;
 
 // A 60 x 40 skin: a 5-pixel transparent margin around an opaque grey panel.
 const CResourceModule* Skins() {
-  static TempImageModule module;
-  static const bool filled = [] {
-    TempImageModule* m = &module;
-    QImage skin(60, 40, QImage::Format_ARGB32);
-    skin.fill(Qt::transparent);
-    for (int y = 5; y < 35; ++y) {
-      for (int x = 5; x < 55; ++x) {
-        skin.setPixel(x, y, kPanel);
-      }
-    }
-    m->Add(kSkinId, skin);
-    m->Add(21, test::Solid(10, 10, 0xFF00A000));
-    return true;
-  }();
-  (void)filled;
+  static const test::TempImageModule module{{kSkinId,
+                                             [] {
+                                               QImage skin(60, 40, QImage::Format_ARGB32);
+                                               skin.fill(Qt::transparent);
+                                               QPainter(&skin).fillRect(5, 5, 50, 30,
+                                                                        QColor::fromRgba(kPanel));
+                                               return skin;
+                                             }()},
+                                            {21, test::Solid(10, 10, 0xFF00A000)}};
   return module.Module();
 }
 
 // A control that fills its rectangle with one colour.
 class FillControl : public CSkinControl {
  public:
-  FillControl(QWidget* parent, QRgb argb) : CSkinControl(parent, 0), m_argb(argb) {}
+  FillControl(QWidget* parent, QRgb argb, QRect rect) : CSkinControl(parent, 0), m_argb(argb) {
+    MoveWindow(rect.x(), rect.y(), rect.width(), rect.height());
+  }
   void PaintSkin(QPainter& painter) override {
     painter.fillRect(SkinRect(), QColor::fromRgba(m_argb));
   }
@@ -71,19 +64,13 @@ class TestDialog : public CLayeredSkinDialog {
 
 class LayeredSkinDialogTest : public ::testing::Test {
  protected:
-  FakeDisplay display{{0, 0, 1366, 728}};
+  test::FakeDisplay display{{0, 0, 1366, 728}};
   TestDialog dialog{nullptr, &display};
-  FillControl red{&dialog, 0xFFFF0000};
-  FillControl blue{&dialog, 0xFF0000FF};
-  FillControl halfGreen{&dialog, 0x8000FF00};
+  FillControl red{&dialog, kRed, {10, 10, 20, 10}};
+  FillControl blue{&dialog, 0xFF0000FF, {20, 10, 20, 10}};
+  FillControl halfGreen{&dialog, 0x8000FF00, {25, 15, 10, 10}};
 
-  void SetUp() override {
-    red.MoveWindow(10, 10, 20, 10);
-    blue.MoveWindow(20, 10, 20, 10);
-    halfGreen.MoveWindow(25, 15, 10, 10);
-  }
-
-  void SetSkin() { dialog.SetBackgroundImage(kSkinId, u"IMG", Skins(), 1.0); }
+  void SetSkin(unsigned id = kSkinId) { dialog.SetBackgroundImage(id, u"IMG", Skins(), 1.0); }
   QRgb At(int x, int y) const { return dialog.ComposedImage().pixel(x, y); }
 };
 
@@ -95,16 +82,12 @@ TEST_F(LayeredSkinDialogTest, BackgroundSizesAndCentresTheWindow) {
   EXPECT_EQ(dialog.CompositionCount(), 1);
 }
 
-TEST_F(LayeredSkinDialogTest, NothingHappensBeforeThereIsABackground) {
+TEST_F(LayeredSkinDialogTest, NoBackgroundOrOneWithoutPictureComposesNothing) {
   dialog.AddSkinControl(&red);
   dialog.UpdateLayered();
   red.SetWindowText(u"x");
   EXPECT_EQ(dialog.CompositionCount(), 0);
-  EXPECT_TRUE(dialog.ComposedImage().isNull());
   EXPECT_TRUE(dialog.mask().isEmpty());
-}
-
-TEST_F(LayeredSkinDialogTest, BackgroundWithoutPictureShowsNothing) {
   dialog.SetBackgroundImage(149, u"IMG", nullptr, 1.0);
   ASSERT_NE(dialog.Background(), nullptr);
   EXPECT_EQ(dialog.pos(), QPoint(683, 364));
@@ -112,18 +95,16 @@ TEST_F(LayeredSkinDialogTest, BackgroundWithoutPictureShowsNothing) {
   EXPECT_EQ(dialog.CompositionCount(), 0);
 }
 
-TEST_F(LayeredSkinDialogTest, BackgroundKeepsItsTransparency) {
+TEST_F(LayeredSkinDialogTest, TransparentPixelsStayTransparentAndDoNotTakeThePointer) {
   SetSkin();
   EXPECT_EQ(dialog.ComposedImage().size(), QSize(60, 40));
   EXPECT_EQ(At(2, 2), 0u);
-  EXPECT_EQ(At(57, 37), 0u);
   EXPECT_EQ(At(5, 5), kPanel);
   EXPECT_EQ(PaintedBounds(dialog.ComposedImage()), QRect(5, 5, 50, 30));
-}
-
-TEST_F(LayeredSkinDialogTest, TransparentPixelsDoNotTakeThePointer) {
-  SetSkin();
   EXPECT_EQ(dialog.mask(), QRegion(5, 5, 50, 30));
+  SetSkin(21);
+  EXPECT_EQ(dialog.mask(), QRegion(0, 0, 10, 10));
+  SetSkin();
   // A control painted over the margin makes its pixels hit-testable.
   red.MoveWindow(0, 0, 3, 3);
   dialog.AddSkinControl(&red);
@@ -132,21 +113,17 @@ TEST_F(LayeredSkinDialogTest, TransparentPixelsDoNotTakeThePointer) {
   EXPECT_FALSE(dialog.mask().contains(QPoint(4, 4)));
 }
 
-TEST_F(LayeredSkinDialogTest, NewBackgroundBringsItsOwnMask) {
-  SetSkin();
-  dialog.SetBackgroundImage(21, u"IMG", Skins(), 1.0);
-  EXPECT_EQ(dialog.mask(), QRegion(0, 0, 10, 10));
-  SetSkin();
-  EXPECT_EQ(dialog.mask(), QRegion(5, 5, 50, 30));
-}
-
-TEST_F(LayeredSkinDialogTest, LaterControlsPaintOverEarlierOnes) {
+TEST_F(LayeredSkinDialogTest, LaterControlsPaintOverEarlierOnesEachOnce) {
   SetSkin();
   dialog.AddSkinControl(&red);
   dialog.AddSkinControl(&blue);
   dialog.AddSkinControl(&halfGreen);
+  dialog.AddSkinControl(&blue);
+  ASSERT_EQ(dialog.SkinControls().size(), 3u);
+  EXPECT_EQ(dialog.SkinControls()[1], &blue);
+  EXPECT_EQ(halfGreen.m_pHost, static_cast<ISkinHost*>(&dialog));
   dialog.UpdateLayered();
-  EXPECT_EQ(At(15, 12), 0xFFFF0000u);
+  EXPECT_EQ(At(15, 12), kRed);
   EXPECT_EQ(At(22, 12), 0xFF0000FFu);
   // Half green over opaque blue: 128 of green plus 127/255 of the blue.
   const QRgb blend = At(27, 17);
@@ -154,23 +131,10 @@ TEST_F(LayeredSkinDialogTest, LaterControlsPaintOverEarlierOnes) {
   EXPECT_EQ(qRed(blend), 0);
   EXPECT_NEAR(qGreen(blend), 128, 1);
   EXPECT_NEAR(qBlue(blend), 127, 1);
-  // Half green over the grey panel below the blue control.
+  // Half green over the grey panel, painted once: a second coat would pass 192.
   const QRgb overPanel = At(27, 22);
   EXPECT_NEAR(qRed(overPanel), 64, 1);
   EXPECT_NEAR(qGreen(overPanel), 128 + 64, 1);
-}
-
-TEST_F(LayeredSkinDialogTest, RegisteringTwiceKeepsOnePlace) {
-  SetSkin();
-  dialog.AddSkinControl(&halfGreen);
-  dialog.AddSkinControl(&red);
-  dialog.AddSkinControl(&halfGreen);
-  ASSERT_EQ(dialog.SkinControls().size(), 2u);
-  EXPECT_EQ(dialog.SkinControls()[0], &halfGreen);
-  EXPECT_EQ(halfGreen.m_pHost, static_cast<ISkinHost*>(&dialog));
-  dialog.UpdateLayered();
-  // Painted once: a second coat would push green above 192.
-  EXPECT_NEAR(qGreen(At(27, 22)), 192, 1);
 }
 
 TEST_F(LayeredSkinDialogTest, HiddenControlsAreAbsentUntilShownAgain) {
@@ -183,31 +147,26 @@ TEST_F(LayeredSkinDialogTest, HiddenControlsAreAbsentUntilShownAgain) {
   red.ShowControl(SW_HIDE);
   EXPECT_EQ(dialog.CompositionCount(), before + 1);
   red.ShowControl(SW_SHOW);
-  EXPECT_EQ(At(15, 12), 0xFFFF0000u);
+  EXPECT_EQ(At(15, 12), kRed);
   EXPECT_EQ(dialog.CompositionCount(), before + 2);
 }
 
-TEST_F(LayeredSkinDialogTest, ReleaseSkinForgetsEverything) {
+TEST_F(LayeredSkinDialogTest, DestroyedControlsAndReleaseSkinLeaveThePaintOrder) {
   SetSkin();
-  dialog.AddSkinControl(&red);
-  dialog.ReleaseSkin();
-  EXPECT_EQ(dialog.Background(), nullptr);
-  EXPECT_TRUE(dialog.SkinControls().empty());
-  const int before = dialog.CompositionCount();
-  dialog.UpdateLayered();
-  EXPECT_EQ(dialog.CompositionCount(), before);
-}
-
-TEST_F(LayeredSkinDialogTest, DestroyedControlLeavesThePaintOrder) {
-  SetSkin();
-  auto* temporary = new FillControl(&dialog, 0xFF123456);
-  temporary->MoveWindow(40, 20, 5, 5);
+  auto* temporary = new FillControl(&dialog, 0xFF123456, {40, 20, 5, 5});
   dialog.AddSkinControl(temporary);
   dialog.AddSkinControl(&red);
   delete temporary;
   ASSERT_EQ(dialog.SkinControls().size(), 1u);
   dialog.UpdateLayered();
   EXPECT_EQ(At(42, 22), kPanel);
+
+  dialog.ReleaseSkin();
+  EXPECT_EQ(dialog.Background(), nullptr);
+  EXPECT_TRUE(dialog.SkinControls().empty());
+  const int before = dialog.CompositionCount();
+  dialog.UpdateLayered();
+  EXPECT_EQ(dialog.CompositionCount(), before);
 }
 
 TEST_F(LayeredSkinDialogTest, LayoutRunsOnceBeforeTheFirstShow) {
@@ -218,7 +177,7 @@ TEST_F(LayeredSkinDialogTest, LayoutRunsOnceBeforeTheFirstShow) {
   dialog.show();
   EXPECT_EQ(dialog.layouts, 1);
   EXPECT_EQ(dialog.geometry(), QRect(653, 344, 60, 40));
-  EXPECT_EQ(At(15, 12), 0xFFFF0000u);
+  EXPECT_EQ(At(15, 12), kRed);
   // The background composes once and the first full update once more.
   EXPECT_EQ(dialog.CompositionCount(), 2);
   dialog.hide();
@@ -251,41 +210,15 @@ TEST_F(LayeredSkinDialogTest, TextIsAntiAliased) {
   int solid = 0;
   for (int y = 5; y < 35; ++y) {
     for (int x = 5; x < 55; ++x) {
-      const QRgb pixel = At(x, y);
-      solid += pixel == 0xFF000000u ? 1 : 0;
-      partial += pixel != 0xFF000000u && pixel != kPanel ? 1 : 0;
+      solid += At(x, y) == 0xFF000000u ? 1 : 0;
+      partial += At(x, y) != 0xFF000000u && At(x, y) != kPanel ? 1 : 0;
     }
   }
   EXPECT_GT(solid, 0);
   EXPECT_GT(partial, 0);
 }
 
-TEST_F(LayeredSkinDialogTest, PressOnTheSkinDragsTheWindow) {
-  SetSkin();
-  dialog.show();
-  const QPoint start = dialog.pos();
-  const QPoint grab(20, 20);
-  const QPoint global = dialog.mapToGlobal(grab);
-  QMouseEvent press(QEvent::MouseButtonPress, QPointF(grab), QPointF(global), Qt::LeftButton,
-                    Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(&dialog, &press);
-  const QPoint to = global + QPoint(30, -15);
-  QMouseEvent move(QEvent::MouseMove, QPointF(dialog.mapFromGlobal(to)), QPointF(to), Qt::NoButton,
-                   Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(&dialog, &move);
-  QMouseEvent release(QEvent::MouseButtonRelease, QPointF(dialog.mapFromGlobal(to)), QPointF(to),
-                      Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-  QApplication::sendEvent(&dialog, &release);
-  EXPECT_EQ(dialog.pos(), start + QPoint(30, -15));
-  // Later pointer moves without the button do not move it.
-  QMouseEvent after(QEvent::MouseMove, QPointF(5, 5), QPointF(dialog.mapToGlobal(QPoint(5, 5))),
-                    Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-  QApplication::sendEvent(&dialog, &after);
-  EXPECT_EQ(dialog.pos(), start + QPoint(30, -15));
-  dialog.hide();
-}
-
-TEST_F(LayeredSkinDialogTest, ButtonsTakeTheirPressesAndLabelsPassThemToTheSkin) {
+TEST_F(LayeredSkinDialogTest, ButtonsTakeTheirPressesAndTheSkinDragsTheWindow) {
   SetSkin();
   CImageButton button(&dialog, 1);
   button.MoveWindow(8, 8, 10, 10);
@@ -303,12 +236,14 @@ TEST_F(LayeredSkinDialogTest, ButtonsTakeTheirPressesAndLabelsPassThemToTheSkin)
   QTest::mouseRelease(window, Qt::LeftButton, Qt::NoModifier, QPoint(16, 16));
   EXPECT_EQ(dialog.pos(), start);
 
-  // A press on a label reaches the skin, which drags.
+  // A press on a label reaches the skin, which drags. The pointer stays put while
+  // the window follows it: in window terms it is back where it was pressed.
   QTest::mousePress(window, Qt::LeftButton, Qt::NoModifier, QPoint(35, 12));
   QTest::mouseMove(window, QPoint(45, 20));
-  // The pointer stays put while the window follows it: in window terms it is back
-  // where it was pressed.
   QTest::mouseRelease(window, Qt::LeftButton, Qt::NoModifier, QPoint(35, 12));
+  EXPECT_EQ(dialog.pos(), start + QPoint(10, 8));
+  // Later pointer moves without the button do not move it.
+  QTest::mouseMove(window, QPoint(20, 25));
   EXPECT_EQ(dialog.pos(), start + QPoint(10, 8));
   dialog.hide();
 }

@@ -1,51 +1,25 @@
 #include "SkinTestSupport.h"
 
-#include <QApplication>
 #include <QDir>
+#include <QEnterEvent>
 #include <QFile>
-#include <QtGlobal>
+#include <QMouseEvent>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
 namespace tbt::skin::test {
 
-namespace {
-
-// One QApplication for the whole program, on the offscreen platform so that the
-// tests need no display.
-class QtApplicationEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-      qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    static int argc = 1;
-    static char name[] = "test_skin";
-    static char* argv[] = {name, nullptr};
-    m_app = new QApplication(argc, argv);
-  }
-  void TearDown() override {
-    delete m_app;
-    m_app = nullptr;
-  }
-
- private:
-  QApplication* m_app = nullptr;
-};
-
-[[maybe_unused]] const ::testing::Environment* const kQtEnvironment =
-    ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
-
-}  // namespace
-
-TempImageModule::TempImageModule() {
+TempImageModule::TempImageModule(std::initializer_list<std::pair<unsigned, QImage>> pictures) {
   QDir(m_dir.path()).mkpath(QStringLiteral("img"));
   m_module.root = m_dir.path();
+  for (const auto& [id, picture] : pictures) {
+    Add(id, picture);
+  }
 }
 
 void TempImageModule::Add(unsigned id, const QImage& picture) {
-  const QString path = m_dir.path() + QStringLiteral("/img/%1.png").arg(id);
-  if (!picture.save(path, "PNG")) {
+  if (!picture.save(m_dir.path() + QStringLiteral("/img/%1.png").arg(id), "PNG")) {
     ADD_FAILURE() << "could not save test image " << id;
   }
 }
@@ -70,6 +44,50 @@ void RecordingHost::OnChildChanged(CSkinControl* pChild) {
   }
 }
 
+void Act(CImageButton& button, char act) {
+  const QPoint inside(5, 5);
+  const QPoint outside(-30, 50);
+  const struct {
+    char act;
+    QEvent::Type type;
+    QPoint at;
+    Qt::MouseButton button;
+  } mouseActs[] = {
+      {'M', QEvent::MouseMove, inside, Qt::NoButton},
+      {'O', QEvent::MouseMove, outside, Qt::LeftButton},
+      {'P', QEvent::MouseButtonPress, inside, Qt::LeftButton},
+      {'R', QEvent::MouseButtonRelease, inside, Qt::LeftButton},
+      {'X', QEvent::MouseButtonRelease, outside, Qt::LeftButton},
+      {'D', QEvent::MouseButtonDblClick, inside, Qt::LeftButton},
+      {'p', QEvent::MouseButtonPress, inside, Qt::RightButton},
+      {'r', QEvent::MouseButtonRelease, inside, Qt::RightButton},
+  };
+  for (const auto& m : mouseActs) {
+    if (m.act == act) {
+      // A move carries the buttons held; a release no longer holds its button.
+      QMouseEvent event(m.type, QPointF(m.at), QPointF(button.mapToGlobal(m.at)),
+                        m.type == QEvent::MouseMove ? Qt::NoButton : m.button,
+                        m.type == QEvent::MouseButtonRelease ? Qt::NoButton : m.button,
+                        Qt::NoModifier);
+      QApplication::sendEvent(&button, &event);
+      return;
+    }
+  }
+  if (act == 'E') {
+    QEnterEvent event{QPointF(inside), QPointF(inside), QPointF(button.mapToGlobal(inside))};
+    QApplication::sendEvent(&button, &event);
+  } else if (act == 'L') {
+    QEvent event(QEvent::Leave);
+    QApplication::sendEvent(&button, &event);
+  } else if (act == 'S' || act == 'K') {
+    QTest::keyClick(&button, act == 'S' ? Qt::Key_Space : Qt::Key_Return);
+  } else if (act == '-' || act == '+') {
+    button.EnableWindow(act == '+');
+  } else {
+    ADD_FAILURE() << "unknown act " << act;
+  }
+}
+
 QRect PaintedBounds(const QImage& image) {
   QRect bounds;
   for (int y = 0; y < image.height(); ++y) {
@@ -82,15 +100,19 @@ QRect PaintedBounds(const QImage& image) {
   return bounds;
 }
 
-QRgb PixelAt(const QImage& image, int x, int y) {
-  return image.pixel(x, y);
-}
-
 QImage Surface(int width, int height) {
   QImage surface(width, height, QImage::Format_ARGB32_Premultiplied);
   surface.fill(Qt::transparent);
   surface.setDotsPerMeterX(3780);
   surface.setDotsPerMeterY(3780);
+  return surface;
+}
+
+QImage PaintOf(CSkinControl& control, int width, int height) {
+  QImage surface = Surface(width, height);
+  QPainter painter(&surface);
+  painter.setRenderHint(QPainter::SmoothPixmapTransform);
+  control.PaintSkin(painter);
   return surface;
 }
 

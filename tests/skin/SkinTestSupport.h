@@ -1,27 +1,30 @@
 #pragma once
 
-// Shared pieces of the skin tests: the offscreen application, folders of test
-// images, a host that records repaint requests and pixel helpers.
+// Shared pieces of the skin tests: folders of test images, a host that records
+// repaint requests and pixel helpers.
 
 #include <QImage>
 #include <QTemporaryDir>
 
 #include <functional>
-#include <string>
-#include <vector>
+#include <initializer_list>
+#include <utility>
 
-#include "platform/Platform.h"
+#include "skin/ImageButton.h"
 #include "skin/ResourceImage.h"
 #include "skin/SkinControl.h"
 #include "skin/SkinHost.h"
+#include "tests/support/QtTestSupport.h"
 
 namespace tbt::skin::test {
+
+using tbt::test::FakeDisplay;
 
 /// A folder of PNG images laid out as a resource module ("img/<id>.png").
 class TempImageModule {
  public:
-  TempImageModule();
-  /// Saves `picture` as image `id` of type "IMG".
+  TempImageModule(std::initializer_list<std::pair<unsigned, QImage>> pictures = {});
+  /// Saves `picture` as image `id`.
   void Add(unsigned id, const QImage& picture);
   /// Stores raw bytes as image `id` (for undecodable files).
   void AddRaw(unsigned id, const QByteArray& bytes);
@@ -46,25 +49,18 @@ class RecordingHost : public ISkinHost {
   int m_requests = 0;
 };
 
-/// A work area fixed by the test.
-class FakeDisplay : public platform::IDisplay {
- public:
-  explicit FakeDisplay(platform::ScreenRect area) : m_area(area) {}
-  platform::ScreenSize DesktopSize() override { return {m_area.right, m_area.bottom}; }
-  platform::ScreenRect WorkArea() override { return m_area; }
-  int LogPixelsY() override { return 96; }
-
- private:
-  platform::ScreenRect m_area;
-};
+/// Sends `button` one act: Enter, Leave, Move inside, Outside move while held, Press,
+/// Release, release outside (X), Double click, right press (p) and release (r), Space
+/// key, return Key, disable (-) or enable (+).
+void Act(CImageButton& button, char act);
 
 /// The smallest rectangle holding every pixel whose alpha is not 0 (null if none).
 QRect PaintedBounds(const QImage& image);
 
-/// The pixel at (x, y), un-premultiplied.
-QRgb PixelAt(const QImage& image, int x, int y);
-
 /// A transparent 96-dpi premultiplied surface, as the dialog composes on.
 QImage Surface(int width, int height);
+
+/// What `control` paints on a fresh surface of the given size.
+QImage PaintOf(CSkinControl& control, int width, int height);
 
 }  // namespace tbt::skin::test

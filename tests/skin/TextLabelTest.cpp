@@ -9,44 +9,34 @@ namespace tbt::skin {
 namespace {
 
 using test::PaintedBounds;
-using test::RecordingHost;
-using test::Solid;
-using test::Surface;
-using test::TempImageModule;
 
-constexpr QRgb kText = 0xFFA40000;
+constexpr QRgb kPanel = 0xFF203040;
 
 class TextLabelTest : public ::testing::Test {
  protected:
-  TempImageModule module;
+  test::TempImageModule module{{10, Corners()}, {11, test::Solid(4, 4, kPanel)}};
   QWidget parent;
   // The host outlives its controls, as the dialog does.
-  RecordingHost host;
+  test::RecordingHost host;
   CTextLabel label{&parent, 1005};
 
-  void SetUp() override {
+  static QImage Corners() {
     QImage corners(2, 2, QImage::Format_ARGB32);
     corners.setPixel(0, 0, 0xFFFF0000);
     corners.setPixel(1, 0, 0xFF00FF00);
     corners.setPixel(0, 1, 0xFF0000FF);
     corners.setPixel(1, 1, 0xFFFFFFFF);
-    module.Add(10, corners);
-    module.Add(11, Solid(4, 4, 0xFF203040));
+    return corners;
+  }
+  void SetUp() override {
     label.SetTextFont(u"Noto Sans", 20.0f, 0, 2);
-    label.SetTextColor(kText);
+    label.SetTextColor(0xFFA40000);
     label.MoveWindow(10, 10, 120, 60);
   }
-
-  QImage Paint() {
-    QImage surface = Surface(150, 90);
-    QPainter painter(&surface);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    label.PaintSkin(painter);
-    return surface;
-  }
+  QImage Paint() { return test::PaintOf(label, 150, 90); }
 };
 
-TEST_F(TextLabelTest, PictureIsStretchedToTheRectangle) {
+TEST_F(TextLabelTest, PictureIsStretchedToTheRectangleAndTextDrawnOverIt) {
   ASSERT_NE(label.SetImage(10, u"IMG", module.Module(), 1.0), nullptr);
   const QImage image = Paint();
   EXPECT_EQ(PaintedBounds(image), QRect(10, 10, 120, 60));
@@ -54,20 +44,16 @@ TEST_F(TextLabelTest, PictureIsStretchedToTheRectangle) {
   EXPECT_EQ(image.pixel(128, 11), 0xFF00FF00u);
   EXPECT_EQ(image.pixel(11, 68), 0xFF0000FFu);
   EXPECT_EQ(image.pixel(128, 68), 0xFFFFFFFFu);
-}
 
-TEST_F(TextLabelTest, TextIsDrawnOverThePicture) {
   label.SetImage(11, u"IMG", module.Module(), 1.0);
-  const QImage pictureOnly = Paint();
   label.SetWindowText(u"Caution");
   const QImage both = Paint();
-  EXPECT_NE(both, pictureOnly);
   // The picture still fills the rectangle and nothing spills outside it.
   EXPECT_EQ(PaintedBounds(both), QRect(10, 10, 120, 60));
   int textPixels = 0;
   for (int y = 10; y < 70; ++y) {
     for (int x = 10; x < 130; ++x) {
-      textPixels += both.pixel(x, y) != 0xFF203040u ? 1 : 0;
+      textPixels += both.pixel(x, y) != kPanel ? 1 : 0;
     }
   }
   EXPECT_GT(textPixels, 20);
@@ -77,9 +63,15 @@ TEST_F(TextLabelTest, NeitherTextNorPictureDrawsNothing) {
   EXPECT_TRUE(PaintedBounds(Paint()).isNull());
   label.SetImage(12345, u"IMG", module.Module(), 1.0);
   EXPECT_TRUE(PaintedBounds(Paint()).isNull());
+  label.SetImage(10, u"IMG", module.Module(), 1.0);
+  label.SetWindowText(u"gone");
+  label.ReleaseResources();
+  EXPECT_EQ(label.Image(), nullptr);
+  EXPECT_FALSE(label.Font().has_value());
+  EXPECT_TRUE(PaintedBounds(Paint()).isNull());
 }
 
-TEST_F(TextLabelTest, LongTextWrapsAtWordsInsideTheRectangle) {
+TEST_F(TextLabelTest, LongTextWrapsAtWordsAndIsClippedAtTheBottomEdge) {
   label.SetTextAlign(0, 0);
   label.SetWindowText(u"one");
   const QRect oneLine = PaintedBounds(Paint());
@@ -88,19 +80,16 @@ TEST_F(TextLabelTest, LongTextWrapsAtWordsInsideTheRectangle) {
   ASSERT_FALSE(oneLine.isNull());
   EXPECT_GT(wrapped.height(), oneLine.height() * 2);
   EXPECT_TRUE(QRect(10, 10, 120, 60).contains(wrapped));
-}
 
-TEST_F(TextLabelTest, TextTallerThanTheRectangleIsClippedAtItsEdge) {
   // Two lines of 20-pixel capitals need about 50 pixels; 45 cuts the second one.
   label.MoveWindow(10, 10, 120, 45);
-  label.SetTextAlign(0, 0);
   label.SetWindowText(u"HHH HHH HHH HHH HHH HHH HHH HHH HHH HHH");
   const QRect bounds = PaintedBounds(Paint());
   EXPECT_EQ(bounds.bottom(), 54);
   EXPECT_TRUE(QRect(10, 10, 120, 45).contains(bounds));
 }
 
-TEST_F(TextLabelTest, SettersWaitForTheNextRepaint) {
+TEST_F(TextLabelTest, SettersWaitForTheNextRepaintAndEnablingChangesNoLook) {
   label.m_pHost = &host;
   label.SetImage(10, u"IMG", module.Module(), 1.0);
   label.SetTextFont(u"Noto Sans", 30.0f, 1, 2);
@@ -110,24 +99,10 @@ TEST_F(TextLabelTest, SettersWaitForTheNextRepaint) {
   label.SetWindowText(u"x");
   label.SetWindowText(u"x");
   EXPECT_EQ(host.Requests(), 2);
-}
-
-TEST_F(TextLabelTest, EnablingRepaintsButLooksTheSame) {
-  label.m_pHost = &host;
-  label.SetWindowText(u"Version");
   const QImage enabled = Paint();
   label.EnableWindow(false);
-  EXPECT_EQ(host.Requests(), 2);
+  EXPECT_EQ(host.Requests(), 3);
   EXPECT_EQ(Paint(), enabled);
-}
-
-TEST_F(TextLabelTest, ReleaseResourcesDropsFontAndPicture) {
-  label.SetImage(10, u"IMG", module.Module(), 1.0);
-  label.SetWindowText(u"gone");
-  label.ReleaseResources();
-  EXPECT_EQ(label.Image(), nullptr);
-  EXPECT_FALSE(label.Font().has_value());
-  EXPECT_TRUE(PaintedBounds(Paint()).isNull());
 }
 
 }  // namespace

@@ -12,10 +12,13 @@
 #include <string>
 
 #include "platform/emulated/EmulatedPlatform.h"
+#include "tests/support/QtTestSupport.h"
 #include "ui/FwUpdateDlg.h"
 #include "ui/WorkerRunner.h"
 
 namespace tbt::ui::testing {
+
+using tbt::test::FakeDisplay;
 
 /// Texts of the test's Update.ini.
 inline constexpr char16_t kPromptEn[] = u"Press Update to begin.";
@@ -26,17 +29,6 @@ inline constexpr char16_t kDowngradeEn[] = u"The image is older than the install
 inline constexpr char16_t kNoDeviceEn[] = u"The board driver is missing.";
 inline constexpr char16_t kCautionEn[] = u"Connect the AC adapter.";
 inline constexpr char16_t kUpdateJa[] = u"\u66F4\u65B0";
-
-/// A display whose size, work area and DPI the test sets.
-class FakeDisplay final : public platform::IDisplay {
- public:
-  platform::ScreenSize desktop{1920, 1080};
-  platform::ScreenRect workArea{0, 0, 1920, 1040};
-  int dpi = 96;
-  platform::ScreenSize DesktopSize() override { return desktop; }
-  platform::ScreenRect WorkArea() override { return workArea; }
-  int LogPixelsY() override { return dpi; }
-};
 
 /// A runner that reports a set number of time-outs before the worker's end, runs the
 /// body on the calling thread (or not at all) and records each wait.
@@ -102,7 +94,8 @@ class DialogTest : public ::testing::Test {
 /// Text of a control as UTF-16.
 std::u16string TextOf(const skin::CSkinControl& control);
 
-/// Fails the test when the dialog's controls do not look as the state's row says.
+/// Fails the test unless the dialog is in `state` and its controls look as that
+/// state's row of the test's own table says.
 void ExpectLook(const CFwUpdateDlg& dialog, DialogState state);
 
 }  // namespace tbt::ui::testing

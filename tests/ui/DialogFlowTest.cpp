@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QKeyEvent>
 #include <QSignalSpy>
+
+#include <functional>
+#include <map>
 
 #include "DialogFixture.h"
 #include "platform/emulated/EmulatedTbtProvider.h"
@@ -14,119 +18,131 @@ namespace {
 
 using FlowTest = DialogTest;
 
-TEST_F(FlowTest, StartsReadyWithThePrompt) {
+TEST_F(FlowTest, StartsReadyWithItsTexts) {
   CreateDialog();
   ExpectLook(*dialog, DialogState::Ready);
-  EXPECT_EQ(TextOf(dialog->lblMessage), kPromptEn);
-  EXPECT_EQ(TextOf(dialog->lblCaution), kCautionEn);
-  EXPECT_EQ(TextOf(dialog->btnUpdate), u"Update");
-  EXPECT_EQ(TextOf(dialog->btnExit), u"Exit");
-  EXPECT_EQ(TextOf(dialog->btnShutdown), u"Shut down");
-  EXPECT_EQ(TextOf(dialog->btnLater), u"Later");
-  EXPECT_EQ(TextOf(dialog->lblVersion), u"V1.0.0.9");
+  const std::pair<const skin::CSkinControl*, std::u16string> texts[] = {
+      {&dialog->lblMessage, kPromptEn},     {&dialog->lblCaution, kCautionEn},
+      {&dialog->btnUpdate, u"Update"},      {&dialog->btnExit, u"Exit"},
+      {&dialog->btnShutdown, u"Shut down"}, {&dialog->btnLater, u"Later"},
+      {&dialog->lblVersion, u"V1.0.0.9"}};
+  for (const auto& [control, text] : texts) {
+    EXPECT_EQ(TextOf(*control), text) << control->ControlId();
+  }
   EXPECT_EQ(dialog->result, TBU_OK);
   EXPECT_EQ(dialog->windowTitle().toStdU16String(), kWindowTitle);
 }
 
-TEST_F(FlowTest, SucceedsAndOffersShutDownAndLater) {
-  PutImage();
-  CreateDialog();
-  std::vector<DialogState> states;
-  dialog->SetStateObserver([&](DialogState state) { states.push_back(state); });
-  dialog->OnButtonUpdate();
-  ExpectLook(*dialog, DialogState::Succeeded);
-  EXPECT_EQ(dialog->result, TBU_OK);
-  EXPECT_EQ(TextOf(dialog->lblMessage), kSuccessEn);
-  EXPECT_EQ(states, (std::vector<DialogState>{DialogState::Running, DialogState::Succeeded}));
-  // The worker really wrote the image into the emulated controller.
-  EXPECT_NE(machine->ControllerNvm(), emulated::DefaultControllerNvm());
+TEST_F(FlowTest, EachOutcomeOfUpdateShowsItsStateResultAndMessage) {
+  const std::u16string error = kErrorEn;
+  struct Case {
+    const char* what;
+    bool image;
+    emulated::PowerMode power;
+    bool device;
+    std::function<void()> afterCreate;
+    DialogState state;
+    UpdateResult result;
+    std::u16string message;
+    int starts;
+  };
+  const auto kMains = emulated::PowerMode::kMains;
+  const Case cases[] = {
+      {"success", true, kMains, true, {}, DialogState::Succeeded, TBU_OK, kSuccessEn, 1},
+      // A refusal leaves the last result alone.
+      {"battery",
+       true,
+       emulated::PowerMode::kBattery,
+       true,
+       {},
+       DialogState::PowerRefused,
+       0x12345678,
+       kPromptEn,
+       0},
+      {"power query fails",
+       true,
+       emulated::PowerMode::kQueryFails,
+       true,
+       {},
+       DialogState::Succeeded,
+       TBU_OK,
+       kSuccessEn,
+       1},
+      {"no board device",
+       true,
+       kMains,
+       false,
+       {},
+       DialogState::NoPlatformDevice,
+       TBU_E_NO_ACPI_DEVICE,
+       kNoDeviceEn,
+       0},
+      {"no image",
+       false,
+       kMains,
+       true,
+       {},
+       DialogState::Failed,
+       TBU_E_NO_IMAGE,
+       error + u" (0X10430005)",
+       1},
+      {"provider returns 5", true, kMains, true,
+       [this] { machine->Provider().ForceReturnValue(u"UpdateFirmware", 5); }, DialogState::Failed,
+       5, error + u" (0X00000005)", 1},
+      {"worker cannot start", true, kMains, true, [this] { runner->failStart = true; },
+       DialogState::Failed, TBU_E_NO_MEMORY, error + u" (0X10430007)", 0},
+      {"worker reports no software", true, kMains, true,
+       [this] { runner->replacement = [this] { dialog->result = TBU_E_WMI_FAILED; }; },
+       DialogState::Failed, TBU_E_WMI_FAILED, kNoSoftwareEn, 1},
+      {"worker reports a downgrade", true, kMains, true,
+       [this] { runner->replacement = [this] { dialog->result = TBU_E_DOWNGRADE; }; },
+       DialogState::Failed, TBU_E_DOWNGRADE, kDowngradeEn, 1},
+      {"worker reports 0x1043000A", true, kMains, true,
+       [this] { runner->replacement = [this] { dialog->result = 0x1043000A; }; },
+       DialogState::Failed, 0x1043000A, error + u" (0X1043000A)", 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    QFile::remove(QDir(folder_.path()).filePath("data/demo.bin"));
+    if (c.image) {
+      PutImage();
+    }
+    options.powerMode = c.power;
+    options.acpiDevicePresent = c.device;
+    CreateDialog();
+    if (c.afterCreate) {
+      c.afterCreate();
+    }
+    std::vector<DialogState> states;
+    dialog->SetStateObserver([&](DialogState state) { states.push_back(state); });
+    dialog->result = 0x12345678;
+    dialog->OnButtonUpdate();
+    ExpectLook(*dialog, c.state);
+    EXPECT_EQ(dialog->result, c.result);
+    EXPECT_EQ(TextOf(dialog->lblMessage), c.message);
+    EXPECT_EQ(runner->starts, c.starts);
+    if (c.starts > 0) {
+      EXPECT_EQ(states, (std::vector<DialogState>{DialogState::Running, c.state}));
+    }
+    if (c.state == DialogState::Succeeded) {
+      // The worker really wrote the image into the emulated controller.
+      EXPECT_NE(machine->ControllerNvm(), emulated::DefaultControllerNvm());
+    }
+  }
 }
 
 TEST_F(FlowTest, RefusesOnBatteryThenProceedsOncePluggedIn) {
   PutImage();
   options.powerMode = emulated::PowerMode::kBattery;
   CreateDialog();
-  dialog->result = 0x12345678;  // a refusal leaves the last result alone
   dialog->OnButtonUpdate();
-  ExpectLook(*dialog, DialogState::PowerRefused);
-  EXPECT_EQ(TextOf(dialog->lblMessage), kPromptEn);
-  EXPECT_EQ(dialog->result, 0x12345678u);
-  EXPECT_EQ(runner->starts, 0);
-
   dialog->OnButtonUpdate();  // still on battery: refused again, nothing else changes
   ExpectLook(*dialog, DialogState::PowerRefused);
-
+  EXPECT_EQ(runner->starts, 0);
   machine->PowerSource().SetMode(emulated::PowerMode::kMains);
   dialog->OnButtonUpdate();
   ExpectLook(*dialog, DialogState::Succeeded);
   EXPECT_EQ(runner->starts, 1);
-}
-
-TEST_F(FlowTest, AFailingPowerQueryDoesNotBlockTheUpdate) {
-  PutImage();
-  options.powerMode = emulated::PowerMode::kQueryFails;
-  CreateDialog();
-  dialog->OnButtonUpdate();
-  ExpectLook(*dialog, DialogState::Succeeded);
-}
-
-TEST_F(FlowTest, MissingBoardDeviceStopsBeforeTheWorker) {
-  PutImage();
-  options.acpiDevicePresent = false;
-  CreateDialog();
-  dialog->OnButtonUpdate();
-  ExpectLook(*dialog, DialogState::NoPlatformDevice);
-  EXPECT_EQ(TextOf(dialog->lblMessage), kNoDeviceEn);
-  EXPECT_EQ(dialog->result, TBU_E_NO_ACPI_DEVICE);
-  EXPECT_EQ(runner->starts, 0);
-}
-
-TEST_F(FlowTest, ShowsEachResultsMessage) {
-  struct Case {
-    UpdateResult result;
-    std::u16string expected;
-  };
-  const Case cases[] = {
-      {TBU_OK, kSuccessEn},
-      {TBU_E_WMI_FAILED, kNoSoftwareEn},
-      {TBU_E_DOWNGRADE, kDowngradeEn},
-      {0x10430005, std::u16string(kErrorEn) + u" (0X10430005)"},
-      {0x1043000A, std::u16string(kErrorEn) + u" (0X1043000A)"},
-  };
-  for (const Case& c : cases) {
-    CreateDialog();
-    runner->replacement = [this, result = c.result] { dialog->result = result; };
-    dialog->OnButtonUpdate();
-    EXPECT_EQ(TextOf(dialog->lblMessage), c.expected) << std::hex << c.result;
-    ExpectLook(*dialog, c.result == TBU_OK ? DialogState::Succeeded : DialogState::Failed);
-  }
-}
-
-TEST_F(FlowTest, PassesAProviderReturnValueOnInHexadecimal) {
-  PutImage();
-  CreateDialog();
-  machine->Provider().ForceReturnValue(u"UpdateFirmware", 5);
-  dialog->OnButtonUpdate();
-  EXPECT_EQ(dialog->result, 5u);
-  EXPECT_EQ(TextOf(dialog->lblMessage), std::u16string(kErrorEn) + u" (0X00000005)");
-  ExpectLook(*dialog, DialogState::Failed);
-}
-
-TEST_F(FlowTest, WithoutAnImageTheRealWorkerFailsWithNoImage) {
-  CreateDialog();
-  dialog->OnButtonUpdate();
-  EXPECT_EQ(dialog->result, TBU_E_NO_IMAGE);
-  EXPECT_EQ(TextOf(dialog->lblMessage), std::u16string(kErrorEn) + u" (0X10430005)");
-}
-
-TEST_F(FlowTest, AWorkerThatCannotStartIsReportedNotShownAsSuccess) {
-  PutImage();
-  CreateDialog();
-  runner->failStart = true;
-  dialog->OnButtonUpdate();
-  EXPECT_EQ(dialog->result, TBU_E_NO_MEMORY);
-  EXPECT_EQ(TextOf(dialog->lblMessage), std::u16string(kErrorEn) + u" (0X10430007)");
-  ExpectLook(*dialog, DialogState::Failed);
 }
 
 TEST_F(FlowTest, BusyFramesRunFrom141InOrderAndNeverReach149) {
@@ -134,23 +150,21 @@ TEST_F(FlowTest, BusyFramesRunFrom141InOrderAndNeverReach149) {
   CreateDialog();
   runner->timeouts = 10;
   std::vector<int> frames;
-  std::vector<int> busyWidths;
   dialog->SetBusyFrameObserver([&](int frame) {
     frames.push_back(frame);
     const skin::CResourceImage* shown = dialog->lblBusy.Image();
     ASSERT_NE(shown, nullptr);
-    busyWidths.push_back(shown->GetWidth());
-    // The label really holds that frame's picture, not a neighbour's.
+    // The label really holds that frame's picture at the compact layout's half size.
     const auto expected = skin::LoadResourceImage(static_cast<unsigned>(frame), u"IMG",
                                                   skin::DefaultResourceModule(), 0.5);
+    EXPECT_EQ(shown->GetWidth(), 66);
     EXPECT_TRUE(shown->Picture() == expected->Picture()) << "frame " << frame;
     ExpectLook(*dialog, DialogState::Running);
   });
   dialog->OnButtonUpdate();
   EXPECT_EQ(frames, (std::vector<int>{141, 142, 143, 144, 145, 146, 147, 148, 141, 142}));
-  // Each frame comes after one 100 ms wait; the compact layout shows them at half size.
+  // Each frame comes after one 100 ms wait.
   EXPECT_EQ(runner->waits, std::vector<uint32_t>(11, 100));
-  EXPECT_EQ(busyWidths, std::vector<int>(10, 66));
   EXPECT_EQ(dialog->busyFrame, 143);
   ExpectLook(*dialog, DialogState::Succeeded);
 }
@@ -184,34 +198,34 @@ TEST_F(FlowTest, NoRouteClosesTheWindowWhileTheWorkerRuns) {
   EXPECT_EQ(finished.at(0).at(0).toInt(), QDialog::Rejected);
 }
 
-TEST_F(FlowTest, ExitEndsAFailedDialogWithOk) {
-  options.acpiDevicePresent = false;
-  CreateDialog();
-  QSignalSpy finished(dialog.get(), &QDialog::finished);
-  dialog->OnButtonUpdate();
-  emit dialog->btnExit.clicked(kIdExit);
-  ASSERT_EQ(finished.count(), 1);
-  EXPECT_EQ(finished.at(0).at(0).toInt(), QDialog::Accepted);
-}
-
-TEST_F(FlowTest, ShutDownRequestsPowerOffAndClosesLaterOnlyCloses) {
+TEST_F(FlowTest, ResultButtonsEndTheDialog) {
   struct Case {
     int button;
+    bool image;
     size_t powerOffs;
+    int code;
   };
-  for (const Case c : {Case{kIdShutdown, 1}, Case{kIdLater, 0}}) {
-    PutImage();
+  // Exit after a failure ends with OK; shut-down and later post their close.
+  for (const Case c : {Case{kIdExit, false, 0, QDialog::Accepted}, Case{kIdShutdown, true, 1, 0},
+                       Case{kIdLater, true, 0, 0}}) {
+    SCOPED_TRACE(c.button);
+    if (c.image) {
+      PutImage();
+    }
     CreateDialog();
     dialog->show();
     QSignalSpy finished(dialog.get(), &QDialog::finished);
     dialog->OnButtonUpdate();
-    ASSERT_EQ(dialog->State(), DialogState::Succeeded);
-    emit(c.button == kIdShutdown ? dialog->btnShutdown : dialog->btnLater).clicked(c.button);
-    // The close is posted, as a close message would be.
-    EXPECT_EQ(finished.count(), 0);
+    ASSERT_EQ(dialog->State(), c.image ? DialogState::Succeeded : DialogState::Failed);
+    const std::map<int, skin::CImageButton*> buttons = {{kIdExit, &dialog->btnExit},
+                                                        {kIdShutdown, &dialog->btnShutdown},
+                                                        {kIdLater, &dialog->btnLater}};
+    emit buttons.at(c.button)->clicked(c.button);
+    EXPECT_EQ(finished.count(), c.button == kIdExit ? 1 : 0);
     QCoreApplication::processEvents();
-    EXPECT_EQ(finished.count(), 1) << c.button;
-    EXPECT_EQ(machine->PowerSource().PowerOffRequests(), c.powerOffs) << c.button;
+    ASSERT_EQ(finished.count(), 1);
+    EXPECT_EQ(finished.at(0).at(0).toInt(), c.code);
+    EXPECT_EQ(machine->PowerSource().PowerOffRequests(), c.powerOffs);
   }
 }
 

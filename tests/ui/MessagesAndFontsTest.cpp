@@ -42,38 +42,30 @@ TEST(ResultMessage, MapsEachResultToItsText) {
   }
 }
 
-TEST(ResultMessage, MissingErrorTextLeavesABlankAndTheCode) {
-  EXPECT_EQ(ComposeResultMessage(0x10430006, LookupFrom({})), u" (0X10430006)");
-  EXPECT_EQ(ComposeResultMessage(TBU_OK, LookupFrom({})), u"");
-}
-
-TEST(ResultMessage, LongErrorTextIsCutSoTheCodeStillFits) {
-  const std::u16string longText(255, u'x');
-  const std::u16string message =
-      ComposeResultMessage(0x10430005, LookupFrom({{u"IDS_ERROR", longText}}));
-  EXPECT_EQ(message.size(), kMessageCapacity - 1);
-  EXPECT_EQ(message.substr(message.size() - 13), u" (0X10430005)");
-}
-
-TEST(ResultMessage, CutNeverSplitsASurrogatePair) {
+TEST(ResultMessage, MissingOrLongTextsStayInTheBufferWithTheCodeAndWholePairs) {
+  const std::u16string smiley = u"\U0001F600";
   // 241 units, then a pair that would straddle the 242-unit limit for the error text.
-  std::u16string text(241, u'a');
-  text += u"\U0001F600";
-  text += u"bbbb";
-  const std::u16string message =
-      ComposeResultMessage(0x10430005, LookupFrom({{u"IDS_ERROR", text}}));
-  EXPECT_EQ(message, std::u16string(241, u'a') + u" (0X10430005)");
-
-  EXPECT_EQ(CutWithoutSplittingPair(u"ab\U0001F600", 3), u"ab");
-  EXPECT_EQ(CutWithoutSplittingPair(u"ab\U0001F600", 4), u"ab\U0001F600");
-  EXPECT_EQ(CutWithoutSplittingPair(u"abc", 0), u"");
-}
-
-TEST(ResultMessage, SuccessTextLongerThanTheBufferIsBounded) {
-  std::u16string text(254, u's');
-  text += u"\U0001F600";
-  const std::u16string message = ComposeResultMessage(TBU_OK, LookupFrom({{u"IDS_SUCCESS", text}}));
-  EXPECT_EQ(message, std::u16string(254, u's'));
+  const std::u16string straddling = std::u16string(241, u'a') + smiley + u"bbbb";
+  const struct {
+    UpdateResult result;
+    std::map<std::u16string, std::u16string> texts;
+    std::u16string expected;
+  } cases[] = {
+      {0x10430006, {}, u" (0X10430006)"},
+      {TBU_OK, {}, u""},
+      {0x10430005,
+       {{u"IDS_ERROR", std::u16string(255, u'x')}},
+       std::u16string(242, u'x') + u" (0X10430005)"},
+      {0x10430005, {{u"IDS_ERROR", straddling}}, std::u16string(241, u'a') + u" (0X10430005)"},
+      {TBU_OK, {{u"IDS_SUCCESS", std::u16string(254, u's') + smiley}}, std::u16string(254, u's')},
+  };
+  for (const auto& c : cases) {
+    const std::u16string message = ComposeResultMessage(c.result, LookupFrom(c.texts));
+    EXPECT_EQ(message, c.expected) << std::hex << c.result << " " << std::dec << message.size();
+    EXPECT_LT(message.size(), kMessageCapacity);
+  }
+  EXPECT_EQ(CutWithoutSplittingPair(u"ab" + smiley, 3), u"ab");
+  EXPECT_EQ(CutWithoutSplittingPair(u"ab" + smiley, 4), u"ab" + smiley);
 }
 
 TEST(FontChoice, FollowsTheUiLanguageWithChineseFirst) {

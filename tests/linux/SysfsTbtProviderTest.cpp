@@ -29,14 +29,54 @@ std::vector<uint8_t> ActiveNvm(size_t size) {
   return bytes;
 }
 
+const wmi::ObjectPath kRouter00{std::u16string(kTbtClass), {{std::u16string(kTbtKey), u"0-0"}}};
+
+// Calls a method on the provider directly; returns the out-parameters.
+wmi::ObjectPtr Call(wmi::IWbemProvider& provider, std::u16string_view method,
+                    const wmi::ObjectPtr& in = nullptr, const wmi::ObjectPath& path = kRouter00) {
+  wmi::ObjectPtr out;
+  EXPECT_EQ(provider.ExecMethod(path, method, in.get(), &out), wmi::WBEM_S_NO_ERROR);
+  return out;
+}
+
+int32_t OutValue(const wmi::ObjectPtr& out, std::u16string_view name) {
+  wmi::Variant value;
+  EXPECT_TRUE(out && out->Get(name, &value) == wmi::WBEM_S_NO_ERROR);
+  return value.lVal;
+}
+
+// UpdateFirmware's in-parameters with a BufferSize that may disagree with the buffer.
+wmi::ObjectPtr UpdateParams(wmi::IWbemProvider& provider, int32_t bufferSize,
+                            const std::vector<uint8_t>* buffer) {
+  wmi::ObjectPtr signature;
+  wmi::ObjectPtr in;
+  EXPECT_EQ(provider.GetClass(kTbtClass)->GetMethod(u"UpdateFirmware", &signature, nullptr),
+            wmi::WBEM_S_NO_ERROR);
+  EXPECT_EQ(signature->SpawnInstance(&in), wmi::WBEM_S_NO_ERROR);
+  in->Put(u"BufferSize", wmi::Variant::Int32(bufferSize));
+  if (buffer != nullptr) {
+    auto bytes = wmi::SafeArrayCreateVector(0, static_cast<uint32_t>(buffer->size()));
+    bytes->elements = *buffer;
+    in->Put(u"Buffer", wmi::Variant::Bytes(bytes));
+  }
+  return in;
+}
+
 // The provider on a fake tree, reached through the engine's own client.
 class SysfsTbtProviderTest : public testing::Test {
  protected:
-  void SetUp() override { RegisterSysfsTbtProvider(registry_, provider_); }
-
-  CTbtWmiClient& Client() {
+  // Connects the client to `provider` (the fixture's own when null).
+  CTbtWmiClient& Client(std::shared_ptr<SysfsTbtProvider> provider = nullptr) {
+    RegisterSysfsTbtProvider(registry_, provider ? provider : provider_);
     EXPECT_TRUE(client_.ConnectWmi());
     return client_;
+  }
+  uint32_t Update(const std::vector<uint8_t>& image,
+                  std::shared_ptr<SysfsTbtProvider> provider = nullptr) {
+    const uint32_t code =
+        Client(provider).UpdateFirmware(image.data(), static_cast<uint32_t>(image.size()));
+    RegisterSysfsTbtProvider(registry_, provider_);  // a caller's provider may end first
+    return code;
   }
 
   FakeSysfs sys_;
@@ -49,58 +89,46 @@ class SysfsTbtProviderTest : public testing::Test {
   CTbtWmiClient client_{registry_};
 };
 
-struct VersionCase {
-  const char* text;
-  uint32_t code;
-  uint32_t major;
-};
-
-TEST_F(SysfsTbtProviderTest, ReadsTheMajorNumberOfTheHexadecimalVersion) {
-  const VersionCase cases[] = {
-      {"18.0\n", kTbtOk, 0x18},
-      {"20.5\n", kTbtOk, 0x20},
-      {"1a.0\n", kTbtOk, 0x1A},
-      {"1A.ff", kTbtOk, 0x1A},
-      {"garbage\n", kTbtNvmVersionMalformed, 0xDEAD},
-      {"", kTbtNvmVersionMalformed, 0xDEAD},
-      {"18\n", kTbtNvmVersionMalformed, 0xDEAD},
-      {"18.0.1\n", kTbtNvmVersionMalformed, 0xDEAD},
-      {"-1.0\n", kTbtNvmVersionMalformed, 0xDEAD},
-      {".5\n", kTbtNvmVersionMalformed, 0xDEAD},
-      {"123456789.0\n", kTbtNvmVersionMalformed, 0xDEAD},
-      {"1g.0\n", kTbtNvmVersionMalformed, 0xDEAD},
+TEST_F(SysfsTbtProviderTest, ReadsTheHexadecimalVersion) {
+  struct Case {
+    const char* text;  // null: a folder in place of the file fails the read, as ENODATA does
+    uint32_t code;
+    uint32_t major = 0;
+    int32_t minor = 0;
+  };
+  const Case cases[] = {
+      {"18.0\n", kTbtOk, 0x18, 0},
+      {"20.5\n", kTbtOk, 0x20, 5},
+      {"1a.0\n", kTbtOk, 0x1A, 0},
+      {"1A.ff", kTbtOk, 0x1A, 0xFF},
+      {"garbage\n", kTbtNvmVersionMalformed},
+      {"", kTbtNvmVersionMalformed},
+      {"18\n", kTbtNvmVersionMalformed},
+      {"18.0.1\n", kTbtNvmVersionMalformed},
+      {"-1.0\n", kTbtNvmVersionMalformed},
+      {".5\n", kTbtNvmVersionMalformed},
+      {"123456789.0\n", kTbtNvmVersionMalformed},
+      {"1g.0\n", kTbtNvmVersionMalformed},
+      {nullptr, kTbtNvmVersionUnreadable},
   };
   sys_.AddHostRouter("0-0", "18.0\n", ActiveNvm(64));
   CTbtWmiClient& client = Client();
-  for (const VersionCase& c : cases) {
-    SCOPED_TRACE(c.text);
-    sys_.Write(FakeSysfs::Router("0-0") / "nvm_version", c.text);
+  const fs::path file = FakeSysfs::Router("0-0") / "nvm_version";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text ? c.text : "(unreadable)");
+    if (c.text != nullptr) {
+      sys_.Write(file, c.text);
+    } else {
+      fs::remove(sys_.Root() / file);
+      fs::create_directories(sys_.Root() / file);
+    }
     uint32_t version = 0xDEAD;
     EXPECT_EQ(client.GetCurrentNvmVersion(&version), c.code);
     if (c.code == kTbtOk) {
       EXPECT_EQ(version, c.major);
+      EXPECT_EQ(OutValue(Call(*provider_, u"GetCurrentNvmVersion"), u"NvmVersionMinor"), c.minor);
     }
   }
-}
-
-TEST_F(SysfsTbtProviderTest, KeepsTheMinorNumberBesideTheMajor) {
-  sys_.AddHostRouter("0-0", "20.5\n", ActiveNvm(64));
-  wmi::ObjectPath path{std::u16string(kTbtClass), {{std::u16string(kTbtKey), u"0-0"}}};
-  wmi::ObjectPtr out;
-  ASSERT_EQ(provider_->ExecMethod(path, u"GetCurrentNvmVersion", nullptr, &out),
-            wmi::WBEM_S_NO_ERROR);
-  wmi::Variant minor;
-  ASSERT_EQ(out->Get(u"NvmVersionMinor", &minor), wmi::WBEM_S_NO_ERROR);
-  EXPECT_EQ(minor.lVal, 5);
-}
-
-TEST_F(SysfsTbtProviderTest, AnUnreadableVersionIsItsOwnReturnValue) {
-  sys_.AddHostRouter("0-0", "18.0\n", ActiveNvm(64));
-  // A folder in place of the file fails the read, as ENODATA does in safe mode.
-  fs::remove(sys_.Root() / FakeSysfs::Router("0-0") / "nvm_version");
-  fs::create_directories(sys_.Root() / FakeSysfs::Router("0-0") / "nvm_version");
-  uint32_t version = 7;
-  EXPECT_EQ(Client().GetCurrentNvmVersion(&version), kTbtNvmVersionUnreadable);
 }
 
 TEST_F(SysfsTbtProviderTest, ListsHostRoutersWithAVersionInDomainOrder) {
@@ -108,8 +136,8 @@ TEST_F(SysfsTbtProviderTest, ListsHostRoutersWithAVersionInDomainOrder) {
   sys_.AddHostRouter("2-0", "18.0\n", ActiveNvm(16));
   sys_.AddHostRouter("0-1", "18.0\n", ActiveNvm(16));  // a device router, not a host
   sys_.Write(FakeSysfs::Router("3-0") / "device_name", "no NVM here\n");
-  sys_.Write(FakeSysfs::Router("domain0") / "security", "user\n");
   sys_.Write(FakeSysfs::Router("x-0") / "nvm_version", "18.0\n");
+  sys_.AddThunderboltBus();
 
   std::vector<std::u16string> ids;
   for (const auto& instance : provider_->EnumerateInstances(u"sdktbtcontroller")) {
@@ -119,55 +147,64 @@ TEST_F(SysfsTbtProviderTest, ListsHostRoutersWithAVersionInDomainOrder) {
   }
   EXPECT_EQ(ids, (std::vector<std::u16string>{u"2-0", u"10-0"}));
   EXPECT_TRUE(provider_->EnumerateInstances(u"OtherClass").empty());
-
-  // The client addresses the first one.
   ASSERT_TRUE(Client().FindControllerPath());
   EXPECT_EQ(std::u16string(client_.ControllerPath()), u"SdkTbtController.ControllerId=\"2-0\"");
-}
 
-TEST_F(SysfsTbtProviderTest, AnUnknownRouterIsNotFound) {
-  sys_.AddHostRouter("0-0", "18.0\n", ActiveNvm(16));
-  wmi::ObjectPath path{std::u16string(kTbtClass), {{std::u16string(kTbtKey), u"../0-0"}}};
   wmi::ObjectPtr out;
-  EXPECT_EQ(provider_->ExecMethod(path, u"GetCurrentNvmVersion", nullptr, &out),
+  const wmi::ObjectPath escape{std::u16string(kTbtClass), {{std::u16string(kTbtKey), u"../2-0"}}};
+  EXPECT_EQ(provider_->ExecMethod(escape, u"GetCurrentNvmVersion", nullptr, &out),
             wmi::WBEM_E_NOT_FOUND);
 }
 
-TEST_F(SysfsTbtProviderTest, ReadsTheActiveNvmWhateverItsNumber) {
-  const std::vector<uint8_t> nvm = ActiveNvm(0x200);
-  sys_.AddHostRouter("0-0", "18.0\n", nvm, 0x1000, /*nvmIndex=*/3);
-  // A higher-numbered active NVM is ignored in favour of the lowest.
-  sys_.WriteBytes(FakeSysfs::Router("0-0") / "nvm_active7" / "nvmem",
-                  std::vector<uint8_t>(0x200, 0x55));
-  uint8_t bytes[4] = {1, 2, 3, 4};
-  ASSERT_EQ(Client().ReadFirmware(0x10C, 4, bytes), TBU_OK);
-  EXPECT_EQ(std::vector<uint8_t>(bytes, bytes + 4),
-            std::vector<uint8_t>(nvm.begin() + 0x10C, nvm.begin() + 0x110));
-  ASSERT_EQ(client_.ReadFirmware(0x1FC, 4, bytes), TBU_OK);
-  EXPECT_EQ(bytes[3], nvm[0x1FF]);
-}
-
-TEST_F(SysfsTbtProviderTest, RefusesReadsOutsideTheActiveNvm) {
+TEST_F(SysfsTbtProviderTest, ReadsOnlyInsideTheLowestActiveNvm) {
   struct Case {
     uint32_t offset;
     uint32_t length;
+    uint32_t code;
   };
-  const Case cases[] = {{0x200, 4}, {0x1FE, 4}, {0xFFFFFFFC, 4}, {0x80000000, 4}, {0, 0x201}};
-  sys_.AddHostRouter("0-0", "18.0\n", ActiveNvm(0x200));
+  const Case cases[] = {
+      {0x10C, 4, kTbtOk},
+      {0x1FC, 4, kTbtOk},
+      {0x200, 4, kTbtReadOutOfRange},
+      {0x1FE, 4, kTbtReadOutOfRange},
+      {0xFFFFFFFC, 4, kTbtReadOutOfRange},
+      {0x80000000, 4, kTbtReadOutOfRange},
+      {0, 0x201, kTbtReadOutOfRange},
+  };
+  const std::vector<uint8_t> nvm = ActiveNvm(0x200);
+  sys_.AddHostRouter("0-0", "18.0\n", nvm, 0x1000, /*nvmIndex=*/3);
+  sys_.WriteBytes(FakeSysfs::Router("0-0") / "nvm_active7/nvmem",
+                  std::vector<uint8_t>(0x200, 0x55));
   CTbtWmiClient& client = Client();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.offset);
     std::vector<uint8_t> bytes(c.length, 0x77);
-    EXPECT_EQ(client.ReadFirmware(c.offset, c.length, bytes.data()), kTbtReadOutOfRange);
-    EXPECT_EQ(bytes, std::vector<uint8_t>(c.length, 0x77));
+    EXPECT_EQ(client.ReadFirmware(c.offset, c.length, bytes.data()), c.code);
+    EXPECT_EQ(bytes, c.code == kTbtOk ? std::vector<uint8_t>(nvm.begin() + c.offset,
+                                                             nvm.begin() + c.offset + c.length)
+                                      : std::vector<uint8_t>(c.length, 0x77));
   }
 }
 
-TEST_F(SysfsTbtProviderTest, AMissingActiveNvmIsItsOwnReturnValue) {
-  sys_.AddHostRouter("0-0", "18.0\n", ActiveNvm(16));
-  fs::remove_all(sys_.Root() / FakeSysfs::Router("0-0") / "nvm_active0");
-  uint8_t bytes[4] = {};
-  EXPECT_EQ(Client().ReadFirmware(0, 4, bytes), kTbtActiveNvmMissing);
+TEST_F(SysfsTbtProviderTest, AMissingFileIsItsOwnReturnValue) {
+  struct Case {
+    const char* removed;
+    bool update;
+    uint32_t code;
+  };
+  const Case cases[] = {
+      {"nvm_active0", false, kTbtActiveNvmMissing},
+      {"nvm_non_active0", true, kTbtUpgradeUnsupported},
+      {"nvm_authenticate", true, kTbtUpgradeUnsupported},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.removed);
+    sys_.AddHostRouter("0-0", "18.0\n", ActiveNvm(16));
+    fs::remove_all(sys_.Root() / FakeSysfs::Router("0-0") / c.removed);
+    uint8_t bytes[4] = {};
+    EXPECT_EQ(c.update ? Update(KernelAcceptableImage()) : Client().ReadFirmware(0, 4, bytes),
+              c.code);
+  }
 }
 
 TEST_F(SysfsTbtProviderTest, RefusesImagesTheKernelWouldRefuseAndWritesNothing) {
@@ -176,11 +213,11 @@ TEST_F(SysfsTbtProviderTest, RefusesImagesTheKernelWouldRefuseAndWritesNothing) 
     std::vector<uint8_t> image;
     uint32_t code;
   };
-  std::vector<uint8_t> unalignedLength = KernelAcceptableImage(64 * 1024 + 2);
   std::vector<Case> cases = {
       {"smaller than 32 KiB", KernelAcceptableImage(32 * 1024 - 4, 0x1000), kTbtImageTooSmall},
       {"larger than the non-active NVM", KernelAcceptableImage(128 * 1024 + 4), kTbtImageTooLarge},
-      {"length not a multiple of 4", unalignedLength, kTbtImageLengthUnaligned},
+      {"length not a multiple of 4", KernelAcceptableImage(64 * 1024 + 2),
+       kTbtImageLengthUnaligned},
       {"pointer 0", KernelAcceptableImage(64 * 1024, 0), kTbtImageBadSectionPointer},
       {"pointer not 4 KiB aligned", KernelAcceptableImage(64 * 1024, 0x4004),
        kTbtImageBadSectionPointer},
@@ -189,46 +226,38 @@ TEST_F(SysfsTbtProviderTest, RefusesImagesTheKernelWouldRefuseAndWritesNothing) 
        kTbtImageBadSectionPointer},
       {"pointer leaves no room for the device id", KernelAcceptableImage(0x10000 + 4, 0x10000),
        kTbtImageBadSectionPointer},
+      // Only the copy at 0x1000 is valid: the kernel reads offset 0 and nothing else.
+      {"pointer only in the copy", KernelAcceptableImage(64 * 1024, 0), kTbtImageBadSectionPointer},
   };
-  // Only the copy at 0x1000 is valid: the kernel reads offset 0 and nothing else.
-  std::vector<uint8_t> onlyCopy = KernelAcceptableImage(64 * 1024, 0);
-  onlyCopy[0x1000] = 0x00;
-  onlyCopy[0x1001] = 0x40;
-  onlyCopy[0x1002] = 0x00;
-  cases.push_back({"pointer only in the copy", onlyCopy, kTbtImageBadSectionPointer});
+  std::copy_n(KernelAcceptableImage().begin(), 3, cases.back().image.begin() + 0x1000);
 
   sys_.AddHostRouter("0-0", "18.0\n", ActiveNvm(16), 128 * 1024);
-  CTbtWmiClient& client = Client();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(client.UpdateFirmware(c.image.data(), static_cast<uint32_t>(c.image.size())), c.code);
+    EXPECT_EQ(Update(c.image), c.code);
     EXPECT_EQ(CheckKernelImageRules(c.image, 128 * 1024), c.code);
-    EXPECT_EQ(sys_.ReadBytes(FakeSysfs::Router("0-0") / "nvm_non_active0" / "nvmem"),
-              std::vector<uint8_t>(128 * 1024, 0xEE));
+    EXPECT_EQ(sys_.NonActive(), std::vector<uint8_t>(128 * 1024, 0xEE));
     EXPECT_EQ(sys_.Read(FakeSysfs::Router("0-0") / "nvm_authenticate"), "0x0\n");
   }
   EXPECT_EQ(clock_.TotalSlept(), 0u);
-}
-
-TEST_F(SysfsTbtProviderTest, AcceptsTheBoundaryImages) {
+  // The boundaries themselves pass.
   EXPECT_EQ(CheckKernelImageRules(KernelAcceptableImage(32 * 1024, 0x1000), 32 * 1024), kTbtOk);
   EXPECT_EQ(CheckKernelImageRules(KernelAcceptableImage(0x10000 + 8, 0x10000), 0x10000 + 8),
             kTbtOk);
 }
 
-// Plays the router: it drops off the bus at the first poll after the write and comes
-// back at `returnAt` ms with `status` in nvm_authenticate (never when returnAt is 0).
-struct AuthenticationCase {
-  const char* name;
-  bool leaves;
-  uint64_t returnAt;
-  const char* status;
-  uint32_t code;
-  uint64_t minimumSlept;
-};
-
 TEST_F(SysfsTbtProviderTest, WritesTheImageThenWaitsForTheRouterToComeBack) {
-  const AuthenticationCase cases[] = {
+  // The router drops off the bus at the first poll after the write (when it `leaves`)
+  // and comes back at `returnAt` ms with `status` in nvm_authenticate (never at 0).
+  struct Case {
+    const char* name;
+    bool leaves;
+    uint64_t returnAt;
+    const char* status;
+    uint32_t code;
+    uint64_t minimumSlept;
+  };
+  const Case cases[] = {
       {"comes back authenticated", true, 4000, "0x0\n", kTbtOk, 3000},
       {"comes back refusing the image", true, 4000, "0x1\n", kTbtAuthenticationFailed, 3000},
       {"comes back with a mailbox error", true, 30000, "0x41\n", kTbtAuthenticationFailed, 29000},
@@ -236,50 +265,40 @@ TEST_F(SysfsTbtProviderTest, WritesTheImageThenWaitsForTheRouterToComeBack) {
       {"never leaves and reads 0x0", false, 0, "0x0\n", kTbtOk, 5000},
   };
   const std::vector<uint8_t> image = KernelAcceptableImage(96 * 1024);
-  for (const AuthenticationCase& c : cases) {
+  const fs::path router = FakeSysfs::Router("0-0");
+  const fs::path parked = sys_.Outside() / "parked";
+  for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     sys_.AddHostRouter("0-0", "18.0\n", ActiveNvm(16), 128 * 1024);
-    CTbtWmiClient& client = client_;
-    const fs::path routerDir = sys_.Root() / FakeSysfs::Router("0-0");
-    const fs::path parked = sys_.Outside() / "parked";
     ScriptedClock clock;
-    SysfsTbtProvider provider(tree_, ops_, clock);
     std::string statusAtFirstPoll;
-    uint64_t start = clock.NowMilliseconds();
-    clock.onSleep = [&](uint64_t now) {
+    clock.onSleep = [&, start = clock.NowMilliseconds()](uint64_t now) {
       if (statusAtFirstPoll.empty()) {
-        statusAtFirstPoll = sys_.Read(FakeSysfs::Router("0-0") / "nvm_authenticate");
+        statusAtFirstPoll = sys_.Read(router / "nvm_authenticate");
         if (c.leaves) {
-          fs::create_directories(parked.parent_path());
-          fs::rename(routerDir, parked);
+          fs::create_directories(sys_.Outside());
+          fs::rename(sys_.Root() / router, parked);
         } else {
-          sys_.Write(FakeSysfs::Router("0-0") / "nvm_authenticate", c.status);
+          sys_.Write(router / "nvm_authenticate", c.status);
         }
       }
       if (c.leaves && c.returnAt != 0 && now - start >= c.returnAt && fs::exists(parked)) {
-        fs::rename(parked, routerDir);
-        sys_.Write(FakeSysfs::Router("0-0") / "nvm_authenticate", c.status);
+        fs::rename(parked, sys_.Root() / router);
+        sys_.Write(router / "nvm_authenticate", c.status);
       }
     };
-    registry_.Register(std::u16string(kTbtNamespace),
-                       std::shared_ptr<SysfsTbtProvider>(&provider, [](SysfsTbtProvider*) {}));
-    ASSERT_TRUE(client.ConnectWmi());
-
-    EXPECT_EQ(client.UpdateFirmware(image.data(), static_cast<uint32_t>(image.size())), c.code);
+    EXPECT_EQ(Update(image, std::make_shared<SysfsTbtProvider>(tree_, ops_, clock)), c.code);
     EXPECT_EQ(statusAtFirstPoll, "1");
     EXPECT_GE(clock.TotalSlept(), c.minimumSlept);
-    EXPECT_LE(clock.TotalSlept(), 60000u);
-    if (fs::exists(routerDir)) {
+    EXPECT_LE(clock.TotalSlept(), kAuthenticateTimeoutMilliseconds);
+    if (c.returnAt != 0 || !c.leaves) {
       // The whole image from offset 0; the rest of the non-active NVM untouched.
       std::vector<uint8_t> expected = image;
       expected.resize(128 * 1024, 0xEE);
-      EXPECT_EQ(sys_.ReadBytes(FakeSysfs::Router("0-0") / "nvm_non_active0" / "nvmem"), expected);
+      EXPECT_EQ(sys_.NonActive(), expected);
     }
-    std::error_code ignored;
-    fs::remove_all(routerDir, ignored);
-    fs::remove_all(parked, ignored);
-    // The stack provider ends with this round: take it out of the registry.
-    RegisterSysfsTbtProvider(registry_, provider_);
+    fs::remove_all(sys_.Root() / router);
+    fs::remove_all(parked);
   }
 }
 
@@ -318,105 +337,57 @@ TEST_F(SysfsTbtProviderTest, AStatusOnlyRootMayReadIsAskedOfThePrivilegedSide) {
       {"refused by the controller", kTbtOk, 0x1, kTbtAuthenticationFailed},
       {"authorisation refused", kTbtAuthorizationRefused, 0, kTbtAuthorizationRefused},
   };
-  const std::vector<uint8_t> image = KernelAcceptableImage();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     sys_.AddHostRouter("0-0", "18.0\n", ActiveNvm(16), 128 * 1024);
     StatusFromPrivilegedSide privileged(ops_, c.helperCode, c.helperStatus);
     ScriptedClock clock;
     // The router never leaves; its nvm_authenticate reads as a root-only file would.
-    SysfsTbtProvider provider(tree_, privileged, clock, [](const fs::path&) {
-      return FileResult{EACCES, {}};
-    });
-    wmi::ObjectPtr cls = provider.GetClass(kTbtClass);
-    wmi::ObjectPtr signature;
-    wmi::ObjectPtr in;
-    ASSERT_EQ(cls->GetMethod(u"UpdateFirmware", &signature, nullptr), wmi::WBEM_S_NO_ERROR);
-    ASSERT_EQ(signature->SpawnInstance(&in), wmi::WBEM_S_NO_ERROR);
-    auto buffer = wmi::SafeArrayCreateVector(0, static_cast<uint32_t>(image.size()));
-    buffer->elements = image;
-    in->Put(u"BufferSize", wmi::Variant::Int32(static_cast<int32_t>(image.size())));
-    in->Put(u"Buffer", wmi::Variant::Bytes(buffer));
-    wmi::ObjectPtr out;
-    wmi::ObjectPath path{std::u16string(kTbtClass), {{std::u16string(kTbtKey), u"0-0"}}};
-    ASSERT_EQ(provider.ExecMethod(path, u"UpdateFirmware", in.get(), &out), wmi::WBEM_S_NO_ERROR);
-    wmi::Variant value;
-    ASSERT_EQ(out->Get(u"ReturnValue", &value), wmi::WBEM_S_NO_ERROR);
-    EXPECT_EQ(static_cast<uint32_t>(value.lVal), c.code);
+    auto provider =
+        std::make_shared<SysfsTbtProvider>(tree_, privileged, clock, [](const fs::path&) {
+          return FileResult{EACCES, {}};
+        });
+    EXPECT_EQ(Update(KernelAcceptableImage(), provider), c.code);
     EXPECT_EQ(privileged.statusReads, 1);
     EXPECT_GE(clock.TotalSlept(), kAuthenticateSettleMilliseconds);
   }
 }
 
-TEST_F(SysfsTbtProviderTest, ARouterWithoutUpgradeFilesSaysSo) {
-  const std::vector<uint8_t> image = KernelAcceptableImage();
-  for (const char* missing : {"nvm_non_active0", "nvm_authenticate"}) {
-    SCOPED_TRACE(missing);
-    sys_.AddHostRouter("0-0", "18.0\n", ActiveNvm(16));
-    fs::remove_all(sys_.Root() / FakeSysfs::Router("0-0") / missing);
-    EXPECT_EQ(Client().UpdateFirmware(image.data(), static_cast<uint32_t>(image.size())),
-              kTbtUpgradeUnsupported);
-  }
-}
-
-TEST_F(SysfsTbtProviderTest, RefusesToWriteThroughLinksThatLeaveTheRoot) {
-  const std::vector<uint8_t> image = KernelAcceptableImage();
-  sys_.AddHostRouter("0-0", "18.0\n", ActiveNvm(16));
-  const fs::path outsideNvm = sys_.Outside() / "nvm_non_active0";
-  fs::create_directories(outsideNvm);
-  { std::ofstream(outsideNvm / "nvmem") << std::string(128 * 1024, 'o'); }
-  const fs::path link = sys_.Root() / FakeSysfs::Router("0-0") / "nvm_non_active0";
-  fs::remove_all(link);
-  fs::create_directory_symlink(outsideNvm, link);
-
-  EXPECT_EQ(Client().UpdateFirmware(image.data(), static_cast<uint32_t>(image.size())),
-            kTbtUnsafePath);
-  std::ifstream in(outsideNvm / "nvmem", std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), std::string(128 * 1024, 'o'));
-  EXPECT_EQ(sys_.Read(FakeSysfs::Router("0-0") / "nvm_authenticate"), "0x0\n");
-}
-
-TEST_F(SysfsTbtProviderTest, FollowsLinksThatStayInsideTheRoot) {
+TEST_F(SysfsTbtProviderTest, WritesThroughLinksInsideTheRootButNotOutOfIt) {
   // Real sysfs reaches routers through bus/.../devices -> ../../../devices/... links.
   sys_.AddHostRouter("0-0", "18.0\n", ActiveNvm(16), 128 * 1024);
   const fs::path real = sys_.Root() / "devices/pci0000:00/domain0/0-0";
   fs::create_directories(real.parent_path());
   fs::rename(sys_.Root() / FakeSysfs::Router("0-0"), real);
   fs::create_directory_symlink(real, sys_.Root() / FakeSysfs::Router("0-0"));
-  clock_.onSleep = [&](uint64_t) {
-    sys_.Write(real.lexically_relative(sys_.Root()) / "nvm_authenticate", "0x0\n");
-  };
-
+  clock_.onSleep = [&](uint64_t) { sys_.Write(real / "nvm_authenticate", "0x0\n"); };
   const std::vector<uint8_t> image = KernelAcceptableImage();
-  EXPECT_EQ(Client().UpdateFirmware(image.data(), static_cast<uint32_t>(image.size())), kTbtOk);
-  const auto written =
-      sys_.ReadBytes(real.lexically_relative(sys_.Root()) / "nvm_non_active0/nvmem");
-  ASSERT_GE(written.size(), image.size());
-  EXPECT_TRUE(std::equal(image.begin(), image.end(), written.begin()));
+  EXPECT_EQ(Update(image), kTbtOk);
+  EXPECT_EQ(sys_.NonActive().size(), 128u * 1024);
+  EXPECT_TRUE(std::equal(image.begin(), image.end(), sys_.NonActive().begin()));
+
+  // The non-active NVM itself a link out of the root: nothing is written anywhere.
+  clock_.onSleep = nullptr;
+  sys_.Write(real / "nvm_authenticate", "0x0\n");
+  const std::string keep(128 * 1024, 'o');
+  const fs::path outsideNvm = sys_.Write(sys_.Outside() / "nvm_non_active0/nvmem", keep);
+  fs::remove_all(real / "nvm_non_active0");
+  fs::create_directory_symlink(outsideNvm.parent_path(), real / "nvm_non_active0");
+  EXPECT_EQ(Update(image), kTbtUnsafePath);
+  EXPECT_EQ(sys_.Read(outsideNvm), keep);
+  EXPECT_EQ(sys_.Read(real / "nvm_authenticate"), "0x0\n");
 }
 
 TEST_F(SysfsTbtProviderTest, ABufferSizeThatDisagreesWithTheBufferIsRefused) {
   sys_.AddHostRouter("0-0", "18.0\n", ActiveNvm(16));
-  wmi::ObjectPtr cls = provider_->GetClass(kTbtClass);
-  wmi::ObjectPtr signature;
-  ASSERT_EQ(cls->GetMethod(u"UpdateFirmware", &signature, nullptr), wmi::WBEM_S_NO_ERROR);
-  struct Case {
-    int32_t bufferSize;
-    bool withBuffer;
-  };
-  for (const Case c : {Case{100, true}, Case{-1, true}, Case{64, false}}) {
-    wmi::ObjectPtr in;
-    ASSERT_EQ(signature->SpawnInstance(&in), wmi::WBEM_S_NO_ERROR);
-    in->Put(u"BufferSize", wmi::Variant::Int32(c.bufferSize));
-    if (c.withBuffer) {
-      in->Put(u"Buffer", wmi::Variant::Bytes(wmi::SafeArrayCreateVector(0, 64)));
-    }
-    wmi::ObjectPtr out;
-    wmi::ObjectPath path{std::u16string(kTbtClass), {{std::u16string(kTbtKey), u"0-0"}}};
-    ASSERT_EQ(provider_->ExecMethod(path, u"UpdateFirmware", in.get(), &out), wmi::WBEM_S_NO_ERROR);
-    wmi::Variant value;
-    ASSERT_EQ(out->Get(u"ReturnValue", &value), wmi::WBEM_S_NO_ERROR);
-    EXPECT_EQ(static_cast<uint32_t>(value.lVal), kTbtBufferMismatch);
+  const std::vector<uint8_t> buffer(64);
+  for (const auto& [bufferSize, withBuffer] :
+       {std::pair{100, true}, std::pair{-1, true}, std::pair{64, false}}) {
+    SCOPED_TRACE(bufferSize);
+    const auto in = UpdateParams(*provider_, bufferSize, withBuffer ? &buffer : nullptr);
+    EXPECT_EQ(
+        static_cast<uint32_t>(OutValue(Call(*provider_, u"UpdateFirmware", in), u"ReturnValue")),
+        kTbtBufferMismatch);
   }
 }
 

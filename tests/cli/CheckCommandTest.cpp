@@ -302,6 +302,17 @@ TEST_F(LinuxCheckCommandTest, NoRouterAndEmulatedOnlyOptions) {
   }
 }
 
+#else
+
+using NoLinuxBackendTest = clitest::CommandTest;
+
+TEST_F(NoLinuxBackendTest, CheckingOnLinuxIsAUsageErrorThatSuggestsTheEmulatedOne) {
+  const std::string demo = folder.Write("demo.bin", emulated::DemoImage());
+  EXPECT_EQ(Run(RunCheckCommand, {demo}, PlatformSelection{PlatformChoice::kLinux, "/nowhere"}), 2);
+  EXPECT_NE(err.str().find("TBT_PLATFORM=emulated"), std::string::npos) << err.str();
+  EXPECT_TRUE(out.str().empty());
+}
+
 #endif  // TBT_HAVE_LINUX_BACKEND
 
 }  // namespace

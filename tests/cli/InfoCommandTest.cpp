@@ -15,7 +15,6 @@ namespace tbt::cli {
 namespace {
 
 using clitest::JsonField;
-using clitest::TempFolder;
 using emulated::NvmImageBuilder;
 
 const ImageRegion* FindRegion(const ImageDescription& description, const std::string& name) {

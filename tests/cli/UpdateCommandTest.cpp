@@ -172,6 +172,14 @@ TEST_F(UpdateCommandTest, OnLinuxTheMachinesControllerIsUpdatedUnlessAFileNamesO
   EXPECT_NE(out.str().find("platform:          emulated"), std::string::npos) << out.str();
   EXPECT_NE(out.str().find("written:           yes"), std::string::npos);
 }
+#else
+TEST_F(UpdateCommandTest, OnLinuxWithoutTheBackendNothingRuns) {
+  const std::string image = WriteFile("demo.bin", emulated::DemoImage());
+  EXPECT_EQ(Run({image}, {PlatformChoice::kLinux, "/nowhere"}), 2);
+  EXPECT_NE(err.str().find("no Linux backend"), std::string::npos) << err.str();
+  EXPECT_TRUE(out.str().empty());
+  EXPECT_FALSE(TemporaryFoldersLeft());
+}
 #endif
 
 }  // namespace

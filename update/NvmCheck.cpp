@@ -4,6 +4,8 @@
 #include <limits>
 #include <string_view>
 
+#include "platform/ByteOrder.h"
+#include "platform/NvmSectionLayout.h"
 #include "update/TbtWmiClient.h"
 
 namespace tbt {
@@ -18,20 +20,8 @@ constexpr NvmCheckEntry Row(uint32_t kind, uint32_t flag, uint32_t offset, uint3
   return entry;
 }
 
-// Offsets inside a primary section.
-constexpr uint32_t kHeaderLevelOffset = 0x00;
-constexpr uint32_t kSectionFlagsOffset = 0x02;
-constexpr uint32_t kBlockChainOffset = 0x03;
-constexpr uint32_t kDeviceIdOffset = 0x05;
-constexpr uint32_t kVersionOffset = 0x0A;
-constexpr uint32_t kBase1PointerOffset = 0x10E;
-
 // Erased flash: a section pointer of all ones is as blank as one of zeros.
 constexpr uint32_t kBlankPointerErased = 0xFFFFFF;
-
-constexpr uint8_t kFlagHasBlocks = 0x40;
-// The optional blocks, in the order they follow each other.
-constexpr std::array<uint8_t, 6> kBlockFlags{0x04, 0x02, 0x01, 0x10, 0x08, 0x20};
 
 constexpr int32_t kFirstKindWithSections = 3;
 constexpr int32_t kLastKindWithSections = 5;
@@ -46,11 +36,7 @@ bool ReadImageValue(const uint8_t* image, size_t size, uint64_t offset, uint32_t
   if (image == nullptr || offset > size || width > size - offset) {
     return false;
   }
-  uint32_t result = 0;
-  for (uint32_t i = 0; i < width; ++i) {
-    result |= static_cast<uint32_t>(image[offset + i]) << (8 * i);
-  }
-  *value = result;
+  *value = ReadLittleEndian(image + offset, width);
   return true;
 }
 
@@ -62,14 +48,6 @@ bool AddOffset(uint64_t base, uint64_t delta, uint32_t* sum) {
   }
   *sum = static_cast<uint32_t>(total);
   return true;
-}
-
-uint32_t LittleEndian(const uint8_t* bytes, uint32_t width) {
-  uint32_t value = 0;
-  for (uint32_t i = 0; i < width; ++i) {
-    value |= static_cast<uint32_t>(bytes[i]) << (8 * i);
-  }
-  return value;
 }
 
 // Reads controller bytes into `scratch`; a failure leaves whatever the scratch held.
@@ -336,14 +314,14 @@ UpdateResult ReadControllerLayout(CTbtWmiClient& client, NvmLayout* layout) {
   uint8_t scratch[4] = {};
   if (ReadNvmBytes(client, layout->base0 + kDeviceIdOffset, 2, scratch) == TBU_OK) {
     // An unknown controller keeps its starting kind and fails the kind comparison later.
-    DeviceIdToKind(static_cast<uint16_t>(LittleEndian(scratch, 2)), layout);
+    DeviceIdToKind(static_cast<uint16_t>(ReadLittleEndian(scratch, 2)), layout);
   }
   if (!KindHasSections(layout->kind)) {
     return TBU_OK;
   }
 
   ReadControllerValue(client, uint64_t{layout->base0} + kBase1PointerOffset, 4, scratch);
-  layout->base1 = layout->base0 + LittleEndian(scratch, 4);
+  layout->base1 = layout->base0 + ReadLittleEndian(scratch, 4);
   layout->hasBase1 = true;
 
   ReadControllerValue(client, uint64_t{layout->base0} + kSectionFlagsOffset, 1, scratch);
@@ -353,11 +331,11 @@ UpdateResult ReadControllerLayout(CTbtWmiClient& client, NvmLayout* layout) {
   }
 
   ReadControllerValue(client, uint64_t{layout->base0} + kBlockChainOffset, 2, scratch);
-  uint32_t q = layout->base0 + LittleEndian(scratch, 2);
+  uint32_t q = layout->base0 + ReadLittleEndian(scratch, 2);
   for (uint8_t blockFlag : kBlockFlags) {
     if ((flags & blockFlag) != 0) {
       ReadControllerValue(client, q, 2, scratch);
-      q += 4 * LittleEndian(scratch, 2) + 2;
+      q += 4 * ReadLittleEndian(scratch, 2) + 2;
     }
   }
   layout->base2 = q;
@@ -429,7 +407,7 @@ UpdateResult CheckFirmwareImage(CTbtWmiClient& client, const uint8_t* image, siz
       return TBU_E_NO_IMAGE;
     }
     const uint32_t controllerValue =
-        ApplyMask(KeepLowBytes(LittleEndian(scratch, 4), row.length), row.mask);
+        ApplyMask(KeepLowBytes(ReadLittleEndian(scratch, 4), row.length), row.mask);
     imageValue = ApplyMask(KeepLowBytes(imageValue, row.length), row.mask);
     if (controllerValue != imageValue) {
       if (failedRow != nullptr) {

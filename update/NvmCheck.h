@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/NvmSectionLayout.h"
 #include "update/ResultCodes.h"
 
 namespace tbt {
@@ -46,10 +47,6 @@ UpdateResult DeviceIdToKind(uint16_t deviceId, NvmLayout* layout);
 /// Reads `length` controller bytes at `offset` in aligned 4-byte words.
 UpdateResult ReadNvmBytes(CTbtWmiClient& client, uint32_t offset, uint32_t length,
                           uint8_t* destination);
-
-/// Image offsets of the section pointer and of its copy.
-inline constexpr uint32_t kSectionPointerOffset = 0x0;
-inline constexpr uint32_t kSectionPointerCopyOffset = 0x1000;
 
 /// Finds the image's section pointer: the one at offset 0, or the copy at 0x1000 when
 /// the first is 0 or 0xFFFFFF. Sets *pointer (and *foundAt, when given, to the offset

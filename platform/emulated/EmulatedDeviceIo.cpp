@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/ByteOrder.h"
 #include "platform/Utf16.h"
 #include "platform/emulated/EmulatedCallLog.h"
 
@@ -15,17 +16,6 @@ constexpr uint32_t kDevsPayloadSize = 8;
 constexpr uint32_t kResultSize = 4;
 // What the driver answers for a device switch that it carried out.
 constexpr uint32_t kDevsDone = 0;
-
-uint32_t ReadLe32(const uint8_t* bytes) {
-  return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
-         static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
-}
-
-void WriteLe32(uint32_t value, uint8_t* bytes) {
-  for (int i = 0; i < 4; ++i) {
-    bytes[i] = static_cast<uint8_t>(value >> (8 * i));
-  }
-}
 
 }  // namespace
 
@@ -64,21 +54,21 @@ bool EmulatedDeviceIo::DeviceIoControl(platform::Handle device, uint32_t control
   if (input == nullptr || inputSize < kRequestHeaderSize) {
     return Refuse("request");
   }
-  const uint32_t tag = ReadLe32(input);
-  const uint32_t payloadLength = ReadLe32(input + 4);
+  const uint32_t tag = ReadLittleEndian(input, 4);
+  const uint32_t payloadLength = ReadLittleEndian(input + 4, 4);
   const uint32_t available = inputSize - kRequestHeaderSize;
   if (payloadLength != available || tag != kEmulatedDevsTag || payloadLength != kDevsPayloadSize) {
     return Refuse(MethodTagText(tag));
   }
-  const uint32_t deviceId = ReadLe32(input + kRequestHeaderSize);
-  const uint32_t value = ReadLe32(input + kRequestHeaderSize + 4);
+  const uint32_t deviceId = ReadLittleEndian(input + kRequestHeaderSize, 4);
+  const uint32_t value = ReadLittleEndian(input + kRequestHeaderSize + 4, 4);
   if (log_ != nullptr) {
     log_->Record(CallKind::kDeviceControl, MethodTagText(tag), {deviceId, value});
   }
   deviceOn_[deviceId] = value != 0;
 
   uint8_t result[kResultSize];
-  WriteLe32(kDevsDone, result);
+  WriteLittleEndian(result, kDevsDone, 4);
   const uint8_t* answer = result;
   size_t answerSize = kResultSize;
   if (answerOverride_) {

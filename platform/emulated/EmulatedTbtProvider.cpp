@@ -3,6 +3,8 @@
 #include <array>
 #include <utility>
 
+#include "platform/ByteOrder.h"
+#include "platform/NvmSectionLayout.h"
 #include "platform/TbtProviderNames.h"
 #include "platform/Utf16.h"
 
@@ -20,10 +22,7 @@ constexpr std::u16string_view kUpdateFirmware = u"UpdateFirmware";
 constexpr std::array<std::u16string_view, 3> kMethods = {kGetCurrentNvmVersion, kReadFirmware,
                                                          kUpdateFirmware};
 
-// The installed version sits in this byte of the active NVM.
-constexpr size_t kVersionOffset = 0x0A;
-// The section pointer: 24 bits little-endian at the start, or its copy here.
-constexpr size_t kSectionPointerCopyOffset = 0x1000;
+// An erased section pointer; the copy at kSectionPointerCopyOffset is then used.
 constexpr uint32_t kSectionPointerUnset = 0xFFFFFF;
 
 // Method names compare without regard to case; the known spelling is used for the
@@ -41,9 +40,7 @@ bool ReadPointer24(const std::vector<uint8_t>& image, size_t offset, uint32_t* p
   if (offset > image.size() || image.size() - offset < 3) {
     return false;
   }
-  *pointer = static_cast<uint32_t>(image[offset]) |
-             (static_cast<uint32_t>(image[offset + 1]) << 8) |
-             (static_cast<uint32_t>(image[offset + 2]) << 16);
+  *pointer = ReadLittleEndian(image.data() + offset, 3);
   return true;
 }
 

@@ -3,18 +3,11 @@
 #include <algorithm>
 #include <array>
 
+#include "platform/ByteOrder.h"
+#include "platform/NvmSectionLayout.h"
+
 namespace tbt::emulated {
 namespace {
-
-constexpr uint32_t kHeaderLevelOffset = 0x00;
-constexpr uint32_t kSectionFlagsOffset = 0x02;
-constexpr uint32_t kBlockChainOffset = 0x03;
-constexpr uint32_t kDeviceIdOffset = 0x05;
-constexpr uint32_t kVersionOffset = 0x0A;
-constexpr uint32_t kBase1PointerOffset = 0x10E;
-
-constexpr uint8_t kFlagHasBlocks = 0x40;
-constexpr std::array<uint8_t, 6> kBlockFlags{0x04, 0x02, 0x01, 0x10, 0x08, 0x20};
 
 // Large enough for every region the check compares relative to the section start.
 constexpr uint32_t kDefaultSectionSize = 0x2200;
@@ -24,9 +17,7 @@ constexpr uint32_t kBase2Room = 0x20;
 constexpr uint32_t kHeaderSizeWithCopy = kSectionPointerCopyOffset + 0x10;
 
 void PutLittleEndian(std::vector<uint8_t>& bytes, uint32_t offset, uint32_t value, uint32_t width) {
-  for (uint32_t i = 0; i < width; ++i) {
-    bytes[offset + i] = static_cast<uint8_t>(value >> (8 * i));
-  }
+  WriteLittleEndian(bytes.data() + offset, value, width);
 }
 
 }  // namespace

@@ -21,6 +21,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/NvmSectionLayout.h"
+
 namespace tbt::emulated {
 
 /// Where an image keeps its section pointer.
@@ -29,9 +31,6 @@ enum class SectionPointerPlacement {
   kAtZeroAndCopy,  // bytes 0..2 and the copy at 0x1000
   kCopyOnly,       // bytes 0..2 are zero; only the copy at 0x1000 is valid
 };
-
-/// Offset of the section pointer's copy in an image.
-inline constexpr uint32_t kSectionPointerCopyOffset = 0x1000;
 
 /// A fluent builder of one board's firmware: each setter changes one property and
 /// returns the builder.

@@ -227,30 +227,6 @@ INSTANTIATE_TEST_SUITE_P(
         UpdateCase{"LowerBoundNotZero", Image(0x2000, 0x800, std::nullopt), {}, 1, 2, 0}),
     [](const testing::TestParamInfo<UpdateCase>& info) { return std::string(info.param.label); });
 
-TEST_F(EmulatedTbtProviderTest, AvailabilityDecidesReachAndInstances) {
-  bool reachable = true;
-  bool present = false;
-  provider_->SetAvailability([&] { return reachable; }, [&] { return present; });
-  EXPECT_TRUE(provider_->EnumerateInstances(kTbtClass).empty());
-  ObjectPtr out;
-  EXPECT_EQ(Exec(u"GetCurrentNvmVersion", nullptr, &out), wmi::WBEM_E_NOT_FOUND);
-
-  present = true;
-  const std::vector<ObjectPtr> instances = provider_->EnumerateInstances(u"sdktbtcontroller");
-  ASSERT_EQ(instances.size(), 1u);
-  Variant id;
-  ASSERT_EQ(instances[0]->Get(kTbtKey, &id), wmi::WBEM_S_NO_ERROR);
-  EXPECT_EQ(id.vt, wmi::VT_BSTR);
-  EXPECT_EQ(id.bstrVal, kId);
-  EXPECT_EQ(provider_->EnumerationCount(), 2u);
-
-  reachable = false;
-  EXPECT_EQ(Exec(u"GetCurrentNvmVersion", nullptr, &out), wmi::WBEM_E_TRANSPORT_FAILURE);
-  std::shared_ptr<wmi::WbemServices> again;
-  EXPECT_EQ(wmi::WbemLocator(registry_).ConnectServer(kTbtNamespace, &again),
-            wmi::WBEM_E_TRANSPORT_FAILURE);
-}
-
 TEST_F(EmulatedTbtProviderTest, InstancesAreFoundOnlyByTheirExactId) {
   ObjectPtr out;
   EXPECT_EQ(Exec(u"GetCurrentNvmVersion", nullptr, &out,
@@ -264,37 +240,6 @@ TEST_F(EmulatedTbtProviderTest, InstancesAreFoundOnlyByTheirExactId) {
             wmi::WBEM_S_NO_ERROR);
   EXPECT_EQ(provider_->CallCount(u"GetCurrentNvmVersion"), 3u);
   EXPECT_EQ(provider_->LastAddressedControllerId(), kId);
-}
-
-TEST_F(EmulatedTbtProviderTest, InjectedFailuresShapeTheAnswers) {
-  ObjectPtr out;
-  provider_->FailMethod(u"ReadFirmware", wmi::WBEM_E_ACCESS_DENIED);
-  EXPECT_EQ(Read(0, 4, &out), wmi::WBEM_E_ACCESS_DENIED);
-  EXPECT_TRUE(provider_->ReadOffsets().empty());
-
-  provider_->OmitOutParameter(u"GetCurrentNvmVersion", u"NvmVersion");
-  ASSERT_EQ(Exec(u"GetCurrentNvmVersion", nullptr, &out), wmi::WBEM_S_NO_ERROR);
-  Variant value;
-  EXPECT_EQ(out->Get(u"NvmVersion", &value), wmi::WBEM_E_NOT_FOUND);
-  EXPECT_EQ(Int(out, u"ReturnValue"), 0);
-
-  provider_->ForceReturnValue(u"UpdateFirmware", 5);
-  ASSERT_EQ(Update(Image(0x2000, 0x800, std::nullopt), &out), wmi::WBEM_S_NO_ERROR);
-  EXPECT_EQ(Int(out, u"ReturnValue"), 5);
-  EXPECT_EQ(provider_->Controller(0).nvm, Counting(10));  // a failed write changes nothing
-
-  provider_->RemoveMethod(u"GetCurrentNvmVersion");
-  EXPECT_EQ(Exec(u"GetCurrentNvmVersion", nullptr, &out), wmi::WBEM_E_INVALID_METHOD);
-  ObjectPtr cls;
-  ASSERT_EQ(services_->GetObject(kTbtClass, 0, &cls), wmi::WBEM_S_NO_ERROR);
-  EXPECT_EQ(cls->GetMethod(u"GetCurrentNvmVersion", nullptr, nullptr), wmi::WBEM_E_NOT_FOUND);
-  EXPECT_EQ(cls->GetMethod(u"ReadFirmware", nullptr, nullptr), wmi::WBEM_S_NO_ERROR);
-
-  provider_->FailGetClass(true);
-  EXPECT_EQ(services_->GetObject(kTbtClass, 0, &cls), wmi::WBEM_E_NOT_FOUND);
-
-  EXPECT_EQ(Exec(u"Reboot", nullptr, &out), wmi::WBEM_E_INVALID_METHOD);
-  EXPECT_EQ(provider_->CallCount(u"Reboot"), 1u);
 }
 
 TEST_F(EmulatedTbtProviderTest, ObserverSeesEveryCallAndMayQueryTheProvider) {

@@ -58,47 +58,34 @@ TEST(ResourceImage, FactorsThatLeaveNoPixelGiveAnEmptyImage) {
   }
 }
 
-struct EmptyCase {
-  const char* name;
-  unsigned id;
-  const char16_t* type;
-  double scale;
-};
-
-void PrintTo(const EmptyCase& c, std::ostream* os) {
-  *os << c.name;
-}
-
-class ImageWithoutPicture : public ::testing::TestWithParam<EmptyCase> {};
-
-TEST_P(ImageWithoutPicture, IsAnObjectOfNoSizeThatDrawsNothing) {
-  const EmptyCase& c = GetParam();
+TEST(ResourceImage, WithoutAPictureItIsAnObjectOfNoSizeThatDrawsNothing) {
   test::TempImageModule module;
   module.AddRaw(77, QByteArray("this is not a PNG file at all"));
-  auto image = LoadResourceImage(c.id, c.type, c.id == 77 ? module.Module() : nullptr, c.scale);
-  ASSERT_NE(image, nullptr);
-  EXPECT_FALSE(image->HasPicture());
-  EXPECT_EQ(image->GetWidth(), 0);
-  EXPECT_EQ(image->GetHeight(), 0);
-  EXPECT_NE(image->GetLastStatus(), kImageOk);
-
-  QImage surface = test::Surface(8, 8);
-  surface.fill(0xFF102030);
-  const QImage before = surface;
-  QPainter painter(&surface);
-  image->Draw(painter, QRectF(0, 0, 8, 8));
-  painter.end();
-  EXPECT_EQ(surface, before);
+  const struct {
+    const char* name;
+    unsigned id;
+    const char16_t* type;
+    double scale;
+  } cases[] = {{"no image 149", 149, u"IMG", 1.0}, {"no image 149, half", 149, u"IMG", 0.5},
+               {"undecodable", 77, u"IMG", 1.0},   {"undecodable, half", 77, u"IMG", 0.5},
+               {"other type", 130, u"ICO", 1.0},   {"no type", 130, nullptr, 1.0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto image = LoadResourceImage(c.id, c.type, c.id == 77 ? module.Module() : nullptr, c.scale);
+    ASSERT_NE(image, nullptr);
+    EXPECT_FALSE(image->HasPicture());
+    EXPECT_EQ(image->GetWidth(), 0);
+    EXPECT_EQ(image->GetHeight(), 0);
+    EXPECT_NE(image->GetLastStatus(), kImageOk);
+    QImage surface = test::Surface(8, 8);
+    surface.fill(0xFF102030);
+    const QImage before = surface;
+    QPainter painter(&surface);
+    image->Draw(painter, QRectF(0, 0, 8, 8));
+    painter.end();
+    EXPECT_EQ(surface, before);
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(Missing, ImageWithoutPicture,
-                         ::testing::Values(EmptyCase{"NoImage149", 149, u"IMG", 1.0},
-                                           EmptyCase{"NoImage149Half", 149, u"IMG", 0.5},
-                                           EmptyCase{"Undecodable", 77, u"IMG", 1.0},
-                                           EmptyCase{"UndecodableHalf", 77, u"IMG", 0.5},
-                                           EmptyCase{"OtherType", 130, u"ICO", 1.0},
-                                           EmptyCase{"NoType", 130, nullptr, 1.0}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ResourceImage, ScaledCopyIsTheStretchedPictureAndDrawStretchesIt) {
   // Four quadrants of distinct colours survive a halving at their corners.

@@ -24,11 +24,9 @@ const std::u16string kHugeValue(200000, u'x');
 const std::u16string kHugeText = u"[S]\nk=" + kHugeValue + u"\n";
 
 const LookupCase kLookupCases[] = {
-    {"SectionNameIgnoresCase", u"[LaNgUaGe]\nk=v\n", u"language", u"k", u"v"},
-    {"KeyNameIgnoresCase", u"[S]\nIds_Update=v\n", u"S", u"IDS_UPDATE", u"v"},
-    {"BlanksAroundNamesAndValue", u"  [ S ]  \n\t k \t=  some value \t\n", u"S", u"k",
+    {"NamesIgnoreCase", u"[LaNgUaGe]\nIds_Update=v\n", u"language", u"IDS_UPDATE", u"v"},
+    {"NamesAndValueAreTrimmed", u"  [ S ]  \n\t k \t=  some value \t\n", u" S ", u" k ",
      u"some value"},
-    {"RequestedNamesAreTrimmed", u"[S]\nk=v\n", u" S ", u" k ", u"v"},
     {"DoubleQuotesRemoved", u"[S]\nk=\"  quoted  \"\n", u"S", u"k", u"  quoted  "},
     {"SingleQuotesRemoved", u"[S]\nk='quoted'\n", u"S", u"k", u"quoted"},
     {"OnlyOnePairOfQuotesRemoved", u"[S]\nk=\"\"x\"\"\n", u"S", u"k", u"\"x\""},
@@ -49,8 +47,8 @@ const LookupCase kLookupCases[] = {
     {"TextAfterHeaderIgnored", u"[S] ; note\nk=v\n", u"S", u"k", u"v"},
     {"LoneCrLines", u"[S]\rk=v\r", u"S", u"k", u"v"},
     {"LastLineWithoutNewlineAndEofMark", u"[S]\nk=v\x1A", u"S", u"k", u"v"},
-    {"KeyIsNotAPrefix", u"[S]\nIDS_SHUTDOWN_LATER=x\n", u"S", u"IDS_SHUTDOWN", std::nullopt},
-    {"SectionIsNotAPrefix", u"[Language2]\nk=v\n", u"Language", u"k", std::nullopt},
+    {"NamesAreNoPrefixes", u"[Language2]\nIDS_SHUTDOWN=a\n[Language]\nIDS_SHUTDOWN_LATER=b\n",
+     u"Language", u"IDS_SHUTDOWN", std::nullopt},
     {"NonAsciiCaseIsExact", u"[Ä]\nk=v\n", u"ä", u"k", std::nullopt},
     {"NonAsciiNamesMatch", u"[日本語]\n鍵=値\n", u"日本語", u"鍵", u"値"},
     {"EmptyText", u"", u"S", u"k", std::nullopt},
@@ -118,8 +116,7 @@ std::string Utf16Bytes(std::u16string_view text, bool bigEndian) {
   for (char16_t unit : text) {
     const auto high = static_cast<char>(unit >> 8);
     const auto low = static_cast<char>(unit & 0xFF);
-    bytes += bigEndian ? high : low;
-    bytes += bigEndian ? low : high;
+    bytes += bigEndian ? std::string{high, low} : std::string{low, high};
   }
   return bytes;
 }

@@ -8,13 +8,11 @@
 namespace tbt::platform {
 namespace {
 
-struct LocaleCase {
-  const char* locale;
-  uint16_t expected;
-};
-
 TEST(LanguageIdFromLocale, MapsLocaleNamesToWindowsIds) {
-  const LocaleCase cases[] = {
+  const struct {
+    const char* locale;
+    uint16_t expected;
+  } cases[] = {
       // The locales the tool has texts for.
       {"ja_JP.UTF-8", 0x411},
       {"zh_HK", 0xC04},
@@ -53,14 +51,12 @@ TEST(LanguageIdFromLocale, MapsLocaleNamesToWindowsIds) {
   }
 }
 
-struct EnvironmentCase {
-  const char* name;
-  std::map<std::string, std::string> variables;
-  uint16_t expected;
-};
-
 TEST(UserUiLanguageFromEnvironment, TakesTheFirstVariableThatIsSet) {
-  const EnvironmentCase cases[] = {
+  const struct {
+    const char* name;
+    std::map<std::string, std::string> variables;
+    uint16_t expected;
+  } cases[] = {
       {"nothing set", {}, 0x409},
       {"LC_MESSAGES before LANG", {{"LC_MESSAGES", "ko_KR"}, {"LANG", "ja_JP"}}, 0x412},
       {"LC_ALL before LC_MESSAGES",

@@ -126,17 +126,11 @@ TEST_F(LocalizedStringTest, FileIsReadAnewOnEachCallAndAnythingMissingGivesEmpty
   EXPECT_EQ(Load(0x409, u"IDS_UPDATE"), u"Changed");
 }
 
-TEST_F(LocalizedStringTest, SectionNameIsReadIntoThirtyUnits) {
-  // The name in the entry is cut to 29 units before the section is looked up.
-  const std::string longName(35, 'n');
-  WriteIni("[Language]\n0x409=" + longName + "\n[" + longName.substr(0, 29) +
-           "]\nIDS_UPDATE=cut\n[" + longName + "]\nIDS_UPDATE=whole\n");
-  EXPECT_EQ(Load(0x409, u"IDS_UPDATE"), u"cut");
-}
-
-TEST_F(LocalizedStringTest, SuccessTextOf255UnitsFitsAndLongerIsCut) {
+TEST_F(LocalizedStringTest, SectionNameIsCutTo29UnitsAndTheTextTo255) {
+  const std::string name(35, 'n');
   const std::string fits(255, 's');
-  WriteIni("[Language]\n0x409=E\n[E]\nIDS_SUCCESS=" + fits + "\nIDS_ERROR=" + fits + "x\n");
+  WriteIni("[Language]\n0x409=" + name + "\n[" + name + "]\nIDS_SUCCESS=whole\n[" +
+           name.substr(0, 29) + "]\nIDS_SUCCESS=" + fits + "\nIDS_ERROR=" + fits + "x\n");
   EXPECT_EQ(Load(0x409, u"IDS_SUCCESS"), std::u16string(255, u's'));
   EXPECT_EQ(Load(0x409, u"IDS_ERROR"), std::u16string(255, u's'));
 }

@@ -37,18 +37,12 @@ constexpr KeyRule kKeyRules[] = {
 constexpr uint16_t kOfferedLanguages[] = {0x409, 0x411, 0x404, 0x804, 0x416, 0x816,
                                           0x40C, 0x407, 0x40A, 0x410, 0x412, 0x419};
 
-bool IsWide(char16_t c) {
-  return (c >= 0x1100 && c <= 0x11FF) || (c >= 0x2E80 && c <= 0xA4CF) ||
-         (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
-         (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
-         (c >= 0xFFE0 && c <= 0xFFE6);
-}
-
-// East Asian characters take a full em, a blank a quarter, everything else about half.
+// CJK, Hangul and full-width forms take a full em, a blank a quarter, everything else
+// about half.
 double EstimatedEms(std::u16string_view text) {
   double ems = 0;
   for (char16_t c : text) {
-    ems += IsWide(c) ? 1.0 : c == u' ' ? 0.25 : 0.5;
+    ems += c >= 0x2E80 ? 1.0 : c == u' ' ? 0.25 : 0.5;
   }
   return ems;
 }
@@ -63,12 +57,11 @@ class UpdateIniData : public testing::Test {
     text_ = DecodeIniText(bytes);
   }
 
-  // A module path in the repository's root, so that its data/Update.ini is read.
-  static std::u16string ModulePath() { return ToUtf16(std::string(TBT_SOURCE_DIR) + "/tool"); }
-
+  // Reads as a program in the repository's root would, from its data/Update.ini.
   static std::u16string Load(uint32_t langId, const char16_t* key) {
     std::u16string buffer(512, u'\0');
-    LoadLocalizedString(ModulePath(), langId, key, buffer.data(), buffer.size());
+    LoadLocalizedString(ToUtf16(std::string(TBT_SOURCE_DIR) + "/tool"), langId, key, buffer.data(),
+                        buffer.size());
     return std::u16string(buffer.data());
   }
 

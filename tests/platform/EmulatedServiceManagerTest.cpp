@@ -33,40 +33,6 @@ TEST_F(EmulatedServiceManagerTest, StartsTheStoppedServiceOnceThenReportsAlready
   EXPECT_EQ(services.StartCount(kEmulatedThunderboltService), 2u);
 }
 
-TEST_F(EmulatedServiceManagerTest, ReportsEachFailureWithItsError) {
-  struct Case {
-    const char* name;
-    void (*setup)(EmulatedServiceManager&);
-    bool managerOpens;
-    bool serviceOpens;
-    uint32_t error;
-  };
-  const Case cases[] = {
-      {"manager refused", [](EmulatedServiceManager& s) { s.SetManagerFails(true); }, false, false,
-       platform::kErrorAccessDenied},
-      {"not installed",
-       [](EmulatedServiceManager& s) { s.SetInstalled(kEmulatedThunderboltService, false); }, true,
-       false, platform::kErrorServiceDoesNotExist},
-      {"start fails",
-       [](EmulatedServiceManager& s) { s.SetStartError(kEmulatedThunderboltService, 1053); }, true,
-       true, 1053},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    EmulatedServiceManager fresh;
-    c.setup(fresh);
-    const platform::Handle m = fresh.OpenSCManager();
-    EXPECT_EQ(m != platform::kNullHandle, c.managerOpens);
-    const platform::Handle s = fresh.OpenService(m, kEmulatedThunderboltService);
-    EXPECT_EQ(s != platform::kNullHandle, c.serviceOpens);
-    if (c.serviceOpens) {
-      EXPECT_FALSE(fresh.StartService(s));
-    }
-    EXPECT_EQ(fresh.GetLastError(), c.error);
-    EXPECT_FALSE(fresh.IsRunning(kEmulatedThunderboltService));
-  }
-}
-
 TEST_F(EmulatedServiceManagerTest, CountsOpenHandlesAndRefusesHandlesOfTheWrongKind) {
   const platform::Handle service = OpenThunderbolt();
   EXPECT_EQ(services.OpenHandleCount(), 2u);

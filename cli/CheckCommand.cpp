@@ -63,12 +63,8 @@ std::string FormatCheckJson(const CheckReport& report) {
   const bool regionFailed = report.result == TBU_E_REGION_MISMATCH && report.failedRow >= 0;
   const std::string region = RowName(report.failedRow);
   return JsonObject()
-      .Number("result", report.result)
-      .String("code", Hex32(report.result))
-      .String("name", ResultCodeName(report.result))
-      .Number("image_version", report.imageVersion.has_value()
-                                   ? std::optional<uint64_t>(*report.imageVersion)
-                                   : std::nullopt)
+      .Result(report.result)
+      .Number("image_version", report.imageVersion)
       .Number("installed_version", report.installedVersion)
       .String("region", regionFailed ? std::optional<std::string_view>(region) : std::nullopt)
       .Number("read_calls", report.readCalls)
@@ -84,8 +80,7 @@ std::string FormatCheckText(const CheckReport& report, const std::string& imageP
   if (report.imageVersion.has_value()) {
     text += "image version:     " + Hex32(*report.imageVersion) + "\n";
   }
-  text += "result:            " + Hex32(report.result) + " " +
-          std::string(ResultCodeName(report.result)) + ": " +
+  text += "result:            " + ResultCodeText(report.result) + ": " +
           (report.result == TBU_OK ? std::string("the image fits this controller")
                                    : ResultReason(report.result, report.ranOn)) +
           "\n";

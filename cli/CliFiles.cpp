@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "update/NvmCheck.h"
+#include "update/ResultCodes.h"
 
 namespace tbt::cli {
 
@@ -98,6 +99,10 @@ std::string Hex32(uint32_t value) {
   char text[16];
   std::snprintf(text, sizeof text, "0x%08X", value);
   return text;
+}
+
+std::string ResultCodeText(uint32_t code) {
+  return Hex32(code) + " " + std::string(ResultCodeName(code));
 }
 
 }  // namespace tbt::cli

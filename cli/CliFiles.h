@@ -34,4 +34,7 @@ bool ControllerNvmFromImage(const std::vector<uint8_t>& image, std::vector<uint8
 /// "0x%08X" of a value.
 std::string Hex32(uint32_t value);
 
+/// An update result code as the readable outputs show it: "0x10430006 TBU_E_REGION_MISMATCH".
+std::string ResultCodeText(uint32_t code);
+
 }  // namespace tbt::cli

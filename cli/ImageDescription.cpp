@@ -34,11 +34,6 @@ std::string Hex(uint64_t value, int digits) {
   return text;
 }
 
-template <typename T>
-std::optional<uint64_t> Widen(const std::optional<T>& value) {
-  return value.has_value() ? std::optional<uint64_t>(*value) : std::nullopt;
-}
-
 }  // namespace
 
 ImageDescription DescribeImage(const std::vector<uint8_t>& image) {
@@ -128,7 +123,7 @@ std::string FormatImageText(const ImageDescription& d) {
       text += row;
     }
   }
-  line("result:", Hex32(d.result) + " " + std::string(ResultCodeName(d.result)) +
+  line("result:", ResultCodeText(d.result) +
                       (d.result == TBU_OK ? std::string()
                                           : ": " + std::string(ResultCodeDescription(d.result))));
   return text;
@@ -148,7 +143,7 @@ std::string FormatImageJson(const ImageDescription& d) {
                    .Number("image_offset", region.imageOffset)
                    .Number("length", region.length)
                    .Number("mask", region.mask)
-                   .Number("value", Widen(region.value))
+                   .Number("value", region.value)
                    .Text();
   }
   regions += "]";
@@ -156,15 +151,13 @@ std::string FormatImageJson(const ImageDescription& d) {
     return parsed && present ? std::optional<uint64_t>(value) : std::nullopt;
   };
   return JsonObject()
-      .Number("result", d.result)
-      .String("code", Hex32(d.result))
-      .String("name", ResultCodeName(d.result))
-      .Number("pointer", Widen(d.pointer))
-      .Number("pointer_at", Widen(d.pointerFoundAt))
-      .Number("device_id", Widen(d.deviceId))
+      .Result(d.result)
+      .Number("pointer", d.pointer)
+      .Number("pointer_at", d.pointerFoundAt)
+      .Number("device_id", d.deviceId)
       .Number("version", when(d.layout.version))
-      .Number("header_level", Widen(d.headerLevel))
-      .Number("section_flags", Widen(d.sectionFlags))
+      .Number("header_level", d.headerLevel)
+      .Number("section_flags", d.sectionFlags)
       .Number("kind", when(static_cast<uint64_t>(d.layout.kind)))
       .Number("variant", when(d.layout.variant))
       .Number("base0", when(d.layout.base0))

@@ -2,6 +2,9 @@
 
 #include <cstdio>
 
+#include "cli/CliFiles.h"
+#include "update/ResultCodes.h"
+
 namespace tbt::cli {
 
 std::string JsonString(std::string_view text) {
@@ -46,10 +49,8 @@ JsonObject& JsonObject::Number(std::string_view key, uint64_t value) {
   return *this;
 }
 
-JsonObject& JsonObject::Number(std::string_view key, std::optional<uint64_t> value) {
-  Key(key);
-  body_ += value.has_value() ? std::to_string(*value) : "null";
-  return *this;
+JsonObject& JsonObject::Result(uint32_t code) {
+  return Number("result", code).String("code", Hex32(code)).String("name", ResultCodeName(code));
 }
 
 JsonObject& JsonObject::String(std::string_view key, std::optional<std::string_view> value) {

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 namespace tbt::cli {
 
@@ -18,9 +19,15 @@ class JsonObject {
   /// Adds a number field.
   JsonObject& Number(std::string_view key, uint64_t value);
   /// Adds a number field, or null when there is no value.
-  JsonObject& Number(std::string_view key, std::optional<uint64_t> value);
+  template <typename T>
+  JsonObject& Number(std::string_view key, const std::optional<T>& value) {
+    static_assert(std::is_unsigned_v<T>, "JSON numbers here are unsigned");
+    return value.has_value() ? Number(key, static_cast<uint64_t>(*value)) : Raw(key, "null");
+  }
   /// Adds a string field, or null when there is no value.
   JsonObject& String(std::string_view key, std::optional<std::string_view> value);
+  /// Adds "result", "code" ("0x%08X") and "name" for an update result code.
+  JsonObject& Result(uint32_t code);
   /// Adds a field whose value is already JSON (an array or object).
   JsonObject& Raw(std::string_view key, std::string_view json);
   /// The object's text, without a line end.

@@ -80,9 +80,7 @@ void PrintReport(std::ostream& out, bool json, PlatformChoice ranOn, UpdateResul
                  const UpdateReport& report) {
   if (json) {
     out << JsonObject()
-               .Number("result", result)
-               .String("code", Hex32(result))
-               .String("name", ResultCodeName(result))
+               .Result(result)
                .Number("installed_version", report.installedVersion)
                .Number("image_version", report.imageVersion)
                .Raw("written", report.written ? "true" : "false")
@@ -99,8 +97,8 @@ void PrintReport(std::ostream& out, bool json, PlatformChoice ranOn, UpdateResul
       << "installed version: " << Hex32(report.installedVersion) << "\n"
       << "image version:     " << Hex32(report.imageVersion) << "\n"
       << "written:           " << (report.written ? "yes" : "no") << "\n"
-      << "result:            " << Hex32(result) << " " << ResultCodeName(result) << ": "
-      << ResultReason(result, ranOn) << "\n";
+      << "result:            " << ResultCodeText(result) << ": " << ResultReason(result, ranOn)
+      << "\n";
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -15,7 +14,6 @@ namespace {
 
 using checktest::CheckOutcome;
 using checktest::ControllerUnderTest;
-using checktest::WordsTouched;
 using emulated::NvmImageBuilder;
 
 constexpr uint32_t kHeaderSize = 0x100;  // the builder's default
@@ -165,6 +163,24 @@ TEST(CheckFirmwareImageTest, ReportsEachFailureWithItsOwnCode) {
        TBU_E_HEADER_LEVEL},
       {"other sink wiring", [](auto&, auto& i) { i.RegionByte(0, 0x129, 0x01); }, none, none,
        TBU_E_REGION_MISMATCH},
+      {"through the pointer copy",
+       [](auto&, auto& i) { i.Placement(emulated::SectionPointerPlacement::kCopyOnly); }, none,
+       none, TBU_OK},
+      // Rows after the optional blocks need the blocks on both sides or on neither.
+      {"blocks on neither side",
+       [](auto& c, auto& i) {
+         c.SectionFlags(0);
+         i.SectionFlags(0);
+       },
+       none, none, TBU_OK},
+      {"image without blocks", [](auto&, auto& i) { i.SectionFlags(0); }, none, none,
+       TBU_E_REGION_MISMATCH},
+      {"controller without blocks", [](auto& c, auto&) { c.SectionFlags(0); }, none, none,
+       TBU_E_REGION_MISMATCH},
+      // The controller's device cannot be identified, and no WMI failure is reported.
+      {"every controller read fails", none,
+       [](auto& p) { p.FailMethod(u"ReadFirmware", wmi::WBEM_E_FAILED); }, none,
+       TBU_E_KIND_MISMATCH},
   };
   for (const FailureCase& c : cases) {
     NvmImageBuilder controllerShape = emulated::DefaultBoardBuilder();
@@ -235,40 +251,6 @@ TEST(CheckFirmwareImageTest, HeaderLevelPassesWhenTheControllerIsEqualOrAbove) {
   }
 }
 
-TEST(CheckFirmwareImageTest, BaseTwoRowsNeedTheBlocksOnBothSidesOrOnNeither) {
-  struct Case {
-    bool controllerHasBlocks;
-    bool imageHasBlocks;
-    UpdateResult expected;
-  };
-  const Case cases[] = {
-      {true, true, TBU_OK},
-      {false, false, TBU_OK},
-      {true, false, TBU_E_REGION_MISMATCH},
-      {false, true, TBU_E_REGION_MISMATCH},
-  };
-  const auto board = [](bool blocks) {
-    return blocks ? NvmImageBuilder().Block(0x04, 2) : NvmImageBuilder();
-  };
-  for (const Case& c : cases) {
-    ControllerUnderTest controller(board(c.controllerHasBlocks).BuildControllerNvm());
-    const CheckOutcome outcome = controller.Check(board(c.imageHasBlocks).BuildImage());
-    EXPECT_EQ(outcome.result, c.expected) << c.controllerHasBlocks << c.imageHasBlocks;
-    if (c.expected != TBU_OK) {
-      EXPECT_EQ(outcome.RowName(), "PA");
-    }
-  }
-}
-
-TEST(CheckFirmwareImageTest, AcceptsAnImageThroughThePointerCopy) {
-  const NvmImageBuilder board = emulated::DefaultBoardBuilder();
-  ControllerUnderTest controller(board.BuildControllerNvm());
-  std::vector<uint8_t> image =
-      NvmImageBuilder(board).Placement(emulated::SectionPointerPlacement::kCopyOnly).BuildImage();
-  ASSERT_EQ(image[0] | image[1] | image[2], 0);
-  EXPECT_EQ(controller.Check(image).result, TBU_OK);
-}
-
 TEST(CheckFirmwareImageTest, RefusesAnImageWhoseLastRowReadRunsPastTheEnd) {
   const NvmImageBuilder board = emulated::DefaultBoardBuilder();
   ControllerUnderTest controller(board.BuildControllerNvm());
@@ -282,66 +264,7 @@ TEST(CheckFirmwareImageTest, RefusesAnImageWhoseLastRowReadRunsPastTheEnd) {
   EXPECT_EQ(controller.Check(shortByOne).result, TBU_E_NO_IMAGE);
 }
 
-TEST(CheckFirmwareImageTest, MakesExactlyOneReadPerWordOfWhatItCompares) {
-  struct Case {
-    const char* what;
-    NvmImageBuilder board;
-  };
-  NvmImageBuilder straddling = emulated::DefaultBoardBuilder();
-  straddling.BlockChainOffset(0x17F);
-  const Case cases[] = {
-      {"default board", emulated::DefaultBoardBuilder()},
-      {"block counts across word boundaries", straddling},
-      {"kind 3 variant 1", NvmImageBuilder().DeviceId(0x1576).Block(0x10, 1)},
-      {"kind 4 without blocks", NvmImageBuilder().DeviceId(0x15DC)},
-      {"kind 1", BoardOfKind(1)},
-  };
-  for (const Case& c : cases) {
-    const std::vector<uint8_t> nvm = c.board.BuildControllerNvm();
-    const std::vector<uint8_t> image = c.board.BuildImage();
-    NvmLayout controllerSide;
-    NvmLayout imageSide;
-    ASSERT_EQ(ReadImageLayout(image.data(), image.size(), &imageSide), TBU_OK);
-    ASSERT_EQ(DeviceIdToKind(static_cast<uint16_t>(nvm[5] | nvm[6] << 8), &controllerSide), TBU_OK);
-
-    size_t expected = WordsTouched(5, 2) + WordsTouched(0, 2);
-    if (controllerSide.kind >= 3) {
-      expected += WordsTouched(0x10E, 4) + WordsTouched(2, 1);
-      if ((nvm[2] & 0x40) != 0) {
-        expected += WordsTouched(3, 2);
-        uint32_t q = nvm[3] | nvm[4] << 8;
-        for (uint8_t bit : {0x04, 0x02, 0x01, 0x10, 0x08, 0x20}) {
-          if ((nvm[2] & bit) != 0) {
-            expected += WordsTouched(q, 2);
-            q += 4 * (nvm[q] | nvm[q + 1] << 8) + 2;
-          }
-        }
-      }
-    }
-    const uint32_t base2 = imageSide.base2 - imageSide.base0;
-    for (const NvmCheckEntry& row : kNvmCheckTable) {
-      const bool applies = int32_t(row.kind) == controllerSide.kind &&
-                           (row.flag == 1 || controllerSide.variant == 0);
-      if (applies && (row.base == 0 || imageSide.hasBase2)) {
-        expected += WordsTouched((row.base == 2 ? base2 : 0) + row.offset, row.length);
-      }
-    }
-
-    ControllerUnderTest controller(nvm);
-    const CheckOutcome outcome = controller.Check(image);
-    EXPECT_EQ(outcome.result, TBU_OK) << c.what;
-    EXPECT_EQ(outcome.readCalls, expected) << c.what;
-  }
-}
-
-TEST(CheckFirmwareImageTest, FailedControllerReadsShowAtMostAsAMismatch) {
-  // With every read failing, the controller's device cannot be identified: the kinds
-  // differ, and no WMI failure is reported.
-  ControllerUnderTest controller(emulated::DefaultControllerNvm());
-  controller.Provider().FailMethod(u"ReadFirmware", wmi::WBEM_E_FAILED);
-  EXPECT_EQ(controller.Check(emulated::DemoImage()).result, TBU_E_KIND_MISMATCH);
-
-  // An NVM that ends before the port regions: those reads fail and compare stale bytes.
+TEST(CheckFirmwareImageTest, ControllerReadsPastItsNvmCompareStaleBytes) {
   std::vector<uint8_t> shortNvm = emulated::DefaultControllerNvm();
   shortNvm.resize(0x118);
   ControllerUnderTest truncated(shortNvm);

@@ -20,29 +20,20 @@ TEST(ControllerStatusTest, ReportsRoutersForcedPowerAndMains) {
   sys.AddSupply("AC", "Mains", "", "1", "");
 
   const MachineStatus status = CollectMachineStatus(sys.Root());
-  EXPECT_TRUE(status.thunderboltBus);
-  ASSERT_EQ(status.routers.size(), 2u);
-  EXPECT_EQ(status.routers[0].nvmVersion, "20.5");
-  EXPECT_TRUE(status.routers[0].upgradable);
-  EXPECT_EQ(status.routers[1].versionError, kTbtNvmVersionMalformed);
-  EXPECT_FALSE(status.routers[1].upgradable);
-  EXPECT_TRUE(status.forcePower.has_value());
-  EXPECT_EQ(status.onMains, std::optional<bool>(true));
-
   const std::string json = FormatStatusJson(status);
-  EXPECT_NE(json.find("{\"controller_id\": \"0-0\", \"nvm_version\": \"20.5\", \"version_error\": "
-                      "0, \"device_name\": \"Thunderbolt Controller\", \"vendor_name\": \"Intel\", "
-                      "\"upgradable\": true}"),
-            std::string::npos)
-      << json;
-  EXPECT_NE(json.find("\"nvm_version\": null, \"version_error\": 536870914"), std::string::npos);
-  EXPECT_NE(json.find("\"device_name\": \"Say \\\"hi\\\"\""), std::string::npos);
-  EXPECT_NE(json.find("\"force_power\": true, \"on_mains\": true}\n"), std::string::npos);
-
+  for (const char* part :
+       {"{\"controller_id\": \"0-0\", \"nvm_version\": \"20.5\", \"version_error\": 0, "
+        "\"device_name\": \"Thunderbolt Controller\", \"vendor_name\": \"Intel\", "
+        "\"upgradable\": true}",
+        "\"nvm_version\": null, \"version_error\": 536870914, \"device_name\": \"Say \\\"hi\\\"\", "
+        "\"vendor_name\": \"Intel\", \"upgradable\": false}",
+        "\"thunderbolt_bus\": true", "\"force_power\": true, \"on_mains\": true}\n"}) {
+    EXPECT_NE(json.find(part), std::string::npos) << part << "\n" << json;
+  }
   const std::string text = FormatStatusText(status);
   EXPECT_NE(text.find("  nvm version 20.5\n"), std::string::npos) << text;
   EXPECT_NE(text.find("0x20000002 nvm_version does not read"), std::string::npos) << text;
-  EXPECT_NE(text.find("power:        mains\n"), std::string::npos);
+  EXPECT_NE(text.find("power:        mains\n"), std::string::npos) << text;
 }
 
 TEST(ControllerStatusTest, AMachineWithoutThunderboltSaysSo) {
@@ -50,8 +41,6 @@ TEST(ControllerStatusTest, AMachineWithoutThunderboltSaysSo) {
   sys.AddSupply("AC", "Mains", "", "0", "");
   sys.AddSupply("BAT0", "Battery", "", "", "Discharging");
   const MachineStatus status = CollectMachineStatus(sys.Root());
-  EXPECT_FALSE(status.thunderboltBus);
-  EXPECT_TRUE(status.routers.empty());
   EXPECT_EQ(FormatStatusJson(status),
             "{\"platform\": \"linux\", \"sysfs_root\": \"" + sys.Root().string() +
                 "\", \"thunderbolt_bus\": false, \"controllers\": [], \"force_power\": false, "

@@ -79,7 +79,6 @@ TEST_F(HelperTest, TheClientRunsTheHelperToFlashAndToSwitchForcePower) {
 TEST_F(HelperTest, RefusesRoutersThatAreNotHostRoutersOfTheTree) {
   const fs::path outsideNvm = sys_.Write(sys_.Outside() / "nvm_non_active0/nvmem", "keep");
   sys_.Write(sys_.Outside() / "nvm_version", "18.0\n");
-  sys_.Write(sys_.Outside() / "nvm_authenticate", "0x0\n");
   for (const std::string router : {"../../../../outside", "0-0/..", "..", "", "0-1", "9-0"}) {
     SCOPED_TRACE(router);
     EXPECT_EQ(Command("flash", router), kTbtUnsafePath);

@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -24,11 +22,6 @@ using test::FakeSysfs;
 using test::PrivateBus;
 using test::ScriptedClock;
 
-std::vector<uint8_t> ReadFixture(const char* name) {
-  std::ifstream in(fs::path(TBT_REAL_NVM_DIR) / name, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
 constexpr size_t kNonActiveSize = 256 * 1024;
 const std::vector<uint8_t> kUntouched(kNonActiveSize, 0xEE);
 
@@ -38,8 +31,8 @@ const std::vector<uint8_t> kUntouched(kNonActiveSize, 0xEE);
 class LinuxWorkerTest : public testing::Test {
  protected:
   void SetUp() override {
-    installed_ = ReadFixture("alpine-ridge-1578-v16.bin");
-    newer_ = ReadFixture("alpine-ridge-1578-v27.bin");
+    installed_ = sys_.ReadBytes(fs::path(TBT_REAL_NVM_DIR) / "alpine-ridge-1578-v16.bin");
+    newer_ = sys_.ReadBytes(fs::path(TBT_REAL_NVM_DIR) / "alpine-ridge-1578-v27.bin");
     if (installed_.empty() || newer_.empty()) {
       GTEST_SKIP() << "the real NVM fixtures are not present";
     }
@@ -47,8 +40,7 @@ class LinuxWorkerTest : public testing::Test {
       std::lock_guard lock(bus_.State().mutex);
       bus_.State().units["bolt.service"] = {"loaded", "inactive"};
     }
-    bus_.UseAsSystemBus(bus_.Running() ? bus_.Address()
-                                       : "unix:path=" + (sys_.Outside() / "nobus").string());
+    bus_.UseAsSystemBus(bus_.Running() ? bus_.Address() : bus_.DeadAddress());
   }
 
   // A v16 controller that, once authentication is asked for, restarts with the new NVM.

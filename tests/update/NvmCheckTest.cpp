@@ -18,25 +18,13 @@ using emulated::NvmImageBuilder;
 
 constexpr uint32_t kHeaderSize = 0x100;  // the builder's default
 
-// A device of each kind whose variant flag is 0, so that every row of the kind applies.
-uint16_t VariantZeroDevice(uint32_t kind) {
-  switch (kind) {
-    case 1:
-      return 0x156D;
-    case 2:
-      return 0x147E;  // variant 1, but every kind-2 row applies to both variants
-    case 3:
-      return 0x1578;
-    case 4:
-      return 0x15DC;  // keeps the starting variant 0
-    default:
-      return 0x15D3;
-  }
-}
+// A device of each kind whose rows all apply: variant 0, or kind 2 (whose rows apply
+// to both variants), or 0x15DC (which keeps the starting variant 0).
+constexpr uint16_t kDeviceOfKind[] = {0x1569, 0x156D, 0x147E, 0x1578, 0x15DC, 0x15D3};
 
 NvmImageBuilder BoardOfKind(uint32_t kind) {
   NvmImageBuilder builder;
-  builder.DeviceId(VariantZeroDevice(kind));
+  builder.DeviceId(kDeviceOfKind[kind]);
   if (kind >= 3) {
     builder.Block(0x02, 2).Block(0x08, 1);
   }

@@ -157,21 +157,6 @@ TEST_F(EmulatedTbtProviderTest, ParametersOfTheWrongTypeAreReturnValueTwo) {
   EXPECT_EQ(Int(out, u"ReturnValue"), static_cast<int32_t>(kTbtReturnBadParameters));
 }
 
-TEST_F(EmulatedTbtProviderTest, NvmVersionIsByteTenUnlessOverridden) {
-  provider_->AddController({u"long", Counting(11)});
-  const std::u16string_view longPath = u"SdkTbtController.ControllerId=\"long\"";
-  ObjectPtr out;
-  ASSERT_EQ(Exec(u"GetCurrentNvmVersion", nullptr, &out, longPath), wmi::WBEM_S_NO_ERROR);
-  EXPECT_EQ(Int(out, u"ReturnValue"), 0);
-  EXPECT_EQ(Int(out, u"NvmVersion"), 0x1A);
-  // The first controller's NVM ends just before byte 0x0A.
-  ASSERT_EQ(Exec(u"GetCurrentNvmVersion", nullptr, &out), wmi::WBEM_S_NO_ERROR);
-  EXPECT_EQ(Int(out, u"NvmVersion"), 0);
-  provider_->SetNvmVersion(0x33);
-  ASSERT_EQ(Exec(u"GetCurrentNvmVersion", nullptr, &out, longPath), wmi::WBEM_S_NO_ERROR);
-  EXPECT_EQ(Int(out, u"NvmVersion"), 0x33);
-}
-
 // An image of `size` 0xA5 bytes with the given 24-bit pointers at 0 and at 0x1000.
 std::vector<uint8_t> Image(size_t size, uint32_t pointer, std::optional<uint32_t> copy) {
   std::vector<uint8_t> image(size, 0xA5);

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <map>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -102,25 +101,6 @@ TEST(ReadImageLayoutTest, LocatesAllThreeSectionsOfAKindFiveImage) {
 
   const std::vector<uint8_t> unknown = NvmImageBuilder().DeviceId(0x1234).BuildImage();
   EXPECT_EQ(ReadImageLayout(unknown.data(), unknown.size(), &layout), TBU_E_UNKNOWN_DEVICE);
-}
-
-TEST(ReadImageLayoutTest, OnlyTheNumberOfSetBlockFlagsMovesBaseTwo) {
-  // Every block holds the same number of words, so any two flags give the same base2.
-  std::set<uint32_t> base2Values;
-  for (uint8_t flags : {0x44, 0x42, 0x41, 0x50, 0x48, 0x60}) {
-    NvmImageBuilder builder;
-    builder.SectionFlags(flags);
-    for (uint8_t bit : {0x01, 0x02, 0x04, 0x08, 0x10, 0x20}) {
-      if ((flags & bit) != 0) {
-        builder.Block(bit, 3);
-      }
-    }
-    const std::vector<uint8_t> image = builder.BuildImage();
-    NvmLayout layout;
-    ASSERT_EQ(ReadImageLayout(image.data(), image.size(), &layout), TBU_OK);
-    base2Values.insert(layout.base2);
-  }
-  EXPECT_EQ(base2Values.size(), 1u);
 }
 
 TEST(ReadImageLayoutTest, BlocksAreIgnoredWithoutTheirEnablingFlag) {

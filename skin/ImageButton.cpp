@@ -5,14 +5,10 @@
 #include <QMouseEvent>
 
 #include "skin/ColorMatrix.h"
-#include "skin/Fonts.h"
-#include "skin/SkinText.h"
 
 namespace tbt::skin {
 
-CImageButton::CImageButton(QWidget* parent, int controlId)
-    : CSkinControl(parent, controlId),
-      m_pFont(MakeSkinFont(u"Arial", 12.0f, kFontStyleRegular, kUnitPixel)) {
+CImageButton::CImageButton(QWidget* parent, int controlId) : CSkinControl(parent, controlId) {
   // A tab stop, and pointer moves without a pressed button start hover tracking.
   setFocusPolicy(Qt::StrongFocus);
   setMouseTracking(true);
@@ -23,13 +19,7 @@ CImageButton::~CImageButton() = default;
 void CImageButton::SetImages(unsigned normalId, unsigned disabledId, unsigned hoverId,
                              unsigned pressedId, const char16_t* type,
                              const CResourceModule* module, double dScale) {
-  m_pNormalImage.reset();
-  m_pDisabledImage.reset();
-  m_pHoverImage.reset();
-  m_pPressedImage.reset();
-  m_greyLook = QImage();
-  m_hoverLook = QImage();
-
+  ReleaseImages();
   m_pNormalImage = LoadResourceImage(normalId, type, module, dScale);
   if (disabledId != 0) {
     m_pDisabledImage = LoadResourceImage(disabledId, type, module, dScale);
@@ -40,15 +30,6 @@ void CImageButton::SetImages(unsigned normalId, unsigned disabledId, unsigned ho
   if (pressedId != 0) {
     m_pPressedImage = LoadResourceImage(pressedId, type, module, dScale);
   }
-}
-
-void CImageButton::SetTextFont(QStringView family, float emSize, int style, int unit) {
-  m_pFont.reset();
-  m_pFont = MakeSkinFont(family, emSize, style, unit);
-}
-
-void CImageButton::SetTextAlign(int horizontal, int vertical) {
-  m_alignment = SkinAlignment(horizontal, vertical);
 }
 
 void CImageButton::SetTextColor(QRgb argb) {
@@ -66,7 +47,11 @@ void CImageButton::SetPressedTextColor(QRgb argb) {
 }
 
 void CImageButton::ReleaseResources() {
-  m_pFont.reset();
+  m_textStyle.ReleaseFont();
+  ReleaseImages();
+}
+
+void CImageButton::ReleaseImages() {
   m_pNormalImage.reset();
   m_pDisabledImage.reset();
   m_pHoverImage.reset();
@@ -133,15 +118,10 @@ void CImageButton::PaintSkin(QPainter& painter) {
     }
   }
 
-  if (GetWindowText().isEmpty() || !m_pFont) {
-    return;
-  }
   if (pressed) {
-    DrawSkinText(painter, GetWindowText(), *m_pFont, m_alignment, m_pressedColor,
-                 rect.translated(1, 1));
+    m_textStyle.Draw(painter, GetWindowText(), m_pressedColor, rect.translated(1, 1));
   } else {
-    DrawSkinText(painter, GetWindowText(), *m_pFont, m_alignment,
-                 hover ? m_hoverColor : m_normalColor, rect);
+    m_textStyle.Draw(painter, GetWindowText(), hover ? m_hoverColor : m_normalColor, rect);
   }
 }
 

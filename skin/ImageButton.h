@@ -11,6 +11,7 @@
 
 #include "skin/ResourceImage.h"
 #include "skin/SkinControl.h"
+#include "skin/SkinText.h"
 
 class QEnterEvent;
 
@@ -36,9 +37,11 @@ class CImageButton : public CSkinControl {
   void SetImages(unsigned normalId, unsigned disabledId, unsigned hoverId, unsigned pressedId,
                  const char16_t* type, const CResourceModule* module, double dScale);
   /// Replaces the caption font (see MakeSkinFont). Does not repaint.
-  void SetTextFont(QStringView family, float emSize, int style, int unit);
+  void SetTextFont(QStringView family, float emSize, int style, int unit) {
+    m_textStyle.SetFont(family, emSize, style, unit);
+  }
   /// Sets the caption's horizontal and vertical alignment (0 near, 1 centre, 2 far).
-  void SetTextAlign(int horizontal, int vertical);
+  void SetTextAlign(int horizontal, int vertical) { m_textStyle.SetAlign(horizontal, vertical); }
   /// Sets the caption colour of every state.
   void SetTextColor(QRgb argb);
   /// Sets the caption colour while hovered and not pressed.
@@ -58,9 +61,9 @@ class CImageButton : public CSkinControl {
   /// True while a hover-and-leave tracking request is outstanding.
   bool IsTracking() const { return m_bTracking != 0; }
   /// The current caption font; absent after ReleaseResources.
-  const std::optional<QFont>& Font() const { return m_pFont; }
+  const std::optional<QFont>& Font() const { return m_textStyle.Font(); }
   /// The caption alignment as Qt flags.
-  Qt::Alignment TextAlignment() const { return m_alignment; }
+  Qt::Alignment TextAlignment() const { return m_textStyle.Alignment(); }
 
  signals:
   /// The button was clicked (mouse release over it after a press, or the space key).
@@ -83,6 +86,8 @@ class CImageButton : public CSkinControl {
   void TrackHover();
   /// The picture the normal image shows through a colour matrix, cached per look.
   const QImage& MatrixLook(bool grey);
+  /// Frees the four state images and the looks made from the normal one.
+  void ReleaseImages();
 
   std::unique_ptr<CResourceImage> m_pNormalImage;
   std::unique_ptr<CResourceImage> m_pDisabledImage;
@@ -90,8 +95,7 @@ class CImageButton : public CSkinControl {
   std::unique_ptr<CResourceImage> m_pPressedImage;
   int m_bTracking = 0;
   int m_nState = 0;
-  Qt::Alignment m_alignment = Qt::AlignHCenter | Qt::AlignVCenter;
-  std::optional<QFont> m_pFont;
+  CSkinTextStyle m_textStyle;
   QRgb m_normalColor = 0xFF000000;
   QRgb m_hoverColor = 0xFF000000;
   QRgb m_pressedColor = 0xFF000000;

@@ -1,13 +1,8 @@
 #include "skin/TextLabel.h"
 
-#include "skin/Fonts.h"
-#include "skin/SkinText.h"
-
 namespace tbt::skin {
 
-CTextLabel::CTextLabel(QWidget* parent, int controlId)
-    : CSkinControl(parent, controlId),
-      m_pFont(MakeSkinFont(u"Arial", 12.0f, kFontStyleRegular, kUnitPixel)) {
+CTextLabel::CTextLabel(QWidget* parent, int controlId) : CSkinControl(parent, controlId) {
   // A static control takes no clicks: they fall through to the skin, which drags.
   setAttribute(Qt::WA_TransparentForMouseEvents);
   setFocusPolicy(Qt::NoFocus);
@@ -22,21 +17,12 @@ CResourceImage* CTextLabel::SetImage(unsigned nID, const char16_t* type,
   return m_pImage.get();
 }
 
-void CTextLabel::SetTextFont(QStringView family, float emSize, int style, int unit) {
-  m_pFont.reset();
-  m_pFont = MakeSkinFont(family, emSize, style, unit);
-}
-
-void CTextLabel::SetTextAlign(int horizontal, int vertical) {
-  m_alignment = SkinAlignment(horizontal, vertical);
-}
-
 void CTextLabel::SetTextColor(QRgb argb) {
   m_textColor = argb;
 }
 
 void CTextLabel::ReleaseResources() {
-  m_pFont.reset();
+  m_textStyle.ReleaseFont();
   m_pImage.reset();
 }
 
@@ -45,9 +31,7 @@ void CTextLabel::PaintSkin(QPainter& painter) {
   if (m_pImage) {
     m_pImage->Draw(painter, rect);
   }
-  if (!GetWindowText().isEmpty() && m_pFont) {
-    DrawSkinText(painter, GetWindowText(), *m_pFont, m_alignment, m_textColor, rect);
-  }
+  m_textStyle.Draw(painter, GetWindowText(), m_textColor, rect);
 }
 
 }  // namespace tbt::skin

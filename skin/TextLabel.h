@@ -11,6 +11,7 @@
 
 #include "skin/ResourceImage.h"
 #include "skin/SkinControl.h"
+#include "skin/SkinText.h"
 
 namespace tbt::skin {
 
@@ -29,9 +30,11 @@ class CTextLabel : public CSkinControl {
   CResourceImage* SetImage(unsigned nID, const char16_t* type, const CResourceModule* module,
                            double dScale);
   /// Replaces the text font (see MakeSkinFont). Does not repaint.
-  void SetTextFont(QStringView family, float emSize, int style, int unit);
+  void SetTextFont(QStringView family, float emSize, int style, int unit) {
+    m_textStyle.SetFont(family, emSize, style, unit);
+  }
   /// Sets the text's horizontal and vertical alignment (0 near, 1 centre, 2 far).
-  void SetTextAlign(int horizontal, int vertical);
+  void SetTextAlign(int horizontal, int vertical) { m_textStyle.SetAlign(horizontal, vertical); }
   /// Sets the text colour.
   void SetTextColor(QRgb argb);
   /// Frees the font and the picture; neither is drawn afterwards.
@@ -42,14 +45,13 @@ class CTextLabel : public CSkinControl {
   /// The picture, or null.
   const CResourceImage* Image() const { return m_pImage.get(); }
   /// The current text font; absent after ReleaseResources.
-  const std::optional<QFont>& Font() const { return m_pFont; }
+  const std::optional<QFont>& Font() const { return m_textStyle.Font(); }
   /// The text alignment as Qt flags.
-  Qt::Alignment TextAlignment() const { return m_alignment; }
+  Qt::Alignment TextAlignment() const { return m_textStyle.Alignment(); }
 
  private:
   std::unique_ptr<CResourceImage> m_pImage;
-  Qt::Alignment m_alignment = Qt::AlignHCenter | Qt::AlignVCenter;
-  std::optional<QFont> m_pFont;
+  CSkinTextStyle m_textStyle;
   QRgb m_textColor = 0xFF000000;
 };
 

@@ -4,63 +4,43 @@
 // Thunderbolt, WMI and power_supply files, and a clock that lets a test change the
 // tree while the code under test waits.
 
-#include <stdlib.h>
-
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
+#include <span>
 #include <string>
 #include <string_view>
-#include <system_error>
 #include <vector>
 
 #include "platform/Platform.h"
+#include "support/TempFolder.h"
 
 namespace tbt::test {
 
 class FakeSysfs {
  public:
-  FakeSysfs() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tbt-sysfs-XXXXXX").string();
-    if (mkdtemp(pattern.data()) != nullptr) {
-      base_ = pattern;
-      std::filesystem::create_directories(Root());
-    }
-  }
-  ~FakeSysfs() {
-    std::error_code ignored;
-    std::filesystem::remove_all(base_, ignored);
-  }
-  FakeSysfs(const FakeSysfs&) = delete;
-  FakeSysfs& operator=(const FakeSysfs&) = delete;
+  FakeSysfs() { std::filesystem::create_directories(Root()); }
 
   /// The sysfs root the backend is given.
-  std::filesystem::path Root() const { return base_ / "sys"; }
+  std::filesystem::path Root() const { return folder_.Path("sys"); }
   /// A folder beside the root (outside it), for escape attempts.
-  std::filesystem::path Outside() const { return base_ / "outside"; }
+  std::filesystem::path Outside() const { return folder_.Path("outside"); }
 
   /// Writes a file below the root (or any absolute path), creating folders on the way.
   std::filesystem::path Write(const std::filesystem::path& relative, std::string_view bytes) const {
-    const std::filesystem::path file = Root() / relative;
-    std::filesystem::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary | std::ios::trunc)
-        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return file;
+    return folder_.Write(Root() / relative, bytes);
   }
   std::filesystem::path WriteBytes(const std::filesystem::path& relative,
                                    const std::vector<uint8_t>& bytes) const {
-    return Write(relative, {reinterpret_cast<const char*>(bytes.data()), bytes.size()});
+    return folder_.Write(Root() / relative, std::span<const uint8_t>(bytes));
   }
   /// Reads a file below the root (or any absolute path); empty when missing.
-  std::string Read(const std::filesystem::path& relative) const {
-    std::ifstream in(Root() / relative, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
   std::vector<uint8_t> ReadBytes(const std::filesystem::path& relative) const {
-    const std::string text = Read(relative);
-    return std::vector<uint8_t>(text.begin(), text.end());
+    return folder_.Read(Root() / relative);
+  }
+  std::string Read(const std::filesystem::path& relative) const {
+    const std::vector<uint8_t> bytes = ReadBytes(relative);
+    return std::string(bytes.begin(), bytes.end());
   }
 
   /// The router's folder, relative to the root.
@@ -114,7 +94,7 @@ class FakeSysfs {
   }
 
  private:
-  std::filesystem::path base_;
+  TempFolder folder_{"tbt-sysfs"};
 };
 
 /// A clock whose waits return at once and advance its time; `onSleep` runs after each

@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <fstream>
 #include <system_error>
 
 namespace tbt::test {
@@ -71,17 +70,12 @@ int Handle(sd_bus_message* call, void* userdata, sd_bus_error* error) {
 }  // namespace
 
 PrivateBus::PrivateBus() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "tbt-bus-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) {
-    why_ = "no temporary folder";
-    return;
-  }
-  folder_ = pattern;
-  const std::filesystem::path config = folder_ / "bus.conf";
-  std::ofstream(config) << "<busconfig><listen>unix:path=" << (folder_ / "socket").string()
-                        << "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
-                           "<allow user=\"*\"/><allow own=\"*\"/><allow send_destination=\"*\"/>"
-                           "<allow receive_sender=\"*\"/></policy></busconfig>\n";
+  const std::filesystem::path config = folder_.Write(
+      "bus.conf",
+      "<busconfig><listen>unix:path=" + folder_.Path("socket").string() +
+          "</listen><auth>EXTERNAL</auth><policy context=\"default\"><allow user=\"*\"/>"
+          "<allow own=\"*\"/><allow send_destination=\"*\"/>"
+          "<allow receive_sender=\"*\"/></policy></busconfig>\n");
   int output[2];
   if (::pipe2(output, O_CLOEXEC) != 0) {
     why_ = "no pipe";
@@ -139,10 +133,6 @@ PrivateBus::~PrivateBus() {
     ::kill(daemonPid_, SIGTERM);
     int status = 0;
     ::waitpid(daemonPid_, &status, 0);
-  }
-  if (!folder_.empty()) {
-    std::error_code ignored;
-    std::filesystem::remove_all(folder_, ignored);
   }
 }
 

@@ -15,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include "support/TempFolder.h"
+
 namespace tbt::test {
 
 /// One unit the fake systemd knows.
@@ -46,7 +48,7 @@ class PrivateBus {
   /// The bus address, for DBUS_SYSTEM_BUS_ADDRESS.
   const std::string& Address() const { return address_; }
   /// A socket address nobody listens on, inside this bus's folder.
-  std::string DeadAddress() const { return "unix:path=" + (folder_ / "nobody").string(); }
+  std::string DeadAddress() const { return "unix:path=" + folder_.Path("nobody").string(); }
 
   /// Starts serving org.freedesktop.systemd1 and org.freedesktop.login1.
   bool ServeFakeServices();
@@ -57,7 +59,7 @@ class PrivateBus {
  private:
   void Serve();
 
-  std::filesystem::path folder_;
+  TempFolder folder_{"tbt-bus"};  // removed after the daemon has ended
   std::string address_;
   std::string why_;
   int daemonPid_ = -1;

@@ -26,13 +26,7 @@ TEST(StartNamedServiceTest, ReturnsTheDocumentedResultAndClosesEveryHandle) {
   const std::vector<Case> cases = {
       {"stopped service starts", [](EmulatedServiceManager&) {}, SERVICE_START_OK, true, 2},
       {"already running",
-       [](EmulatedServiceManager& s) {
-         const auto m = s.OpenSCManager();
-         const auto h = s.OpenService(m, kThunderboltServiceName);
-         s.StartService(h);
-         s.CloseServiceHandle(h);
-         s.CloseServiceHandle(m);
-       },
+       [](EmulatedServiceManager& s) { StartNamedService(s, kThunderboltServiceName); },
        SERVICE_START_OK, true, 2},
       {"not installed",
        [](EmulatedServiceManager& s) { s.SetInstalled(kThunderboltServiceName, false); },

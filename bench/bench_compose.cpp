@@ -2,14 +2,12 @@
 // twelve controls with text, as the main window shows them, against the cost of
 // merely writing (and copying) an image of that size.
 
-#include <QApplication>
-#include <QtGlobal>
-
 #include <benchmark/benchmark.h>
 
 #include <cstring>
 #include <vector>
 
+#include "bench/QtBenchMain.h"
 #include "skin/AlphaMask.h"
 #include "skin/ImageButton.h"
 #include "skin/LayeredSkinDialog.h"
@@ -140,15 +138,5 @@ BENCHMARK(BM_MemcpyFloor)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  }
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-    return 1;
-  }
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return RunQtBenchmarks(argc, argv);
 }

@@ -130,7 +130,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"HugeLength", 2, 0x7FFFFFFF, 0, {0x12, 0x13, 0x14, 0x15, 0x16, 0x17, 0x18, 0x19}}),
     [](const testing::TestParamInfo<ReadCase>& info) { return std::string(info.param.label); });
 
-TEST_F(EmulatedTbtProviderTest, MissingInParametersAreRefusedBeforeAnythingRuns) {
+TEST_F(EmulatedTbtProviderTest, MissingInParametersFailTheCallAndWrongTypesAreReturnValueTwo) {
   ObjectPtr out;
   EXPECT_EQ(Exec(u"ReadFirmware", nullptr, &out), wmi::WBEM_E_INVALID_METHOD_PARAMETERS);
   EXPECT_EQ(Exec(u"UpdateFirmware",
@@ -138,23 +138,19 @@ TEST_F(EmulatedTbtProviderTest, MissingInParametersAreRefusedBeforeAnythingRuns)
             wmi::WBEM_E_INVALID_METHOD_PARAMETERS);
   EXPECT_EQ(out, nullptr);
   EXPECT_TRUE(provider_->ReadOffsets().empty());
-  EXPECT_EQ(provider_->Controller(0).nvm, Counting(10));
-}
 
-TEST_F(EmulatedTbtProviderTest, ParametersOfTheWrongTypeAreReturnValueTwo) {
   // A parameter object without declarations takes values of any type.
-  auto in = std::make_shared<wmi::WbemClassObject>(u"__PARAMETERS");
-  in->Put(u"offset", Variant::String(u"0"));
-  in->Put(u"length", Variant::Int32(4));
-  ObjectPtr out;
-  ASSERT_EQ(Exec(u"ReadFirmware", in, &out), wmi::WBEM_S_NO_ERROR);
+  auto read = std::make_shared<wmi::WbemClassObject>(u"__PARAMETERS");
+  read->Put(u"offset", Variant::String(u"0"));
+  read->Put(u"length", Variant::Int32(4));
+  ASSERT_EQ(Exec(u"ReadFirmware", read, &out), wmi::WBEM_S_NO_ERROR);
   EXPECT_EQ(Int(out, u"ReturnValue"), static_cast<int32_t>(kTbtReturnBadParameters));
-
   auto update = std::make_shared<wmi::WbemClassObject>(u"__PARAMETERS");
   update->Put(u"BufferSize", Variant::Int32(0));
   update->Put(u"Buffer", Variant::Bytes(nullptr));  // typed, but no array
   ASSERT_EQ(Exec(u"UpdateFirmware", update, &out), wmi::WBEM_S_NO_ERROR);
   EXPECT_EQ(Int(out, u"ReturnValue"), static_cast<int32_t>(kTbtReturnBadParameters));
+  EXPECT_EQ(provider_->Controller(0).nvm, Counting(10));
 }
 
 // An image of `size` 0xA5 bytes with the given 24-bit pointers at 0 and at 0x1000.
@@ -208,7 +204,6 @@ INSTANTIATE_TEST_SUITE_P(
         UpdateCase{"NoRoomForTheCopy", std::vector<uint8_t>(0x1002, 0), {}, 0, 3, 0},
         UpdateCase{"ShorterThanAPointer", std::vector<uint8_t>{0x08, 0x00}, {}, 0, 3, 0},
         UpdateCase{"SizeTooSmall", Image(0x2000, 0x800, std::nullopt), 0x1FFF, 0, 2, 0},
-        UpdateCase{"NegativeSize", Image(0x2000, 0x800, std::nullopt), -1, 0, 2, 0},
         UpdateCase{"LowerBoundNotZero", Image(0x2000, 0x800, std::nullopt), {}, 1, 2, 0}),
     [](const testing::TestParamInfo<UpdateCase>& info) { return std::string(info.param.label); });
 

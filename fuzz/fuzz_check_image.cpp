@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "fuzz/FuzzRequire.h"
 #include "platform/emulated/EmulatedTbtProvider.h"
 #include "platform/emulated/NvmImageBuilder.h"
 #include "platform/wmi/Wmi.h"
@@ -26,16 +27,11 @@ struct EmulatedController {
   tbt::CTbtWmiClient client;
 };
 
-void Require(bool condition) {
-  if (!condition) {
-    std::abort();
-  }
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace tbt;
+  using fuzz::Require;
   static EmulatedController controller;
   uint32_t version = 0xA5A5A5A5;
   int failedRow = -2;

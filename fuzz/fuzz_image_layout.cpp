@@ -3,22 +3,13 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 
+#include "fuzz/FuzzRequire.h"
 #include "update/NvmCheck.h"
-
-namespace {
-
-void Require(bool condition) {
-  if (!condition) {
-    std::abort();
-  }
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace tbt;
+  using fuzz::Require;
   NvmLayout layout;
   const UpdateResult result = ReadImageLayout(data, size, &layout);
   Require(result == TBU_OK || result == TBU_E_NO_IMAGE || result == TBU_E_UNKNOWN_DEVICE);
@@ -30,8 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   Require(layout.base0 == pointer);
-  Require(layout.base0 < size && size - layout.base0 > 0x0A);
-  Require(layout.version == data[layout.base0 + 0x0A]);
+  Require(layout.base0 < size && size - layout.base0 > kVersionOffset);
+  Require(layout.version == data[layout.base0 + kVersionOffset]);
   Require(layout.kind >= 0 && layout.kind <= 5 && layout.variant <= 1);
   Require(layout.hasBase1 == (layout.kind >= 3));
   Require(!layout.hasBase1 || layout.base1 < size);

@@ -31,6 +31,13 @@ size_t EscapedLength(std::u16string_view text) {
   return length;
 }
 
+// Puts one 32-bit in-parameter; the provider reads offsets and sizes as signed.
+void PutInt32(wmi::WbemClassObject& in, std::u16string_view name, uint32_t number) {
+  wmi::Variant value = wmi::Variant::Int32(static_cast<int32_t>(number));
+  in.Put(name, value);
+  wmi::VariantClear(&value);
+}
+
 }  // namespace
 
 CTbtWmiClient::CTbtWmiClient(const wmi::NamespaceRegistry& registry) : registry_(registry) {}
@@ -147,12 +154,8 @@ UpdateResult CTbtWmiClient::ReadFirmware(uint32_t offset, uint32_t length, uint8
     return TBU_E_WMI_FAILED;
   }
   const auto writeIn = [offset, length](wmi::WbemClassObject& in) {
-    wmi::Variant value = wmi::Variant::Int32(static_cast<int32_t>(offset));
-    in.Put(u"offset", value);
-    wmi::VariantClear(&value);
-    value = wmi::Variant::Int32(static_cast<int32_t>(length));
-    in.Put(u"length", value);
-    wmi::VariantClear(&value);
+    PutInt32(in, u"offset", offset);
+    PutInt32(in, u"length", length);
   };
   const auto readOut = [length, destination](const wmi::WbemClassObject& out) {
     wmi::Variant data;
@@ -177,9 +180,7 @@ UpdateResult CTbtWmiClient::UpdateFirmware(const uint8_t* image, uint32_t size) 
     return TBU_E_WMI_FAILED;
   }
   const auto writeIn = [image, size](wmi::WbemClassObject& in) {
-    wmi::Variant value = wmi::Variant::Int32(static_cast<int32_t>(size));
-    in.Put(u"BufferSize", value);
-    wmi::VariantClear(&value);
+    PutInt32(in, u"BufferSize", size);
     // Without an array "Buffer" still goes out, typed but empty; the provider refuses it.
     std::shared_ptr<wmi::SafeArray> array = wmi::SafeArrayCreateVector(0, size);
     if (array != nullptr) {
@@ -187,7 +188,7 @@ UpdateResult CTbtWmiClient::UpdateFirmware(const uint8_t* image, uint32_t size) 
         wmi::SafeArrayPutElement(array.get(), static_cast<int32_t>(i), image[i]);
       }
     }
-    value = wmi::Variant::Bytes(std::move(array));
+    wmi::Variant value = wmi::Variant::Bytes(std::move(array));
     in.Put(u"Buffer", value);
     wmi::VariantClear(&value);
   };

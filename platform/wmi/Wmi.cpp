@@ -136,6 +136,19 @@ bool ElementPosition(const SafeArray& array, int32_t index, size_t* position) {
   return true;
 }
 
+// Parses `path` and checks that the provider can still be reached: its service may
+// have stopped since the connection was made.
+HRESULT ParsePathOfReachableProvider(IWbemProvider& provider, std::u16string_view path,
+                                     ObjectPath* parsed) {
+  if (!ParseObjectPath(path, parsed)) {
+    return WBEM_E_INVALID_OBJECT_PATH;
+  }
+  if (!provider.IsReachable()) {
+    return WBEM_E_TRANSPORT_FAILURE;
+  }
+  return WBEM_S_NO_ERROR;
+}
+
 }  // namespace
 
 std::shared_ptr<SafeArray> SafeArrayCreateVector(int32_t lowerBound, uint32_t count) {
@@ -458,11 +471,8 @@ HRESULT WbemServices::GetObject(std::u16string_view path, int32_t /*flags*/, Obj
   }
   *object = nullptr;
   ObjectPath parsed;
-  if (!ParseObjectPath(path, &parsed)) {
-    return WBEM_E_INVALID_OBJECT_PATH;
-  }
-  if (!provider_->IsReachable()) {
-    return WBEM_E_TRANSPORT_FAILURE;
+  if (const HRESULT hr = ParsePathOfReachableProvider(*provider_, path, &parsed); Failed(hr)) {
+    return hr;
   }
   ObjectPtr classObject = provider_->GetClass(parsed.className);
   if (classObject == nullptr) {
@@ -495,12 +505,9 @@ HRESULT WbemServices::ExecMethod(std::u16string_view objectPath, std::u16string_
     return WBEM_E_INVALID_PARAMETER;
   }
   ObjectPath parsed;
-  if (!ParseObjectPath(objectPath, &parsed)) {
-    return WBEM_E_INVALID_OBJECT_PATH;
-  }
-  // The provider's service may have stopped since the connection was made.
-  if (!provider_->IsReachable()) {
-    return WBEM_E_TRANSPORT_FAILURE;
+  if (const HRESULT hr = ParsePathOfReachableProvider(*provider_, objectPath, &parsed);
+      Failed(hr)) {
+    return hr;
   }
   ObjectPtr out;
   const HRESULT hr = provider_->ExecMethod(parsed, method, inParams, &out);

@@ -12,7 +12,7 @@
 #include "CliTestSupport.h"
 #include "cli/CliFiles.h"
 #if TBT_HAVE_LINUX_BACKEND
-#include "../linux/FakeSysfs.h"
+#include "linux/FakeSysfs.h"
 #include "platform/linux/LinuxReturnValues.h"
 #endif
 #include "platform/emulated/EmulatedTbtProvider.h"
@@ -172,7 +172,7 @@ TEST_F(CheckCommandTest, InstalledVersionOverrideAndControllerIdAreHonoured) {
 
 TEST_F(CheckCommandTest, FileAndUsageErrorsExitWithTwoAndSaySo) {
   const std::string image = folder.Write("demo.bin", emulated::DemoImage());
-  const std::string empty = folder.Write("empty.bin", {});
+  const std::string empty = folder.Write("empty.bin", std::vector<uint8_t>());
   const std::string noPointer = folder.Write("zeros.bin", std::vector<uint8_t>(0x1100, 0));
   struct Case {
     std::vector<std::string> args;

@@ -39,8 +39,8 @@ TEST(ParseUnsigned32Test, RefusesEverythingElseAndLeavesTheValue) {
 
 TEST(ReadFileBytesTest, ExplainsWhyAFileCannotBeUsed) {
   TempFolder folder;
-  const std::string empty = folder.Write("empty.bin", {});
-  const std::string good = folder.Write("good.bin", {1, 2, 3});
+  const std::string empty = folder.Write("empty.bin", std::vector<uint8_t>());
+  const std::string good = folder.Write("good.bin", std::vector<uint8_t>{1, 2, 3});
   struct Case {
     std::string path;
     const char* reason;

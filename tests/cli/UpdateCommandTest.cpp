@@ -3,15 +3,14 @@
 #include <stdlib.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "CliTestSupport.h"
 #include "cli/UpdateCommand.h"
 #include "platform/emulated/NvmImageBuilder.h"
 #if TBT_HAVE_LINUX_BACKEND
-#include "../linux/FakeSysfs.h"
+#include "linux/FakeSysfs.h"
 #endif
 
 namespace tbt::cli {
@@ -19,17 +18,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class UpdateCommandTest : public ::testing::Test {
+class UpdateCommandTest : public clitest::CommandTest {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "tbt-update-cmd-XXXXXX").string();
-    root_ = mkdtemp(pattern.data());
-    fs::create_directory(root_ / "tmp");
+    fs::create_directory(folder.Path("tmp"));
     const char* previous = getenv("TMPDIR");
     previousTmp_ = previous != nullptr ? previous : "";
     hadTmp_ = previous != nullptr;
     // The command's own temporary folder goes here, so the test can see it removed.
-    setenv("TMPDIR", (root_ / "tmp").c_str(), 1);
+    setenv("TMPDIR", folder.Path("tmp").c_str(), 1);
   }
   void TearDown() override {
     if (hadTmp_) {
@@ -37,28 +34,20 @@ class UpdateCommandTest : public ::testing::Test {
     } else {
       unsetenv("TMPDIR");
     }
-    std::error_code ignored;
-    fs::remove_all(root_, ignored);
   }
 
   std::string WriteFile(const std::string& name, const std::vector<uint8_t>& bytes) {
-    const fs::path path = root_ / name;
-    std::ofstream file(path, std::ios::binary);
-    file.write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-    return path.string();
+    return folder.Write(name, bytes).string();
   }
 
-  int Run(std::vector<std::string> args,
-          const PlatformSelection& platform = {PlatformChoice::kEmulated, {}}) {
-    out.str({});
-    err.str({});
-    return RunUpdateCommand(args, platform, out, err);
+  int Update(const std::vector<std::string>& args,
+             const PlatformSelection& platform = {PlatformChoice::kEmulated, {}}) {
+    return Run(RunUpdateCommand, args, platform);
   }
 
   // Only the command's own program folders count; a test may keep other folders there.
   bool TemporaryFoldersLeft() const {
-    for (const fs::directory_entry& entry : fs::directory_iterator(root_ / "tmp")) {
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder.Path("tmp"))) {
       if (entry.path().filename().string().starts_with("tbt-nvm-update-")) {
         return true;
       }
@@ -66,11 +55,7 @@ class UpdateCommandTest : public ::testing::Test {
     return false;
   }
 
-  std::ostringstream out;
-  std::ostringstream err;
-
  private:
-  fs::path root_;
   std::string previousTmp_;
   bool hadTmp_ = false;
 };
@@ -81,7 +66,7 @@ std::vector<uint8_t> ImageWithVersion(uint8_t version) {
 
 TEST_F(UpdateCommandTest, UpdatesTheBuiltInControllerWithTheDemoImage) {
   const std::string image = WriteFile("demo.img", emulated::DemoImage());
-  EXPECT_EQ(Run({image, "--json"}), 0) << err.str();
+  EXPECT_EQ(Update({image, "--json"}), 0) << err.str();
   EXPECT_EQ(out.str(),
             "{\"result\": 0, \"code\": \"0x00000000\", \"name\": \"TBU_OK\", "
             "\"installed_version\": 32, \"image_version\": 33, \"written\": true}\n");
@@ -111,7 +96,7 @@ TEST_F(UpdateCommandTest, ReportsEachOutcomeWithItsExitCode) {
     SCOPED_TRACE(c.name);
     std::vector<std::string> args = {WriteFile("image.bin", c.image)};
     args.insert(args.end(), c.extra.begin(), c.extra.end());
-    EXPECT_EQ(Run(args), c.exitCode) << err.str();
+    EXPECT_EQ(Update(args), c.exitCode) << err.str();
     EXPECT_NE(out.str().find(c.fragment), std::string::npos) << out.str();
     EXPECT_NE(out.str().find("emulated"), std::string::npos);
     EXPECT_FALSE(TemporaryFoldersLeft());
@@ -121,12 +106,12 @@ TEST_F(UpdateCommandTest, ReportsEachOutcomeWithItsExitCode) {
 TEST_F(UpdateCommandTest, TakesTheControllerFromAFile) {
   const std::string newer = WriteFile("newer.bin", ImageWithVersion(0x30));
   const std::string controllerImage = WriteFile("controller.bin", ImageWithVersion(0x30));
-  EXPECT_EQ(Run({newer, "--controller-image", controllerImage, "--json"}), 0) << err.str();
+  EXPECT_EQ(Update({newer, "--controller-image", controllerImage, "--json"}), 0) << err.str();
   EXPECT_NE(out.str().find("\"installed_version\": 48"), std::string::npos) << out.str();
 
   const std::string controllerNvm = WriteFile(
       "controller.nvm", emulated::DefaultBoardBuilder().Version(0x40).BuildControllerNvm());
-  EXPECT_EQ(Run({newer, "--controller-nvm", controllerNvm, "--json"}), 1);
+  EXPECT_EQ(Update({newer, "--controller-nvm", controllerNvm, "--json"}), 1);
   EXPECT_NE(out.str().find("\"name\": \"TBU_E_DOWNGRADE\""), std::string::npos) << out.str();
   EXPECT_NE(out.str().find("\"written\": false"), std::string::npos);
 }
@@ -148,7 +133,7 @@ TEST_F(UpdateCommandTest, RefusesBadUsageAndUnreadableFiles) {
   };
   for (const std::vector<std::string>& args : cases) {
     SCOPED_TRACE(testing::PrintToString(args));
-    EXPECT_EQ(Run(args), 2);
+    EXPECT_EQ(Update(args), 2);
     EXPECT_TRUE(out.str().empty());
     EXPECT_FALSE(err.str().empty());
     EXPECT_FALSE(TemporaryFoldersLeft());
@@ -162,20 +147,20 @@ TEST_F(UpdateCommandTest, OnLinuxTheMachinesControllerIsUpdatedUnlessAFileNamesO
   test::FakeSysfs sysfs;
   const PlatformSelection onLinux{PlatformChoice::kLinux, sysfs.Root()};
   const std::string image = WriteFile("demo.bin", emulated::DemoImage());
-  EXPECT_EQ(Run({image}, onLinux), 1) << err.str();
+  EXPECT_EQ(Update({image}, onLinux), 1) << err.str();
   EXPECT_NE(out.str().find("platform:          linux"), std::string::npos) << out.str();
   EXPECT_NE(out.str().find("TBU_E_NO_ACPI_DEVICE"), std::string::npos) << out.str();
   EXPECT_FALSE(TemporaryFoldersLeft());
 
   const std::string controller = WriteFile("controller.bin", ImageWithVersion(0x20));
-  EXPECT_EQ(Run({image, "--controller-image", controller}, onLinux), 0) << err.str();
+  EXPECT_EQ(Update({image, "--controller-image", controller}, onLinux), 0) << err.str();
   EXPECT_NE(out.str().find("platform:          emulated"), std::string::npos) << out.str();
   EXPECT_NE(out.str().find("written:           yes"), std::string::npos);
 }
 #else
 TEST_F(UpdateCommandTest, OnLinuxWithoutTheBackendNothingRuns) {
   const std::string image = WriteFile("demo.bin", emulated::DemoImage());
-  EXPECT_EQ(Run({image}, {PlatformChoice::kLinux, "/nowhere"}), 2);
+  EXPECT_EQ(Update({image}, {PlatformChoice::kLinux, "/nowhere"}), 2);
   EXPECT_NE(err.str().find("no Linux backend"), std::string::npos) << err.str();
   EXPECT_TRUE(out.str().empty());
   EXPECT_FALSE(TemporaryFoldersLeft());

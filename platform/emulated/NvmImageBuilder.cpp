@@ -22,59 +22,14 @@ void PutLittleEndian(std::vector<uint8_t>& bytes, uint32_t offset, uint32_t valu
 
 }  // namespace
 
-NvmImageBuilder& NvmImageBuilder::DeviceId(uint16_t deviceId) {
-  deviceId_ = deviceId;
-  return *this;
-}
-
-NvmImageBuilder& NvmImageBuilder::Version(uint8_t version) {
-  version_ = version;
-  return *this;
-}
-
-NvmImageBuilder& NvmImageBuilder::HeaderLevel(uint8_t level) {
-  headerLevel_ = level;
-  return *this;
-}
-
-NvmImageBuilder& NvmImageBuilder::SectionFlags(uint8_t flags) {
-  sectionFlags_ = flags;
-  return *this;
-}
-
 NvmImageBuilder& NvmImageBuilder::Block(uint8_t flag, uint16_t words) {
   sectionFlags_ |= static_cast<uint8_t>(flag | kFlagHasBlocks);
   blockWords_[flag] = words;
   return *this;
 }
 
-NvmImageBuilder& NvmImageBuilder::BlockChainOffset(uint16_t offset) {
-  blockChainOffset_ = offset;
-  return *this;
-}
-
-NvmImageBuilder& NvmImageBuilder::Base1Pointer(uint32_t offset) {
-  base1Pointer_ = offset;
-  return *this;
-}
-
 NvmImageBuilder& NvmImageBuilder::RegionByte(uint32_t base, uint32_t offset, uint8_t value) {
   regionBytes_.push_back({{base, offset}, value});
-  return *this;
-}
-
-NvmImageBuilder& NvmImageBuilder::Placement(SectionPointerPlacement placement) {
-  placement_ = placement;
-  return *this;
-}
-
-NvmImageBuilder& NvmImageBuilder::HeaderSize(uint32_t size) {
-  headerSize_ = size;
-  return *this;
-}
-
-NvmImageBuilder& NvmImageBuilder::SectionSize(uint32_t size) {
-  sectionSize_ = size;
   return *this;
 }
 

@@ -37,28 +37,30 @@ enum class SectionPointerPlacement {
 class NvmImageBuilder {
  public:
   /// Sets the 16-bit device identifier at section offset 5.
-  NvmImageBuilder& DeviceId(uint16_t deviceId);
+  NvmImageBuilder& DeviceId(uint16_t deviceId) { return Set(deviceId_, deviceId); }
   /// Sets the version byte at section offset 0x0A.
-  NvmImageBuilder& Version(uint8_t version);
+  NvmImageBuilder& Version(uint8_t version) { return Set(version_, version); }
   /// Sets the header level (lowest three bits of the section's first byte).
-  NvmImageBuilder& HeaderLevel(uint8_t level);
+  NvmImageBuilder& HeaderLevel(uint8_t level) { return Set(headerLevel_, level); }
   /// Sets the section flags byte; blocks selected here but not sized are empty.
-  NvmImageBuilder& SectionFlags(uint8_t flags);
+  NvmImageBuilder& SectionFlags(uint8_t flags) { return Set(sectionFlags_, flags); }
   /// Sets flag bit `flag` (one of 0x04 0x02 0x01 0x10 0x08 0x20) and 0x40, and gives
   /// that block `words` 32-bit words.
   NvmImageBuilder& Block(uint8_t flag, uint16_t words);
   /// Sets the offset of the first block relative to the section start.
-  NvmImageBuilder& BlockChainOffset(uint16_t offset);
+  NvmImageBuilder& BlockChainOffset(uint16_t offset) { return Set(blockChainOffset_, offset); }
   /// Sets the offset stored at section offset 0x10E.
-  NvmImageBuilder& Base1Pointer(uint32_t offset);
+  NvmImageBuilder& Base1Pointer(uint32_t offset) { return Set(base1Pointer_, offset); }
   /// Sets one byte relative to base 0 (section start), 1 or 2 (after the blocks).
   NvmImageBuilder& RegionByte(uint32_t base, uint32_t offset, uint8_t value);
   /// Sets where the image keeps its section pointer.
-  NvmImageBuilder& Placement(SectionPointerPlacement placement);
+  NvmImageBuilder& Placement(SectionPointerPlacement placement) {
+    return Set(placement_, placement);
+  }
   /// Sets the number of image bytes in front of the section (the section pointer).
-  NvmImageBuilder& HeaderSize(uint32_t size);
+  NvmImageBuilder& HeaderSize(uint32_t size) { return Set(headerSize_, size); }
   /// Sets the least size of the section; it grows to hold what was written.
-  NvmImageBuilder& SectionSize(uint32_t size);
+  NvmImageBuilder& SectionSize(uint32_t size) { return Set(sectionSize_, size); }
 
   /// The image: header with the section pointer, then the section.
   std::vector<uint8_t> BuildImage() const;
@@ -68,6 +70,11 @@ class NvmImageBuilder {
   uint32_t Base2Offset() const;
 
  private:
+  template <typename T>
+  NvmImageBuilder& Set(T& field, T value) {
+    field = value;
+    return *this;
+  }
   std::vector<uint8_t> BuildSection() const;
 
   uint16_t deviceId_ = 0x15D3;

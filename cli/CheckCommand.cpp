@@ -32,6 +32,12 @@ std::string RowName(int row) {
   return row >= 0 ? ToUtf8(kNvmCheckTable.at(static_cast<size_t>(row)).name) : std::string();
 }
 
+// The check's own words for success; a refusal is explained as any result is.
+std::string CheckReason(const CheckReport& report) {
+  return report.result == TBU_OK ? "the image fits this controller"
+                                 : ResultReason(report.result, report.ranOn);
+}
+
 }  // namespace
 
 bool ParseCheckArguments(const std::vector<std::string>& args, CheckRequest* request,
@@ -68,6 +74,7 @@ std::string FormatCheckJson(const CheckReport& report) {
       .Number("installed_version", report.installedVersion)
       .String("region", regionFailed ? std::optional<std::string_view>(region) : std::nullopt)
       .Number("read_calls", report.readCalls)
+      .String("reason", CheckReason(report))
       .Text();
 }
 
@@ -80,10 +87,7 @@ std::string FormatCheckText(const CheckReport& report, const std::string& imageP
   if (report.imageVersion.has_value()) {
     text += "image version:     " + Hex32(*report.imageVersion) + "\n";
   }
-  text += "result:            " + ResultCodeText(report.result) + ": " +
-          (report.result == TBU_OK ? std::string("the image fits this controller")
-                                   : ResultReason(report.result, report.ranOn)) +
-          "\n";
+  text += "result:            " + ResultCodeText(report.result) + ": " + CheckReason(report) + "\n";
   if (report.result == TBU_E_REGION_MISMATCH && report.failedRow >= 0) {
     text += "region:            \"" + RowName(report.failedRow) + "\" (row " +
             std::to_string(report.failedRow + 1) + " of the region table) differs\n";

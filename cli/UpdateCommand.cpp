@@ -84,6 +84,7 @@ void PrintReport(std::ostream& out, bool json, PlatformChoice ranOn, UpdateResul
                .Number("installed_version", report.installedVersion)
                .Number("image_version", report.imageVersion)
                .Raw("written", report.written ? "true" : "false")
+               .String("reason", ResultReason(result, ranOn))
                .Text()
         << "\n";
     return;

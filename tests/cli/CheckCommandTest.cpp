@@ -11,6 +11,7 @@
 
 #include "CliTestSupport.h"
 #include "cli/CliFiles.h"
+#include "cli/Json.h"
 #if TBT_HAVE_LINUX_BACKEND
 #include "linux/FakeSysfs.h"
 #include "platform/linux/LinuxReturnValues.h"
@@ -105,6 +106,7 @@ TEST_F(CheckCommandTest, DemoImageFitsTheBuiltInController) {
   EXPECT_EQ(JsonField(json, "image_version"), "33");
   EXPECT_EQ(JsonField(json, "installed_version"), "32");
   EXPECT_EQ(JsonField(json, "region"), "null");
+  EXPECT_EQ(JsonField(json, "reason"), "\"the image fits this controller\"");
   EXPECT_EQ(
       JsonField(json, "read_calls"),
       std::to_string(DirectReadCalls(emulated::DemoImage(), emulated::DefaultControllerNvm())));
@@ -284,6 +286,8 @@ TEST_F(LinuxCheckCommandTest, ARefusalOfTheProviderSaysWhy) {
               std::string::npos)
         << out.str();
     EXPECT_NE(out.str().find("controller reads:  0 ReadFirmware calls"), std::string::npos);
+    EXPECT_EQ(Run(RunCheckCommand, {demo, "--json"}, onTree), 1);
+    EXPECT_EQ(JsonField(out.str(), "reason"), JsonString(lb::TbtReturnValueDescription(c.result)));
   }
 }
 

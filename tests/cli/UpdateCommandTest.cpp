@@ -69,7 +69,8 @@ TEST_F(UpdateCommandTest, UpdatesTheBuiltInControllerWithTheDemoImage) {
   EXPECT_EQ(Update({image, "--json"}), 0) << err.str();
   EXPECT_EQ(out.str(),
             "{\"result\": 0, \"code\": \"0x00000000\", \"name\": \"TBU_OK\", "
-            "\"installed_version\": 32, \"image_version\": 33, \"written\": true}\n");
+            "\"installed_version\": 32, \"image_version\": 33, \"written\": true, "
+            "\"reason\": \"the firmware was written\"}\n");
   EXPECT_FALSE(TemporaryFoldersLeft());
 }
 

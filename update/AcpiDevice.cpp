@@ -4,23 +4,14 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/ByteOrder.h"
+
 namespace tbt {
 
 namespace {
 
 constexpr uint32_t kRequestHeaderSize = 8;
 constexpr uint32_t kMethodResultSize = 4;
-
-void WriteLe32(uint32_t value, uint8_t* bytes) {
-  for (int i = 0; i < 4; ++i) {
-    bytes[i] = static_cast<uint8_t>(value >> (8 * i));
-  }
-}
-
-uint32_t ReadLe32(const uint8_t* bytes) {
-  return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
-         static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
-}
 
 }  // namespace
 
@@ -50,8 +41,8 @@ bool AcpiTransfer(AcpiDevice& device, uint32_t methodTag, const uint8_t* payload
     return false;
   }
   std::vector<uint8_t> request(kRequestHeaderSize + payloadLength);
-  WriteLe32(methodTag, request.data());
-  WriteLe32(payloadLength, request.data() + 4);
+  WriteLittleEndian(request.data(), methodTag, 4);
+  WriteLittleEndian(request.data() + 4, payloadLength, 4);
   if (payloadLength > 0) {
     std::memcpy(request.data() + kRequestHeaderSize, payload, payloadLength);
   }
@@ -78,8 +69,8 @@ bool AcpiCallMethod(AcpiDevice& device, uint32_t methodTag, uint32_t firstArgume
     return false;
   }
   uint8_t payload[8];
-  WriteLe32(firstArgument, payload);
-  WriteLe32(secondArgument, payload + 4);
+  WriteLittleEndian(payload, firstArgument, 4);
+  WriteLittleEndian(payload + 4, secondArgument, 4);
   uint8_t answer[kMethodResultSize] = {};
   uint32_t answerLength = kMethodResultSize;
   if (!AcpiTransfer(device, methodTag, payload, sizeof payload, answer, &answerLength)) {
@@ -87,7 +78,7 @@ bool AcpiCallMethod(AcpiDevice& device, uint32_t methodTag, uint32_t firstArgume
   }
   if (result != nullptr) {
     // A driver that answers fewer than 4 bytes gives no result: it counts as 0.
-    *result = answerLength >= kMethodResultSize ? ReadLe32(answer) : 0;
+    *result = answerLength >= kMethodResultSize ? ReadLittleEndian(answer, 4) : 0;
   }
   return true;
 }

@@ -18,11 +18,11 @@ constexpr char kUsage[] =
     "                           [--installed-version N] [--controller-id STR] [--json]\n";
 
 constexpr std::array kCheckOptions{
-    OptionSpec{"--json"},
+    CommandOption{"--json"},
     kControllerNvmOption,
     kControllerImageOption,
-    OptionSpec{"--installed-version", true},
-    OptionSpec{"--controller-id", true},
+    CommandOption{"--installed-version", true},
+    CommandOption{"--controller-id", true},
 };
 
 constexpr char kBuiltInController[] = "emulated, built-in controller (no hardware is touched)";

@@ -9,19 +9,20 @@ std::string CommandWords::Value(std::string_view name) const {
   return found != options.end() ? found->second : std::string();
 }
 
-bool SplitCommandWords(const std::vector<std::string>& args, std::span<const OptionSpec> specs,
+bool SplitCommandWords(const std::vector<std::string>& args, std::span<const CommandOption> known,
                        std::string_view operandName, CommandWords* words, std::string* error) {
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& word = args[i];
     // A lone "-" is an operand, as for most tools (a file named so).
     if (word.size() > 1 && word[0] == '-') {
-      const auto spec = std::find_if(specs.begin(), specs.end(),
-                                     [&word](const OptionSpec& s) { return s.name == word; });
-      if (spec == specs.end()) {
+      const auto option =
+          std::find_if(known.begin(), known.end(),
+                       [&word](const CommandOption& candidate) { return candidate.name == word; });
+      if (option == known.end()) {
         *error = "unknown option " + word;
         return false;
       }
-      if (!spec->takesValue) {
+      if (!option->takesValue) {
         words->options[word] = std::string();
       } else if (i + 1 < args.size()) {
         words->options[word] = args[++i];

@@ -12,7 +12,7 @@
 namespace tbt::cli {
 
 /// One option a command accepts.
-struct OptionSpec {
+struct CommandOption {
   std::string_view name;  // "--json"
   bool takesValue = false;
 };
@@ -31,10 +31,10 @@ struct CommandWords {
   std::string Value(std::string_view name) const;
 };
 
-/// Splits `args` by `specs` into one required operand (`operandName` names it in
+/// Splits `args` by `known` into one required operand (`operandName` names it in
 /// errors, e.g. "image") and the known options. False with *error (one sentence) for an
 /// unknown option, a value option at the end, a second operand or no operand.
-bool SplitCommandWords(const std::vector<std::string>& args, std::span<const OptionSpec> specs,
+bool SplitCommandWords(const std::vector<std::string>& args, std::span<const CommandOption> known,
                        std::string_view operandName, CommandWords* words, std::string* error);
 
 }  // namespace tbt::cli

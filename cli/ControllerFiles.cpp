@@ -9,7 +9,7 @@ std::string ControllerFiles::Description() const {
 }
 
 bool TakeControllerFiles(const CommandWords& words, ControllerFiles* files, std::string* error) {
-  for (const OptionSpec& option : {kControllerNvmOption, kControllerImageOption}) {
+  for (const CommandOption& option : {kControllerNvmOption, kControllerImageOption}) {
     if (words.Has(option.name) && words.Value(option.name).empty()) {
       *error = std::string(option.name) + " needs a file name";
       return false;

@@ -13,8 +13,8 @@
 namespace tbt::cli {
 
 /// The two options, for SplitCommandWords.
-inline constexpr OptionSpec kControllerNvmOption{"--controller-nvm", true};
-inline constexpr OptionSpec kControllerImageOption{"--controller-image", true};
+inline constexpr CommandOption kControllerNvmOption{"--controller-nvm", true};
+inline constexpr CommandOption kControllerImageOption{"--controller-image", true};
 
 /// The controller file a command line named; both empty when it named none.
 struct ControllerFiles {

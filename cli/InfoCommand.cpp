@@ -8,7 +8,7 @@ namespace tbt::cli {
 
 int RunInfoCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   constexpr char kUsage[] = "usage: tbt-nvm info IMAGE [--json]\n";
-  constexpr OptionSpec kInfoOptions[] = {{"--json"}};
+  constexpr CommandOption kInfoOptions[] = {{"--json"}};
   CommandWords words;
   std::string error;
   if (!SplitCommandWords(args, kInfoOptions, "image", &words, &error)) {

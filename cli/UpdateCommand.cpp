@@ -30,8 +30,9 @@ constexpr char kUsage[] =
     "                            [--downgradable] [--json] [--real-waits]\n";
 
 constexpr std::array kUpdateOptions{
-    OptionSpec{"--downgradable"}, OptionSpec{"--json"},   OptionSpec{"--real-waits"},
-    kControllerNvmOption,         kControllerImageOption,
+    CommandOption{"--downgradable"}, CommandOption{"--json"},
+    CommandOption{"--real-waits"},   kControllerNvmOption,
+    kControllerImageOption,
 };
 
 // A program folder that exists for one run and is removed with everything in it.

@@ -13,7 +13,7 @@
 namespace tbt::cli {
 namespace {
 
-constexpr std::array kOptions{OptionSpec{"--flag"}, OptionSpec{"--value", true}};
+constexpr std::array kOptions{CommandOption{"--flag"}, CommandOption{"--value", true}};
 
 TEST(SplitCommandWordsTest, TakesOneOperandAndTheKnownOptionsInAnyOrder) {
   struct Case {

@@ -99,27 +99,6 @@ TEST_F(HelperTest, RefusesAnAuthenticateLinkThatLeavesTheTree) {
   EXPECT_EQ(sys_.Read(target), "keep");
 }
 
-TEST_F(HelperTest, AuthStatusReadsTheRoutersStatusForTheClient) {
-  HelperPrivilegedOps ops(tree_, "/usr/libexec/tbt-nvm-helper", {}, RunInProcess);
-  struct Case {
-    const char* file;
-    uint32_t code;
-    uint32_t status;
-  };
-  const Case cases[] = {
-      {"0x0\n", kTbtOk, 0},
-      {"0x41\n", kTbtOk, 0x41},
-      {"garbage\n", kTbtReadFailed, 0xFFFF},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.file);
-    sys_.Write(FakeSysfs::Router("0-0") / "nvm_authenticate", c.file);
-    uint32_t status = 0xFFFF;
-    EXPECT_EQ(ops.ReadAuthenticationStatus("0-0", &status), c.code);
-    EXPECT_EQ(status, c.status);
-  }
-}
-
 TEST_F(HelperTest, RejectsCommandLinesItDoesNotTakeAndOtherTreesUnderPkexec) {
   const std::string root = sys_.Root().string();
   const std::vector<std::vector<std::string>> lines = {

@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/ByteOrder.h"
 #include "platform/emulated/EmulatedCallLog.h"
 #include "platform/emulated/EmulatedDeviceIo.h"
 
@@ -11,16 +12,10 @@ namespace tbt::emulated {
 namespace {
 
 std::vector<uint8_t> Request(uint32_t tag, uint32_t payloadLength, std::vector<uint32_t> words) {
-  std::vector<uint8_t> bytes;
-  auto put = [&bytes](uint32_t value) {
-    for (int i = 0; i < 4; ++i) {
-      bytes.push_back(static_cast<uint8_t>(value >> (8 * i)));
-    }
-  };
-  put(tag);
-  put(payloadLength);
-  for (uint32_t word : words) {
-    put(word);
+  words.insert(words.begin(), {tag, payloadLength});
+  std::vector<uint8_t> bytes(4 * words.size());
+  for (size_t i = 0; i < words.size(); ++i) {
+    WriteLittleEndian(bytes.data() + 4 * i, words[i], 4);
   }
   return bytes;
 }

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <tuple>
 
 #include "SkinTestSupport.h"
 #include "skin/Fonts.h"
@@ -41,27 +42,20 @@ TEST(Fonts, MissingFamilyFallsBackToGenericSansSerif) {
 }
 
 TEST(Fonts, StyleBitsAndSemiboldNames) {
-  const struct {
-    const char16_t* family;
-    int style;
-    QFont::Weight weight;
-    bool italic;
-    bool underline;
-    bool strikeOut;
-  } cases[] = {
-      {u"Segoe UI", kFontStyleRegular, QFont::Normal, false, false, false},
-      {u"Segoe UI", kFontStyleBold, QFont::Bold, false, false, false},
-      {u"Segoe WP N Semibold", kFontStyleRegular, QFont::DemiBold, false, false, false},
-      {u"Segoe WP N Semibold", kFontStyleBold, QFont::Bold, false, false, false},
-      {u"Segoe UI", kFontStyleItalic | kFontStyleUnderline | kFontStyleStrikeout, QFont::Normal,
-       true, true, true},
-  };
-  for (const auto& c : cases) {
-    const QFont font = MakeSkinFont(c.family, 20.0f, c.style, kUnitPixel).value();
-    EXPECT_EQ(font.weight(), c.weight) << c.style;
-    EXPECT_EQ(font.italic(), c.italic) << c.style;
-    EXPECT_EQ(font.underline(), c.underline) << c.style;
-    EXPECT_EQ(font.strikeOut(), c.strikeOut) << c.style;
+  using F = QFont;
+  const int allLines = kFontStyleItalic | kFontStyleUnderline | kFontStyleStrikeout;
+  const std::tuple<const char16_t*, int, QFont::Weight, bool> cases[] = {
+      {u"Segoe UI", kFontStyleRegular, F::Normal, false},
+      {u"Segoe UI", kFontStyleBold, F::Bold, false},
+      {u"Segoe WP N Semibold", kFontStyleRegular, F::DemiBold, false},
+      {u"Segoe WP N Semibold", kFontStyleBold, F::Bold, false},
+      {u"Segoe UI", allLines, F::Normal, true}};
+  for (const auto& [family, style, weight, lines] : cases) {
+    const QFont font = MakeSkinFont(family, 20.0f, style, kUnitPixel).value();
+    EXPECT_EQ(font.weight(), weight) << style;
+    EXPECT_EQ(font.italic(), lines) << style;
+    EXPECT_EQ(font.underline(), lines) << style;
+    EXPECT_EQ(font.strikeOut(), lines) << style;
   }
 }
 

@@ -195,9 +195,8 @@ TEST_F(FlowTest, ResultButtonsEndTheDialog) {
   }
 }
 
-TEST_F(FlowTest, TheRealThreadRunnerJoinsTheWorkerAndReportsItsResult) {
+TEST_F(FlowTest, TheRealThreadRunnerJoinsTheWorkerAndDestroyReleasesEverything) {
   PutImage();
-  options.clockOverride = nullptr;
   auto clock = std::make_unique<emulated::ManualClock>();
   CreateDialog(std::make_unique<ThreadWorkerRunner>(*clock));
   std::vector<int> frames;
@@ -207,13 +206,6 @@ TEST_F(FlowTest, TheRealThreadRunnerJoinsTheWorkerAndReportsItsResult) {
   for (size_t i = 0; i < frames.size(); ++i) {
     EXPECT_EQ(frames[i], 141 + static_cast<int>(i % 8));
   }
-  dialog.reset();
-}
-
-TEST_F(FlowTest, DestroyReleasesImagesFontsSkinAndTheBoardDevice) {
-  PutImage();
-  CreateDialog();
-  dialog->OnButtonUpdate();
   ASSERT_GT(machine->DeviceIo().OpenHandleCount(), 0u);
   dialog->OnDestroy();
   EXPECT_EQ(machine->DeviceIo().OpenHandleCount(), 0u);
@@ -222,6 +214,7 @@ TEST_F(FlowTest, DestroyReleasesImagesFontsSkinAndTheBoardDevice) {
   EXPECT_EQ(dialog->lblBusy.Image(), nullptr);
   EXPECT_FALSE(dialog->lblMessage.Font().has_value());
   EXPECT_FALSE(dialog->btnUpdate.Font().has_value());
+  dialog.reset();  // before the clock it waits with
 }
 
 }  // namespace

@@ -133,6 +133,11 @@ struct FailureCase {
   bool switchedOff = true;  // false where the device is not open
 };
 
+// Failing rows print as their name.
+void PrintTo(const FailureCase& c, std::ostream* out) {
+  *out << c.name;
+}
+
 class UpdateWorkerFailureTest : public UpdateWorkerTest,
                                 public ::testing::WithParamInterface<FailureCase> {};
 

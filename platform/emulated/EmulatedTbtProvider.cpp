@@ -305,20 +305,21 @@ HRESULT EmulatedTbtProvider::RunReadFirmwareLocked(const EmulatedController& con
       wmi::Failed(GetInParameter(inParams, u"length", &length))) {
     return wmi::WBEM_E_INVALID_METHOD_PARAMETERS;
   }
-  // A failed read still carries "data", as null.
-  Variant noData;
-  noData.vt = wmi::VT_NULL;
-  if (offset.vt != wmi::VT_I4 || length.vt != wmi::VT_I4) {
-    out->push_back({u"ReturnValue", wmi::VT_I4, ReturnValueVariant(kTbtReturnBadParameters)});
+  // A refused read still carries "data", as null.
+  const auto refuse = [out](uint32_t returnValue) {
+    Variant noData;
+    noData.vt = wmi::VT_NULL;
+    out->push_back({u"ReturnValue", wmi::VT_I4, ReturnValueVariant(returnValue)});
     out->push_back({u"data", wmi::VT_ARRAY_UI1, noData});
     return wmi::WBEM_S_NO_ERROR;
+  };
+  if (offset.vt != wmi::VT_I4 || length.vt != wmi::VT_I4) {
+    return refuse(kTbtReturnBadParameters);
   }
   readOffsets_.push_back(offset.lVal);
   const size_t size = controller.nvm.size();
   if (offset.lVal < 0 || length.lVal < 0 || static_cast<size_t>(offset.lVal) >= size) {
-    out->push_back({u"ReturnValue", wmi::VT_I4, ReturnValueVariant(kTbtReturnOutOfRange)});
-    out->push_back({u"data", wmi::VT_ARRAY_UI1, noData});
-    return wmi::WBEM_S_NO_ERROR;
+    return refuse(kTbtReturnOutOfRange);
   }
   // A read that runs past the end delivers the bytes that exist.
   const size_t start = static_cast<size_t>(offset.lVal);

@@ -23,18 +23,6 @@ TEST(ManualClockTest, SleepAdvancesVirtualTimeAtOnceAndIsRecorded) {
   EXPECT_EQ(log.Lines(), (std::vector<std::string>{"Sleep 10000", "Sleep 3600000"}));
 }
 
-TEST(EmulatedCallLogTest, FormatsEntriesAndCountsByKindAndName) {
-  EmulatedCallLog log;
-  log.Record(CallKind::kDeviceControl, MethodTagText(0x53564544), {0x60057, 1});
-  log.Record(CallKind::kProviderMethod, "ReadFirmware");
-  log.Record(CallKind::kDeviceControl, MethodTagText(0x00000001));
-  EXPECT_EQ(log.Lines(),
-            (std::vector<std::string>{"DeviceControl DEVS 0x60057 1", "ProviderMethod ReadFirmware",
-                                      "DeviceControl ????"}));
-  EXPECT_EQ(log.Count(CallKind::kDeviceControl), 2u);
-  EXPECT_EQ(log.Count(CallKind::kProviderMethod, "UpdateFirmware"), 0u);
-}
-
 class EmulatedPlatformTest : public ::testing::Test {
  protected:
   wmi::HRESULT Connect() {

@@ -18,21 +18,6 @@ class EmulatedServiceManagerTest : public ::testing::Test {
   platform::Handle manager = platform::kNullHandle;
 };
 
-TEST_F(EmulatedServiceManagerTest, StartsTheStoppedServiceOnceThenReportsAlreadyRunning) {
-  EXPECT_FALSE(services.IsRunning(kEmulatedThunderboltService));
-  const platform::Handle service = OpenThunderbolt();
-  ASSERT_NE(service, platform::kNullHandle);
-  EXPECT_TRUE(services.StartService(service));
-  EXPECT_TRUE(services.IsRunning(u"thunderboltservice"));
-  EXPECT_FALSE(services.StartService(service));
-  EXPECT_EQ(services.GetLastError(), platform::kErrorServiceAlreadyRunning);
-  EXPECT_EQ(services.StartCount(kEmulatedThunderboltService), 1u);
-
-  services.Stop(kEmulatedThunderboltService);
-  EXPECT_TRUE(services.StartService(service));
-  EXPECT_EQ(services.StartCount(kEmulatedThunderboltService), 2u);
-}
-
 TEST_F(EmulatedServiceManagerTest, CountsOpenHandlesAndRefusesHandlesOfTheWrongKind) {
   const platform::Handle service = OpenThunderbolt();
   EXPECT_EQ(services.OpenHandleCount(), 2u);

@@ -4,24 +4,19 @@
 
 #include "cli/CliFiles.h"
 #include "cli/Json.h"
+#include "platform/ByteOrder.h"
+#include "platform/NvmSectionLayout.h"
 #include "platform/Utf16.h"
 
 namespace tbt::cli {
 namespace {
-
-constexpr uint32_t kDeviceIdOffset = 0x05;
-constexpr uint32_t kSectionFlagsOffset = 0x02;
 
 std::optional<uint32_t> ImageValue(const std::vector<uint8_t>& image, uint64_t offset,
                                    uint32_t width) {
   if (offset > image.size() || width > image.size() - offset) {
     return std::nullopt;
   }
-  uint32_t value = 0;
-  for (uint32_t i = 0; i < width; ++i) {
-    value |= static_cast<uint32_t>(image[offset + i]) << (8 * i);
-  }
-  return value;
+  return ReadLittleEndian(image.data() + offset, width);
 }
 
 uint32_t LowBytes(uint32_t value, uint32_t length) {

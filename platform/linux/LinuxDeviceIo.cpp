@@ -1,16 +1,12 @@
 #include "platform/linux/LinuxDeviceIo.h"
 
+#include "platform/ByteOrder.h"
 #include "platform/Utf16.h"
 #include "platform/linux/LinuxReturnValues.h"
 
 namespace tbt::platform::linux_backend {
 
 namespace {
-
-uint32_t ReadLe32(const uint8_t* bytes) {
-  return static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8) |
-         (static_cast<uint32_t>(bytes[2]) << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
-}
 
 // A method call: tag, payload length 8, two 32-bit arguments.
 constexpr uint32_t kMethodCallSize = 16;
@@ -39,10 +35,10 @@ bool LinuxDeviceIo::DeviceIoControl(Handle device, uint32_t controlCode, const u
   if (controlCode != kAcpiControlCode || input == nullptr || inputSize != kMethodCallSize) {
     return false;
   }
-  const uint32_t tag = ReadLe32(input);
-  const uint32_t payloadLength = ReadLe32(input + 4);
-  const uint32_t deviceId = ReadLe32(input + 8);
-  const uint32_t value = ReadLe32(input + 12);
+  const uint32_t tag = ReadLittleEndian(input, 4);
+  const uint32_t payloadLength = ReadLittleEndian(input + 4, 4);
+  const uint32_t deviceId = ReadLittleEndian(input + 8, 4);
+  const uint32_t value = ReadLittleEndian(input + 12, 4);
   if (tag != kDevsMethodTag || payloadLength != 8 || deviceId != kThunderboltDeviceId ||
       value > 1) {
     return false;

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -16,6 +14,7 @@
 #include "platform/emulated/EmulatedPlatform.h"
 #include "platform/emulated/EmulatedTbtProvider.h"
 #include "platform/emulated/NvmImageBuilder.h"
+#include "support/TempFolder.h"
 #include "update/AcpiDevice.h"
 #include "update/TbtWmiClient.h"
 #include "update/UpdateWorker.h"
@@ -31,25 +30,15 @@ using Lines = std::vector<std::string>;
 // A program folder of its own for each test: <tmp>/prog/tbt-fw-update with data/ beside.
 class TempProgramFolder {
  public:
-  TempProgramFolder() {
-    std::string pattern = (fs::temp_directory_path() / "tbt-worker-XXXXXX").string();
-    root_ = mkdtemp(pattern.data());
-    fs::create_directories(Data());
-  }
-  ~TempProgramFolder() {
-    std::error_code ignored;
-    fs::remove_all(root_, ignored);
-  }
-  fs::path Program() const { return root_ / "prog" / "tbt-fw-update"; }
-  fs::path Data() const { return root_ / "prog" / "data"; }
+  TempProgramFolder() { fs::create_directories(Data()); }
+  fs::path Program() const { return folder_.Path("prog/tbt-fw-update"); }
+  fs::path Data() const { return folder_.Path("prog/data"); }
   void Write(const std::string& name, const Bytes& bytes) const {
-    std::ofstream(Data() / name, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
+    folder_.Write(fs::path("prog/data") / name, bytes);
   }
 
  private:
-  fs::path root_;
+  test::TempFolder folder_{"tbt-worker"};
 };
 
 Bytes ImageWithVersion(uint8_t version) {

@@ -1,4 +1,5 @@
-// Every button of the artwork in each of its looks, at half size on the real skin.
+// Every button of the artwork in each of its looks, and the kinds of label, at half size on
+// the real skin.
 // Set TBT_SKIN_GALLERY to a file name to keep the composed picture for a look.
 
 #include <QtGlobal>
@@ -11,6 +12,7 @@
 #include "SkinTestSupport.h"
 #include "skin/ImageButton.h"
 #include "skin/LayeredSkinDialog.h"
+#include "skin/TextLabel.h"
 
 namespace tbt::skin {
 namespace {
@@ -21,7 +23,7 @@ class GalleryDialog : public CLayeredSkinDialog {
   void InitSkinLayout() override { SetBackgroundImage(129, u"IMG", nullptr, 0.5); }
 };
 
-TEST(Gallery, EveryButtonInEachLook) {
+TEST(Gallery, EveryControlInEachLook) {
   test::FakeDisplay display({0, 0, 1366, 728});
   GalleryDialog dialog(nullptr, &display);
   dialog.OnInitDialog();
@@ -54,6 +56,30 @@ TEST(Gallery, EveryButtonInEachLook) {
     }
   }
 
+  // Labels: wrapped text clipped to its box, a picture beside red text, a spinner frame,
+  // and a hidden label that must leave no trace.
+  CTextLabel message(&dialog, 200), warning(&dialog, 201), caution(&dialog, 202),
+      busy(&dialog, 203), hidden(&dialog, 204);
+  const auto place = [&](CTextLabel& label, QRgb colour, QStringView text, QRect rect) {
+    label.SetTextFont(u"Segoe WP", 16, 0, 2);
+    label.SetTextAlign(0, 0);
+    label.SetTextColor(colour);
+    label.SetWindowText(text);
+    label.MoveWindow(rect.x(), rect.y(), rect.width(), rect.height());
+    dialog.AddSkinControl(&label);
+  };
+  place(message, 0xFF020202,
+        u"A message long enough to wrap at word boundaries inside its box; whatever does not "
+        u"fit the box's height is clipped at its lower edge and never drawn below it.",
+        QRect(90, 380, 420, 44));
+  warning.SetImage(136, u"IMG", nullptr, 0.5);
+  place(warning, 0, u"", QRect(35, 450, 24, 21));
+  place(caution, 0xFFA40000, u"Red caution text beside its mark", QRect(65, 452, 420, 30));
+  busy.SetImage(143, u"IMG", nullptr, 0.5);
+  place(busy, 0, u"", QRect(600, 370, 66, 66));
+  place(hidden, 0xFF020202, u"HIDDEN", QRect(600, 460, 150, 30));
+  hidden.ShowControl(SW_HIDE);
+
   const QImage& image = dialog.ComposedImage();
   ASSERT_EQ(image.size(), QSize(780, 620));
   if (const QByteArray out = qgetenv("TBT_SKIN_GALLERY"); !out.isEmpty()) {
@@ -81,6 +107,18 @@ TEST(Gallery, EveryButtonInEachLook) {
     }
     return count;
   };
+  const auto darkPixels = [&](QRect rect) {
+    int count = 0;
+    for (int y = rect.top(); y <= rect.bottom(); ++y) {
+      for (int x = rect.left(); x <= rect.right(); ++x) {
+        count += qGray(image.pixel(x, y)) < 96 ? 1 : 0;
+      }
+    }
+    return count;
+  };
+  EXPECT_GT(darkPixels(QRect(90, 380, 420, 44)), 0);
+  EXPECT_EQ(darkPixels(QRect(90, 424, 420, 16)), 0);   // the clipped third line
+  EXPECT_EQ(darkPixels(QRect(600, 460, 150, 30)), 0);  // the hidden label
   EXPECT_GT(greyTextPixels(kLater), 0);
   EXPECT_EQ(greyTextPixels(kLaterHover), 0);
 }

@@ -62,7 +62,6 @@ TEST_F(EmulatedDeviceIoTest, DevsSwitchesTheDeviceAndAnswersFourBytes) {
   EXPECT_EQ(answerLength, 4u);
   ASSERT_TRUE(Send(Devs(kEmulatedThunderboltDeviceId, 0)));
   EXPECT_FALSE(io.IsDeviceOn(kEmulatedThunderboltDeviceId));
-  EXPECT_EQ(log.Count(CallKind::kDeviceControl, "DEVS"), 2u);
   EXPECT_EQ(log.Lines().back(), "DeviceControl DEVS 0x60057 0");
 }
 

@@ -45,16 +45,6 @@ class EmulatedPlatformTest : public ::testing::Test {
     return count;
   }
 
-  void StartService() {
-    auto& manager = platform->ServiceManager();
-    const platform::Handle m = manager.OpenSCManager();
-    manager.StartService(manager.OpenService(m, kEmulatedThunderboltService));
-  }
-
-  void SwitchDevice(uint32_t on) {
-    platform->DeviceIo().SetDeviceOn(kEmulatedThunderboltDeviceId, on != 0);
-  }
-
   std::unique_ptr<EmulatedPlatform> platform = CreateEmulatedPlatform();
   std::shared_ptr<wmi::WbemServices> services;
 };
@@ -73,12 +63,13 @@ TEST_F(EmulatedPlatformTest, BuildsTheMachineTheOptionsDescribe) {
 }
 
 TEST_F(EmulatedPlatformTest, ControllerIsReachableWhileTheServiceRunsAndTheDeviceIsOn) {
-  SwitchDevice(1);
+  platform->DeviceIo().SetDeviceOn(kEmulatedThunderboltDeviceId, true);
   EXPECT_EQ(Connect(), wmi::WBEM_E_TRANSPORT_FAILURE);
-  StartService();
+  auto& manager = platform->ServiceManager();
+  manager.StartService(manager.OpenService(manager.OpenSCManager(), kEmulatedThunderboltService));
   ASSERT_EQ(Connect(), wmi::WBEM_S_NO_ERROR);
   EXPECT_EQ(InstanceCount(), 1u);
-  SwitchDevice(0);
+  platform->DeviceIo().SetDeviceOn(kEmulatedThunderboltDeviceId, false);
   EXPECT_EQ(InstanceCount(), 0u);
   platform->ServiceManager().Stop(kEmulatedThunderboltService);
   EXPECT_EQ(Connect(), wmi::WBEM_E_TRANSPORT_FAILURE);

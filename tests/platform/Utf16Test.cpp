@@ -22,14 +22,12 @@ TEST_P(Utf16RoundTripTest, ConvertsBothWays) {
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, Utf16RoundTripTest,
-    testing::Values(RoundTrip{"", u""},
-                    RoundTrip{"ROOT\\Intel\\Thunderbolt", u"ROOT\\Intel\\Thunderbolt"},
-                    RoundTrip{"\xC3\xA9t\xC3\xA9", u"\u00E9t\u00E9"},
+    testing::Values(RoundTrip{"", u""}, RoundTrip{"\xC3\xA9t\xC3\xA9", u"\u00E9t\u00E9"},
                     RoundTrip{"\xE5\xBE\xAE\xE8\xBB\x9F\xE6\xAD\xA3\xE9\xBB\x91\xE9\xAB\x94",
                               u"\u5FAE\u8EDF\u6B63\u9ED1\u9AD4"},
                     RoundTrip{"\xF0\x9F\x94\x8C", u"\U0001F50C"}));
 
-TEST(Utf16Test, MalformedUtf8BecomesReplacementWithoutReadingPastTheEnd) {
+TEST(Utf16Test, MalformedTextBecomesReplacementWithoutReadingPastTheEnd) {
   EXPECT_EQ(ToUtf16("a\xE5\xBE"), u"a\uFFFD");
   EXPECT_EQ(ToUtf16("\xFF"
                     "b"),
@@ -39,9 +37,7 @@ TEST(Utf16Test, MalformedUtf8BecomesReplacementWithoutReadingPastTheEnd) {
   EXPECT_EQ(ToUtf16("\xC3"
                     "a"),
             u"\uFFFDa");  // lead byte without its continuation
-}
-
-TEST(Utf16Test, UnpairedSurrogateBecomesReplacement) {
+  // An unpaired surrogate in UTF-16.
   EXPECT_EQ(ToUtf8(std::u16string(1, char16_t{0xD800})), "\xEF\xBF\xBD");
   EXPECT_EQ(ToUtf8(std::u16string{char16_t{0xDC00}, u'x'}), "\xEF\xBF\xBDx");
 }

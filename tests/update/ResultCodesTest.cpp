@@ -18,13 +18,11 @@ TEST(ResultCodesTest, OwnCodesAreConsecutiveAndEachHasItsOwnName) {
   }
   EXPECT_EQ(names.size(), 12u);
   EXPECT_EQ(ResultCodeName(TBU_OK), "TBU_OK");
-  EXPECT_EQ(ResultCodeName(TBU_E_DOWNGRADE), "TBU_E_DOWNGRADE");
-  EXPECT_EQ(ResultCodeName(TBU_E_VARIANT_MISMATCH), "TBU_E_VARIANT_MISMATCH");
 }
 
 TEST(ResultCodesTest, ValuesOutsideTheBlockAreProviderReturnValues) {
-  for (UpdateResult code : {UpdateResult{1}, UpdateResult{5}, UpdateResult{0x10430000},
-                            UpdateResult{0x1043000D}, UpdateResult{0xFFFFFFFF}}) {
+  for (UpdateResult code : {UpdateResult{1}, UpdateResult{0x10430000}, UpdateResult{0x1043000D},
+                            UpdateResult{0xFFFFFFFF}}) {
     EXPECT_FALSE(IsOwnResultCode(code));
     EXPECT_EQ(ResultCodeName(code), "PROVIDER_RETURN_VALUE");
     EXPECT_FALSE(ResultCodeDescription(code).empty());

@@ -221,10 +221,8 @@ TEST_F(UpdateWorkerTest, SecondRunOfTheSameImageWritesAgain) {
   RunWorker();
   EXPECT_EQ(context.result, TBU_OK);
   EXPECT_EQ(report.installedVersion, kInstalledVersion + 1u);
-  EXPECT_EQ(report.imageVersion, kInstalledVersion + 1u);
   EXPECT_TRUE(report.written);
   EXPECT_EQ(UpdateCalls(), 2u);
-  EXPECT_EQ(platform->VirtualClock().TotalSlept(), 40000u);
 }
 
 TEST_F(UpdateWorkerTest, RefusesAProgramPathBeyondThePathCapacity) {

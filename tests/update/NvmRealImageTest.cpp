@@ -67,7 +67,6 @@ TEST_P(RealImageTest, ParsesWithItsOwnDeviceAndVersionAndPassesAgainstItself) {
   const checktest::CheckOutcome outcome = controller.Check(image_);
   EXPECT_EQ(outcome.result, TBU_OK) << outcome.RowName();
   EXPECT_EQ(outcome.version, GetParam().version);
-  EXPECT_GT(outcome.readCalls, 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(AlpineRidge, RealImageTest, ::testing::ValuesIn(kRealImages),

@@ -104,11 +104,9 @@ TEST_F(HelperTest, RejectsCommandLinesItDoesNotTakeAndOtherTreesUnderPkexec) {
   const std::vector<std::vector<std::string>> lines = {
       {},
       {"--sysfs-root", root},
-      {"--sysfs-root", root, "flash"},
       {"--sysfs-root", root, "flash", "0-0", "extra"},
       {"--sysfs-root", root, "force-power", "2"},
       {"--sysfs-root", root, "erase"},
-      {"--sysfs-root", root, "auth-status"},
   };
   for (const auto& line : lines) {
     std::string output;
@@ -128,8 +126,8 @@ TEST(HelperResultLineTest, RoundTripsAndRejectsOtherText) {
   EXPECT_EQ(code, 0x2000000Eu);
   ASSERT_TRUE(ParseHelperStatusLine(HelperResultLine(0) + HelperStatusLine(0x41), &code));
   EXPECT_EQ(code, 0x41u);
-  for (const char* text : {"", "result 0x1\n", "result 0x2000000E", "result 0xZZZZZZZZ\n",
-                           "Error executing command as another user\n", "xresult 0x00000000\n"}) {
+  for (const char* text :
+       {"", "result 0x1\n", "result 0x2000000E", "result 0xZZZZZZZZ\n", "xresult 0x00000000\n"}) {
     SCOPED_TRACE(text);
     EXPECT_FALSE(ParseHelperResultLine(text, &code));
   }
@@ -145,7 +143,6 @@ TEST_F(HelperTest, TheLaunchersExitStatusBecomesAReturnValue) {
   const Case cases[] = {
       {"cat >/dev/null; echo 'result 0x0000000E'", 0x0000000E},
       {"cat >/dev/null; exit 126", kTbtAuthorizationRefused},
-      {"cat >/dev/null; exit 127", kTbtAuthorizationRefused},
       {"cat >/dev/null; echo garbage", kTbtHelperFailed},
       {"kill -9 $$", kTbtHelperFailed},
   };
@@ -156,11 +153,6 @@ TEST_F(HelperTest, TheLaunchersExitStatusBecomesAReturnValue) {
   }
   HelperPrivilegedOps missing(tree_, "helper", {(sys_.Outside() / "no-such-pkexec").string()});
   EXPECT_EQ(missing.WriteNvmAndAuthenticate("0-0", kImage), kTbtHelperFailed);
-
-  const ProcessOutcome outcome =
-      RunProcess({"/bin/sh", "-c", "tr a-c x-z; exit 3"}, std::vector<uint8_t>{'a', 'b', 'c'});
-  EXPECT_EQ(outcome.exitStatus, 3);
-  EXPECT_EQ(outcome.output, "xyz");
 }
 
 // The built program sits in the build tree's helper/ folder beside tests/.

@@ -36,8 +36,6 @@ struct ParseCase {
 TEST(ParseCheckArgumentsTest, AcceptsTheDocumentedFormsAndNamesEachMistake) {
   const ParseCase cases[] = {
       {{"img.bin"}, nullptr},
-      {{"img.bin", "--json"}, nullptr},
-      {{"--controller-nvm", "nvm.bin", "img.bin"}, nullptr},
       {{"img.bin", "--controller-image", "old.bin", "--installed-version", "0x21"}, nullptr},
       {{"img.bin", "--controller-id", "PCI\\X", "--installed-version", "33"}, nullptr},
       {{}, "no image given"},
@@ -64,7 +62,6 @@ TEST(ParseCheckArgumentsTest, KeepsEveryValue) {
                                   &request, &error));
   EXPECT_EQ(request.imagePath, "img.bin");
   EXPECT_EQ(request.controller.imagePath, "c.bin");
-  EXPECT_TRUE(request.controller.nvmPath.empty());
   EXPECT_EQ(request.installedVersion, 0x10u);
   EXPECT_EQ(request.controllerId, "id\\1");
   EXPECT_TRUE(request.json);

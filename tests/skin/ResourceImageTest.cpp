@@ -20,15 +20,9 @@ TEST(ResourceImage, CompiledInImagesHaveTheTruncatedSizeOfTheirFactor) {
                {136, 1.0, 48, 43, false},
                {136, 0.5, 24, 21, true},
                {129, 0.5, 780, 620, true},
-               {135, 0.5, 724, 284, true},
-               {134, 0.5, 15, 15, true},
-               {137, 0.5, 184, 38, true},
                {141, 0.5, 66, 66, true},
-               {150, 0.5, 254, 38, true},
                {130, 1.0000001, 76, 76, true},
-               {130, 2.0, 152, 152, true},
                {136, 0.999, 47, 42, true},
-               {136, 1.5, 72, 64, true},
                // Only the low 16 bits of an id count.
                {0x10000u + 136, 1.0, 48, 43, false}};
   for (const auto& c : cases) {

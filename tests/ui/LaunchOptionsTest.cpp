@@ -28,7 +28,6 @@ TEST(LaunchOptions, DefaultsToLinuxAndRefusesWhatItDoesNotKnow) {
       {{{"TBT_PLATFORM", "Emulated"}}, Backend::Linux, 1},
       {{{"TBT_PLATFORM", "emulated"}, {"TBT_EMULATED_POWER", "ac"}}, Backend::Emulated, 1},
       {{{"TBT_PLATFORM", "emulated"}, {"TBT_EMULATED_DEVICE", "gone"}}, Backend::Emulated, 1},
-      {{{"TBT_PLATFORM", "emulated"}, {"TBT_EMULATED_WAIT_SCALE", "fast"}}, Backend::Emulated, 1},
       {{{"TBT_PLATFORM", "emulated"}, {"TBT_EMULATED_WAIT_SCALE", "-1"}}, Backend::Emulated, 1},
       {{{"TBT_PLATFORM", "emulated"}, {"TBT_EMULATED_WAIT_SCALE", "0.5x"}}, Backend::Emulated, 1},
       {{{"TBT_PLATFORM", "emulated"}, {"TBT_EMULATED_WAIT_SCALE", "11"}}, Backend::Emulated, 1},

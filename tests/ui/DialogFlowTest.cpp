@@ -6,7 +6,6 @@
 #include <QSignalSpy>
 
 #include <functional>
-#include <map>
 
 #include "DialogFixture.h"
 #include "platform/emulated/EmulatedTbtProvider.h"
@@ -183,10 +182,10 @@ TEST_F(FlowTest, ResultButtonsEndTheDialog) {
     QSignalSpy finished(dialog.get(), &QDialog::finished);
     dialog->OnButtonUpdate();
     ASSERT_EQ(dialog->State(), c.image ? DialogState::Succeeded : DialogState::Failed);
-    const std::map<int, skin::CImageButton*> buttons = {{kIdExit, &dialog->btnExit},
-                                                        {kIdShutdown, &dialog->btnShutdown},
-                                                        {kIdLater, &dialog->btnLater}};
-    emit buttons.at(c.button)->clicked(c.button);
+    skin::CImageButton& button = c.button == kIdExit       ? dialog->btnExit
+                                 : c.button == kIdShutdown ? dialog->btnShutdown
+                                                           : dialog->btnLater;
+    emit button.clicked(c.button);
     EXPECT_EQ(finished.count(), c.button == kIdExit ? 1 : 0);
     QCoreApplication::processEvents();
     ASSERT_EQ(finished.count(), 1);

@@ -11,7 +11,7 @@ struct CodeText {
   std::string_view description;
 };
 
-constexpr std::array<CodeText, 13> kCodeTexts{{
+constexpr std::array<CodeText, 15> kCodeTexts{{
     {TBU_OK, "TBU_OK", "the firmware was written"},
     {TBU_E_NO_ACPI_DEVICE, "TBU_E_NO_ACPI_DEVICE", "the board's platform device is missing"},
     {TBU_E_NO_CONTROLLER, "TBU_E_NO_CONTROLLER", "no Thunderbolt controller was found"},
@@ -29,6 +29,9 @@ constexpr std::array<CodeText, 13> kCodeTexts{{
     {TBU_E_HEADER_LEVEL, "TBU_E_HEADER_LEVEL",
      "the controller's firmware header level is below the image's"},
     {TBU_E_DOWNGRADE, "TBU_E_DOWNGRADE", "the image is older than the installed firmware"},
+    {TBU_E_BUSY, "TBU_E_BUSY", "another firmware update is running"},
+    {TBU_E_ON_BATTERY, "TBU_E_ON_BATTERY",
+     "the machine runs on battery; plug in the power supply"},
 }};
 
 const CodeText* Find(UpdateResult code) {

@@ -5,7 +5,7 @@
 
 namespace tbt {
 
-/// An update result code: 0 is success, 0x10430001..0x1043000C are the tool's own
+/// An update result code: 0 is success, 0x10430001..0x1043000E are the tool's own
 /// failures, and any other value is a provider ReturnValue passed on unchanged.
 using UpdateResult = uint32_t;
 
@@ -22,10 +22,14 @@ inline constexpr UpdateResult TBU_E_KIND_MISMATCH = 0x10430009;
 inline constexpr UpdateResult TBU_E_VARIANT_MISMATCH = 0x1043000A;
 inline constexpr UpdateResult TBU_E_HEADER_LEVEL = 0x1043000B;
 inline constexpr UpdateResult TBU_E_DOWNGRADE = 0x1043000C;
+// Our own additions after the original block: a second update while one runs, and a
+// command-line update refused on battery power.
+inline constexpr UpdateResult TBU_E_BUSY = 0x1043000D;
+inline constexpr UpdateResult TBU_E_ON_BATTERY = 0x1043000E;
 
 /// True for the tool's own failure codes (the consecutive block above).
 constexpr bool IsOwnResultCode(UpdateResult code) {
-  return code >= TBU_E_NO_ACPI_DEVICE && code <= TBU_E_DOWNGRADE;
+  return code >= TBU_E_NO_ACPI_DEVICE && code <= TBU_E_ON_BATTERY;
 }
 
 /// The constant's name ("TBU_E_DOWNGRADE"), "TBU_OK" for 0, or

@@ -1,0 +1,9 @@
+# Read by cpack for each generator: the Debian package holds the system layout under
+# /usr, the archives (TGZ here, ZIP for a Windows build) the portable folder.
+if(CPACK_GENERATOR STREQUAL "DEB")
+  set(CPACK_COMPONENTS_ALL system)
+else()
+  set(CPACK_COMPONENTS_ALL portable)
+  set(CPACK_PACKAGE_FILE_NAME "${CPACK_PACKAGE_NAME}-${CPACK_PACKAGE_VERSION}-portable")
+  set(CPACK_PACKAGING_INSTALL_PREFIX "")
+endif()

@@ -27,13 +27,13 @@ constexpr uint32_t kSectionPointerUnset = 0xFFFFFF;
 
 // Method names compare without regard to case; the known spelling is used for the
 // counters and the failure tables so that tests need not match the caller's case.
-std::u16string CanonicalMethodName(std::u16string_view method) {
+std::u16string_view CanonicalMethodName(std::u16string_view method) {
   for (std::u16string_view known : kMethods) {
     if (EqualsIgnoreAsciiCase(known, method)) {
-      return std::u16string(known);
+      return known;
     }
   }
-  return std::u16string(method);
+  return method;
 }
 
 bool ReadPointer24(const std::vector<uint8_t>& image, size_t offset, uint32_t* pointer) {
@@ -114,17 +114,18 @@ void EmulatedTbtProvider::SetAvailability(std::function<bool()> reachable,
 
 void EmulatedTbtProvider::FailMethod(std::u16string method, wmi::HRESULT hr) {
   std::lock_guard lock(mutex_);
-  failedMethods_[CanonicalMethodName(method)] = hr;
+  failedMethods_[std::u16string(CanonicalMethodName(method))] = hr;
 }
 
 void EmulatedTbtProvider::ForceReturnValue(std::u16string method, uint32_t value) {
   std::lock_guard lock(mutex_);
-  forcedReturnValues_[CanonicalMethodName(method)] = value;
+  forcedReturnValues_[std::u16string(CanonicalMethodName(method))] = value;
 }
 
 void EmulatedTbtProvider::OmitOutParameter(std::u16string method, std::u16string parameter) {
   std::lock_guard lock(mutex_);
   omittedOutParameters_.emplace(CanonicalMethodName(method), std::move(parameter));
+  outParamTemplates_.clear();
 }
 
 void EmulatedTbtProvider::FailGetClass(bool fail) {
@@ -134,7 +135,8 @@ void EmulatedTbtProvider::FailGetClass(bool fail) {
 
 void EmulatedTbtProvider::RemoveMethod(std::u16string method) {
   std::lock_guard lock(mutex_);
-  removedMethods_.insert(CanonicalMethodName(method));
+  removedMethods_.emplace(CanonicalMethodName(method));
+  classCache_.reset();
 }
 
 void EmulatedTbtProvider::SetNvmVersion(std::optional<int32_t> version) {
@@ -150,6 +152,8 @@ void EmulatedTbtProvider::ClearInjections() {
   removedMethods_.clear();
   failGetClass_ = false;
   nvmVersion_.reset();
+  classCache_.reset();
+  outParamTemplates_.clear();
 }
 
 void EmulatedTbtProvider::SetCallObserver(std::function<void(std::u16string_view)> observer) {
@@ -202,7 +206,10 @@ bool EmulatedTbtProvider::IsPresent() {
   return !present || present();
 }
 
-ObjectPtr EmulatedTbtProvider::BuildClassLocked() const {
+const ObjectPtr& EmulatedTbtProvider::ClassLocked() {
+  if (classCache_ != nullptr) {
+    return classCache_;
+  }
   auto classObject = std::make_shared<WbemClassObject>(std::u16string(kTbtClass));
   classObject->DeclareProperty(std::u16string(kTbtKey), wmi::VT_BSTR);
   const std::pair<std::u16string_view, std::pair<ObjectPtr, ObjectPtr>> methods[] = {
@@ -221,7 +228,8 @@ ObjectPtr EmulatedTbtProvider::BuildClassLocked() const {
       classObject->DeclareMethod(std::u16string(name), signatures.first, signatures.second);
     }
   }
-  return classObject;
+  classCache_ = std::move(classObject);
+  return classCache_;
 }
 
 ObjectPtr EmulatedTbtProvider::GetClass(std::u16string_view className) {
@@ -229,7 +237,9 @@ ObjectPtr EmulatedTbtProvider::GetClass(std::u16string_view className) {
   if (failGetClass_ || !EqualsIgnoreAsciiCase(className, kTbtClass)) {
     return nullptr;
   }
-  return BuildClassLocked();
+  // The definition is shared: callers read it, and GetMethod hands out copies of the
+  // signatures that they fill in.
+  return ClassLocked();
 }
 
 std::vector<ObjectPtr> EmulatedTbtProvider::EnumerateInstances(std::u16string_view className) {
@@ -271,14 +281,26 @@ EmulatedController* EmulatedTbtProvider::FindControllerLocked(const wmi::ObjectP
 }
 
 ObjectPtr EmulatedTbtProvider::BuildOutParamsLocked(std::u16string_view method,
-                                                    std::vector<OutParameter> values) const {
-  auto out = std::make_shared<WbemClassObject>(u"__PARAMETERS");
-  for (OutParameter& parameter : values) {
-    if (omittedOutParameters_.contains({std::u16string(method), parameter.name})) {
-      continue;
+                                                    std::vector<OutParameter> values) {
+  const auto omitted = [&](std::u16string_view parameter) {
+    return !omittedOutParameters_.empty() &&
+           omittedOutParameters_.contains({std::u16string(method), std::u16string(parameter)});
+  };
+  auto found = outParamTemplates_.find(method);
+  if (found == outParamTemplates_.end()) {
+    auto empty = std::make_shared<WbemClassObject>(u"__PARAMETERS");
+    for (const OutParameter& parameter : values) {
+      if (!omitted(parameter.name)) {
+        empty->DeclareProperty(std::u16string(parameter.name), parameter.type);
+      }
     }
-    out->DeclareProperty(parameter.name, parameter.type);
-    out->Put(parameter.name, parameter.value);
+    found = outParamTemplates_.emplace(std::u16string(method), std::move(empty)).first;
+  }
+  auto out = std::make_shared<WbemClassObject>(*found->second);
+  for (const OutParameter& parameter : values) {
+    if (!omitted(parameter.name)) {
+      out->Put(parameter.name, parameter.value);
+    }
   }
   return out;
 }
@@ -387,8 +409,12 @@ HRESULT EmulatedTbtProvider::ExecMethod(const wmi::ObjectPath& path, std::u16str
   const bool present = IsPresent();
 
   std::lock_guard lock(mutex_);
-  const std::u16string name = CanonicalMethodName(method);
-  ++callCounts_[name];
+  const std::u16string_view name = CanonicalMethodName(method);
+  if (auto count = callCounts_.find(name); count != callCounts_.end()) {
+    ++count->second;
+  } else {
+    callCounts_.emplace(std::u16string(name), 1);
+  }
   if (const auto failure = failedMethods_.find(name); failure != failedMethods_.end()) {
     return failure->second;
   }
@@ -409,6 +435,7 @@ HRESULT EmulatedTbtProvider::ExecMethod(const wmi::ObjectPath& path, std::u16str
   const auto forced = forcedReturnValues_.find(name);
   const bool forcedFailure = forced != forcedReturnValues_.end() && forced->second != kTbtReturnOk;
   std::vector<OutParameter> values;
+  values.reserve(2);
   if (name == kGetCurrentNvmVersion) {
     hr = RunGetCurrentNvmVersionLocked(*controller, &values);
   } else if (name == kReadFirmware) {

@@ -101,15 +101,17 @@ class EmulatedTbtProvider : public wmi::IWbemProvider {
 
  private:
   struct OutParameter {
-    std::u16string name;
+    std::u16string_view name;  // one of the provider's own names, which live for ever
     uint16_t type;
     wmi::Variant value;
   };
+  // Names compared as views, so that looking a method up allocates nothing.
+  template <typename Value>
+  using ByMethod = std::map<std::u16string, Value, std::less<>>;
 
   bool IsPresent();
-  wmi::ObjectPtr BuildClassLocked() const;
-  wmi::ObjectPtr BuildOutParamsLocked(std::u16string_view method,
-                                      std::vector<OutParameter> values) const;
+  const wmi::ObjectPtr& ClassLocked();
+  wmi::ObjectPtr BuildOutParamsLocked(std::u16string_view method, std::vector<OutParameter> values);
   EmulatedController* FindControllerLocked(const wmi::ObjectPath& path, wmi::HRESULT* hr);
   wmi::HRESULT RunGetCurrentNvmVersionLocked(const EmulatedController& controller,
                                              std::vector<OutParameter>* out);
@@ -125,13 +127,17 @@ class EmulatedTbtProvider : public wmi::IWbemProvider {
   std::function<bool()> reachable_;
   std::function<bool()> present_;
   std::function<void(std::u16string_view)> observer_;
-  std::map<std::u16string, wmi::HRESULT> failedMethods_;
-  std::map<std::u16string, uint32_t> forcedReturnValues_;
+  ByMethod<wmi::HRESULT> failedMethods_;
+  ByMethod<uint32_t> forcedReturnValues_;
   std::set<std::pair<std::u16string, std::u16string>> omittedOutParameters_;
-  std::set<std::u16string> removedMethods_;
+  std::set<std::u16string, std::less<>> removedMethods_;
+  // The class definition and each method's empty out-parameter object, built once and
+  // copied per call; the injections that shape them drop them.
+  wmi::ObjectPtr classCache_;
+  ByMethod<wmi::ObjectPtr> outParamTemplates_;
   bool failGetClass_ = false;
   std::optional<int32_t> nvmVersion_;
-  std::map<std::u16string, size_t> callCounts_;
+  ByMethod<size_t> callCounts_;
   size_t enumerationCount_ = 0;
   std::vector<int32_t> readOffsets_;
   std::vector<uint8_t> lastWrittenImage_;

@@ -136,18 +136,9 @@ bool ElementPosition(const SafeArray& array, int32_t index, size_t* position) {
   return true;
 }
 
-// Parses `path` and checks that the provider can still be reached: its service may
-// have stopped since the connection was made.
-HRESULT ParsePathOfReachableProvider(IWbemProvider& provider, std::u16string_view path,
-                                     ObjectPath* parsed) {
-  if (!ParseObjectPath(path, parsed)) {
-    return WBEM_E_INVALID_OBJECT_PATH;
-  }
-  if (!provider.IsReachable()) {
-    return WBEM_E_TRANSPORT_FAILURE;
-  }
-  return WBEM_S_NO_ERROR;
-}
+// A client names a handful of paths; more than this means it builds them freely, and
+// the kept ones are dropped rather than let grow.
+constexpr size_t kMaxKeptPaths = 16;
 
 }  // namespace
 
@@ -304,9 +295,11 @@ HRESULT WbemClassObject::SpawnInstance(ObjectPtr* instance) const {
     return WBEM_E_INVALID_PARAMETER;
   }
   auto spawned = std::make_shared<WbemClassObject>(className_);
+  spawned->properties_.reserve(properties_.size());
   for (const Property& property : properties_) {
     if (property.declared) {
-      spawned->DeclareProperty(property.name, property.declaredType);
+      spawned->properties_.push_back(
+          Property{property.name, property.declaredType, true, NullVariant()});
     }
   }
   spawned->methods_ = methods_;
@@ -433,6 +426,22 @@ HRESULT EnumWbemClassObject::Next(int32_t /*timeout*/, uint32_t count, ObjectPtr
 WbemServices::WbemServices(std::shared_ptr<IWbemProvider> provider)
     : provider_(std::move(provider)) {}
 
+std::shared_ptr<const ObjectPath> WbemServices::ParsedPath(std::u16string_view text) {
+  std::lock_guard lock(pathMutex_);
+  if (const auto kept = parsedPaths_.find(text); kept != parsedPaths_.end()) {
+    return kept->second;
+  }
+  auto parsed = std::make_shared<ObjectPath>();
+  if (!ParseObjectPath(text, parsed.get())) {
+    return nullptr;
+  }
+  if (parsedPaths_.size() >= kMaxKeptPaths) {
+    parsedPaths_.clear();
+  }
+  parsedPaths_.emplace(std::u16string(text), parsed);
+  return parsed;
+}
+
 HRESULT WbemServices::ExecQuery(std::u16string_view language, std::u16string_view query,
                                 int32_t flags, std::shared_ptr<EnumWbemClassObject>* enumerator) {
   if (enumerator == nullptr) {
@@ -470,10 +479,15 @@ HRESULT WbemServices::GetObject(std::u16string_view path, int32_t /*flags*/, Obj
     return WBEM_E_INVALID_PARAMETER;
   }
   *object = nullptr;
-  ObjectPath parsed;
-  if (const HRESULT hr = ParsePathOfReachableProvider(*provider_, path, &parsed); Failed(hr)) {
-    return hr;
+  const std::shared_ptr<const ObjectPath> parsedPath = ParsedPath(path);
+  if (parsedPath == nullptr) {
+    return WBEM_E_INVALID_OBJECT_PATH;
   }
+  // The provider's service may have stopped since the connection was made.
+  if (!provider_->IsReachable()) {
+    return WBEM_E_TRANSPORT_FAILURE;
+  }
+  const ObjectPath& parsed = *parsedPath;
   ObjectPtr classObject = provider_->GetClass(parsed.className);
   if (classObject == nullptr) {
     return WBEM_E_NOT_FOUND;
@@ -504,13 +518,15 @@ HRESULT WbemServices::ExecMethod(std::u16string_view objectPath, std::u16string_
   if (method.empty()) {
     return WBEM_E_INVALID_PARAMETER;
   }
-  ObjectPath parsed;
-  if (const HRESULT hr = ParsePathOfReachableProvider(*provider_, objectPath, &parsed);
-      Failed(hr)) {
-    return hr;
+  const std::shared_ptr<const ObjectPath> parsed = ParsedPath(objectPath);
+  if (parsed == nullptr) {
+    return WBEM_E_INVALID_OBJECT_PATH;
+  }
+  if (!provider_->IsReachable()) {
+    return WBEM_E_TRANSPORT_FAILURE;
   }
   ObjectPtr out;
-  const HRESULT hr = provider_->ExecMethod(parsed, method, inParams, &out);
+  const HRESULT hr = provider_->ExecMethod(*parsed, method, inParams, &out);
   if (Succeeded(hr) && outParams != nullptr) {
     *outParams = std::move(out);
   }

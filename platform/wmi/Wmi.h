@@ -238,7 +238,13 @@ class WbemServices {
                      const WbemClassObject* inParams, ObjectPtr* outParams);
 
  private:
+  // Parses a path once and keeps it: a client names the same few paths on every call.
+  // Null for a malformed path.
+  std::shared_ptr<const ObjectPath> ParsedPath(std::u16string_view text);
+
   std::shared_ptr<IWbemProvider> provider_;
+  std::mutex pathMutex_;
+  std::map<std::u16string, std::shared_ptr<const ObjectPath>, std::less<>> parsedPaths_;
 };
 
 /// The locator: connects to a namespace of a registry.

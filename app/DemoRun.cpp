@@ -1,6 +1,8 @@
 #include "app/DemoRun.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QKeyEvent>
 #include <QTimer>
 #include <cstdio>
 
@@ -18,7 +20,10 @@ constexpr int kRunningPictureFrame = 3;
 }  // namespace
 
 DemoRun::DemoRun(ui::CFwUpdateDlg& dialog, const ui::LaunchOptions& options)
-    : dialog_(dialog), screenshotDir_(options.screenshotDir), autoPress_(options.autoPress) {}
+    : dialog_(dialog),
+      screenshotDir_(options.screenshotDir),
+      autoPress_(options.autoPress),
+      pressWithEnter_(options.pressWithEnter) {}
 
 void DemoRun::ScheduleStart() {
   QTimer::singleShot(0, this, [this] { Run(); });
@@ -49,8 +54,16 @@ void DemoRun::Run() {
         Save("running.png");
       }
     });
-    // The click takes the same road as a real one: the button's signal.
-    emit dialog_.btnUpdate.clicked(ui::kIdUpdate);
+    if (pressWithEnter_) {
+      // Enter goes where a key press goes: to the focused control, which passes it
+      // on to the dialog. It starts the update only if Update has the focus.
+      QWidget* target = dialog_.focusWidget() != nullptr ? dialog_.focusWidget() : &dialog_;
+      QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+      QCoreApplication::sendEvent(target, &enter);
+    } else {
+      // The click takes the same road as a real one: the button's signal.
+      emit dialog_.btnUpdate.clicked(ui::kIdUpdate);
+    }
     dialog_.SetBusyFrameObserver({});
     Save("finished.png");
 

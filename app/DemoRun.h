@@ -36,6 +36,7 @@ class DemoRun : public QObject {
   ui::CFwUpdateDlg& dialog_;
   std::string screenshotDir_;
   bool autoPress_ = false;
+  bool pressWithEnter_ = false;
   int framesSeen_ = 0;
   int exitCode_ = 0;
 };

@@ -15,6 +15,7 @@
 #include "ui/FwUpdateDlg.h"
 #include "ui/LaunchOptions.h"
 #include "ui/QtDisplay.h"
+#include "ui/StartupErrorWindow.h"
 #include "ui/WorkerRunner.h"
 #ifdef TBT_HAVE_LINUX_BACKEND
 #include "platform/linux/LinuxPlatform.h"
@@ -73,6 +74,7 @@ int CFwUpdateApp::InitInstance(int argc, const char* const* argv,
                                     &error);
     if (!machine.platform) {
       std::fprintf(stderr, "tbt-fwupdate: %s\n", error.c_str());
+      ui::MakeStartupErrorWindow({error})->exec();
       return kExitRefused;
     }
     platform = machine.platform.get();
@@ -85,6 +87,9 @@ int CFwUpdateApp::InitInstance(int argc, const char* const* argv,
       std::fprintf(stderr,
                    "tbt-fwupdate: this build has no Linux hardware backend; set "
                    "TBT_PLATFORM=emulated to try the tool without hardware.\n");
+      ui::MakeStartupErrorWindow({"this build has no Linux hardware backend; set "
+                                  "TBT_PLATFORM=emulated to try the tool without hardware."})
+          ->exec();
       return kExitRefused;
     }
   }

@@ -126,10 +126,16 @@ class IDisplay {
   virtual ~IDisplay() = default;
   /// Size of the whole desktop in pixels.
   virtual ScreenSize DesktopSize() = 0;
-  /// The primary display's work area (the desktop less panels and task bars).
+  /// The primary display's work area (the desktop less panels and task bars), in
+  /// device-independent pixels.
   virtual ScreenRect WorkArea() = 0;
   /// Vertical logical dots per inch of the screen (96 at 100 %).
   virtual int LogPixelsY() = 0;
+  /// Device pixels per device-independent pixel (1.5 at 150 % scaling).
+  virtual double DevicePixelRatio() { return 1.0; }
+  /// False where the window system cannot show per-pixel transparency (an X desktop
+  /// without a compositor).
+  virtual bool HasPerPixelAlpha() { return true; }
 };
 
 /// One backend: every service above plus the management namespaces.

@@ -1,21 +1,22 @@
 #include "skin/AlphaMask.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace tbt::skin {
 
 namespace {
 
-// The [begin, end) runs of non-zero alpha in one row.
-void RowRuns(const QRgb* line, int width, std::vector<std::pair<int, int>>& runs) {
+// The [begin, end) runs of alpha at least minAlpha in one row.
+void RowRuns(const QRgb* line, int width, int minAlpha, std::vector<std::pair<int, int>>& runs) {
   runs.clear();
   int x = 0;
   while (x < width) {
-    while (x < width && qAlpha(line[x]) == 0) {
+    while (x < width && qAlpha(line[x]) < minAlpha) {
       ++x;
     }
     const int begin = x;
-    while (x < width && qAlpha(line[x]) != 0) {
+    while (x < width && qAlpha(line[x]) >= minAlpha) {
       ++x;
     }
     if (x > begin) {
@@ -26,11 +27,11 @@ void RowRuns(const QRgb* line, int width, std::vector<std::pair<int, int>>& runs
 
 }  // namespace
 
-QRegion OpaqueRegion(const QImage& image) {
-  return OpaqueRegion(image, image.rect());
+QRegion OpaqueRegion(const QImage& image, int minAlpha) {
+  return OpaqueRegion(image, image.rect(), minAlpha);
 }
 
-QRegion OpaqueRegion(const QImage& image, const QRect& area) {
+QRegion OpaqueRegion(const QImage& image, const QRect& area, int minAlpha) {
   const QRect scan = area & image.rect();
   if (image.isNull() || scan.isEmpty()) {
     return QRegion();
@@ -48,7 +49,7 @@ QRegion OpaqueRegion(const QImage& image, const QRect& area) {
   size_t bandStart = 0;
   for (int y = scan.top(); y <= scan.bottom(); ++y) {
     const QRgb* line = reinterpret_cast<const QRgb*>(argb.constScanLine(y)) + scan.left();
-    RowRuns(line, scan.width(), current);
+    RowRuns(line, scan.width(), std::max(1, minAlpha), current);
     if (y > scan.top() && current == previous) {
       for (size_t i = bandStart; i < rects.size(); ++i) {
         rects[i].setBottom(y);

@@ -1,12 +1,43 @@
 #include "skin/ImageButton.h"
 
+#include <QApplication>
 #include <QEnterEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPen>
+
+#include <algorithm>
+#include <chrono>
 
 #include "skin/ColorMatrix.h"
 
 namespace tbt::skin {
+
+namespace {
+
+uint64_t SteadyMilliseconds() {
+  return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                   std::chrono::steady_clock::now().time_since_epoch())
+                                   .count());
+}
+
+// The focus ring in the skin's colours: a dark teal line just inside the button's
+// edge and a white one inside it, so it shows on teal, white and grey faces alike.
+void PaintFocusRing(QPainter& painter, const QRectF& rect) {
+  const qreal unit = std::max<qreal>(1.0, rect.height() / 38.0);
+  const qreal radius = rect.height() / 5.0;
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setBrush(Qt::NoBrush);
+  painter.setPen(QPen(QColor(0xFF004C57u), 2 * unit));
+  painter.drawRoundedRect(rect.adjusted(unit, unit, -unit, -unit), radius, radius);
+  painter.setPen(QPen(QColor(0xFFFFFFFFu), unit));
+  painter.drawRoundedRect(rect.adjusted(2.5 * unit, 2.5 * unit, -2.5 * unit, -2.5 * unit),
+                          radius - 1.5 * unit, radius - 1.5 * unit);
+  painter.restore();
+}
+
+}  // namespace
 
 CImageButton::CImageButton(QWidget* parent, int controlId) : CSkinControl(parent, controlId) {
   // A tab stop, and pointer moves without a pressed button start hover tracking.
@@ -18,17 +49,18 @@ CImageButton::~CImageButton() = default;
 
 void CImageButton::SetImages(unsigned normalId, unsigned disabledId, unsigned hoverId,
                              unsigned pressedId, const char16_t* type,
-                             const CResourceModule* module, double dScale) {
+                             const CResourceModule* module, double dScale,
+                             double devicePixelRatio) {
   ReleaseImages();
-  m_pNormalImage = LoadResourceImage(normalId, type, module, dScale);
+  m_pNormalImage = LoadResourceImage(normalId, type, module, dScale, devicePixelRatio);
   if (disabledId != 0) {
-    m_pDisabledImage = LoadResourceImage(disabledId, type, module, dScale);
+    m_pDisabledImage = LoadResourceImage(disabledId, type, module, dScale, devicePixelRatio);
   }
   if (hoverId != 0) {
-    m_pHoverImage = LoadResourceImage(hoverId, type, module, dScale);
+    m_pHoverImage = LoadResourceImage(hoverId, type, module, dScale, devicePixelRatio);
   }
   if (pressedId != 0) {
-    m_pPressedImage = LoadResourceImage(pressedId, type, module, dScale);
+    m_pPressedImage = LoadResourceImage(pressedId, type, module, dScale, devicePixelRatio);
   }
 }
 
@@ -123,6 +155,36 @@ void CImageButton::PaintSkin(QPainter& painter) {
   } else {
     m_textStyle.Draw(painter, GetWindowText(), hover ? m_hoverColor : m_normalColor, rect);
   }
+  if (ShowsFocusRing()) {
+    PaintFocusRing(painter, rect);
+  }
+}
+
+bool CImageButton::ShowsFocusRing() const {
+  const QWidget* top = window();
+  return top != nullptr && top->focusWidget() == this && m_bVisible != 0 && m_bDisabled == 0;
+}
+
+bool CImageButton::Click() {
+  if (m_bVisible == 0 || !isEnabled()) {
+    return false;
+  }
+  emit clicked(ControlId());
+  return true;
+}
+
+bool CImageButton::IgnoresPointerPresses() {
+  if (!m_appeared) {
+    return false;
+  }
+  const uint64_t now = m_clock != nullptr ? m_clock->NowMilliseconds() : SteadyMilliseconds();
+  const auto interval = static_cast<uint64_t>(std::max(0, QApplication::doubleClickInterval()));
+  return now - m_appearedAt < interval;
+}
+
+void CImageButton::OnAppeared() {
+  m_appeared = true;
+  m_appearedAt = m_clock != nullptr ? m_clock->NowMilliseconds() : SteadyMilliseconds();
 }
 
 void CImageButton::TrackHover() {
@@ -161,7 +223,7 @@ void CImageButton::mouseMoveEvent(QMouseEvent* event) {
 
 void CImageButton::mousePressEvent(QMouseEvent* event) {
   event->accept();
-  if (event->button() != Qt::LeftButton) {
+  if (event->button() != Qt::LeftButton || IgnoresPointerPresses()) {
     return;
   }
   m_nState |= STATE_PRESSED;
@@ -173,7 +235,7 @@ void CImageButton::mouseDoubleClickEvent(QMouseEvent* event) {
   // The second press of a double click is the push button's own business: it may
   // still become a click, but the look does not change.
   event->accept();
-  if (event->button() == Qt::LeftButton) {
+  if (event->button() == Qt::LeftButton && !IgnoresPointerPresses()) {
     m_mouseDown = true;
   }
 }
@@ -217,9 +279,15 @@ void CImageButton::keyReleaseEvent(QKeyEvent* event) {
   emit clicked(ControlId());
 }
 
+void CImageButton::focusInEvent(QFocusEvent* event) {
+  CSkinControl::focusInEvent(event);
+  RequestRedraw();  // the focus ring appears
+}
+
 void CImageButton::focusOutEvent(QFocusEvent* event) {
   m_spaceDown = false;
   CSkinControl::focusOutEvent(event);
+  RequestRedraw();
 }
 
 }  // namespace tbt::skin

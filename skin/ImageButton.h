@@ -6,9 +6,11 @@
 #include <QFont>
 #include <QRgb>
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 
+#include "platform/Platform.h"
 #include "skin/ResourceImage.h"
 #include "skin/SkinControl.h"
 #include "skin/SkinText.h"
@@ -35,7 +37,8 @@ class CImageButton : public CSkinControl {
   /// Replaces all four state images: the normal one is always loaded, the others
   /// only when their id is non-zero. Does not repaint.
   void SetImages(unsigned normalId, unsigned disabledId, unsigned hoverId, unsigned pressedId,
-                 const char16_t* type, const CResourceModule* module, double dScale);
+                 const char16_t* type, const CResourceModule* module, double dScale,
+                 double devicePixelRatio = 1.0);
   /// Replaces the caption font (see MakeSkinFont). Does not repaint.
   void SetTextFont(QStringView family, float emSize, int style, int unit) {
     m_textStyle.SetFont(family, emSize, style, unit);
@@ -55,6 +58,20 @@ class CImageButton : public CSkinControl {
   /// Copies m_bDisabled into STATE_DISABLED and asks the host to recompose; does
   /// nothing at all while there is no normal image.
   void RequestRedraw() override;
+
+  /// Emits clicked(controlId) as a press of the keyboard would, if the button is
+  /// shown and enabled; returns whether it did.
+  bool Click();
+  /// Times the button's appearance with `clock` (null: the system's steady clock),
+  /// which must outlive the button.
+  void SetClock(platform::IClock* clock) { m_clock = clock; }
+  /// True while a pointer press would be ignored: for the system's double-click
+  /// interval after the button appeared, so the second click of a double click
+  /// meant for what was there before does not press it.
+  bool IgnoresPointerPresses();
+  /// True when the focus ring is drawn: the button is its window's focus widget,
+  /// shown and enabled.
+  bool ShowsFocusRing() const;
 
   /// The visual state bits (STATE_*).
   int State() const { return m_nState; }
@@ -78,7 +95,9 @@ class CImageButton : public CSkinControl {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void keyReleaseEvent(QKeyEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
+  void OnAppeared() override;
 
  private:
   /// Starts hover tracking on the first pointer activity since construction or the
@@ -104,6 +123,10 @@ class CImageButton : public CSkinControl {
   // that may become a click, and a space key that is held.
   bool m_mouseDown = false;
   bool m_spaceDown = false;
+
+  platform::IClock* m_clock = nullptr;
+  bool m_appeared = false;
+  uint64_t m_appearedAt = 0;
 
   QImage m_greyLook;
   QImage m_hoverLook;

@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QScreen>
+#include <QTransform>
 #include <QWindow>
 
 #include <algorithm>
@@ -53,10 +54,12 @@ platform::ScreenRect CLayeredSkinDialog::WorkArea() const {
 }
 
 void CLayeredSkinDialog::SetBackgroundImage(unsigned nID, const char16_t* type,
-                                            const CResourceModule* module, double dScale) {
+                                            const CResourceModule* module, double dScale,
+                                            double devicePixelRatio) {
   m_pBackground.reset();
   m_backgroundRegionValid = false;
-  m_pBackground = LoadResourceImage(nID, type, module, dScale);
+  m_perPixelAlpha = m_display == nullptr || m_display->HasPerPixelAlpha();
+  m_pBackground = LoadResourceImage(nID, type, module, dScale, devicePixelRatio);
   if (!m_pBackground) {
     return;
   }
@@ -132,30 +135,39 @@ void CLayeredSkinDialog::UpdateLayered() {
   m_composed = std::move(image);
   ++m_compositions;
   UpdateInputMask();
-  if (isVisible()) {
+  // A window whose native surface is gone (destroyed from outside) is not painted.
+  if (isVisible() && windowHandle() != nullptr && windowHandle()->handle() != nullptr) {
     repaint();
   }
 }
 
 void CLayeredSkinDialog::UpdateInputMask() {
-  // Fully transparent pixels let the pointer through to what lies below. Controls
-  // paint over the background and never lower its alpha, so only the pixels of
-  // controls outside the background's own visible part need a look.
+  // Fully transparent pixels let the pointer through to what lies below. Without
+  // per-pixel alpha only fully opaque pixels stay, so the window is shaped to its
+  // panel and the shadow does not show as a black frame. Controls paint over the
+  // background and never lower its alpha, so only the pixels of controls outside the
+  // background's own part need a look. Regions are found in device pixels.
+  const int minAlpha = m_perPixelAlpha ? 1 : 255;
   if (!m_backgroundRegionValid) {
-    m_backgroundRegion = OpaqueRegion(m_pBackground->Drawable());
+    m_backgroundRegion = OpaqueRegion(m_pBackground->Drawable(), minAlpha);
     m_backgroundRegionValid = true;
   }
+  const qreal ratio = m_composed.devicePixelRatio();
   QRegion uncovered;
   for (const CSkinControl* control : m_children) {
     if (control->m_bVisible != 0) {
       // One pixel around the rectangle holds the pressed offset.
-      uncovered += control->geometry().adjusted(-1, -1, 1, 1);
+      const QRectF area = QRectF(control->geometry().adjusted(-1, -1, 1, 1));
+      uncovered += QRectF(area.topLeft() * ratio, area.size() * ratio).toAlignedRect();
     }
   }
   uncovered -= m_backgroundRegion;
   QRegion mask = m_backgroundRegion;
   for (const QRect& area : uncovered) {
-    mask += OpaqueRegion(m_composed, area);
+    mask += OpaqueRegion(m_composed, area, minAlpha);
+  }
+  if (ratio != 1.0) {
+    mask = QTransform::fromScale(1.0 / ratio, 1.0 / ratio).map(mask);
   }
   if (mask != this->mask()) {
     setMask(mask);

@@ -35,8 +35,11 @@ class CLayeredSkinDialog : public QDialog, public ISkinHost {
   /// Loads the background (see LoadResourceImage), sizes the window to it, centres
   /// it in the work area and recomposes. An image that cannot be allocated leaves
   /// the dialog without background, neither moved nor repainted.
+  /// On a screen with a device pixel ratio the window keeps its size and is composed
+  /// at that many device pixels per pixel. Where the display shows no per-pixel
+  /// alpha, the window is shaped to the opaque pixels instead.
   void SetBackgroundImage(unsigned nID, const char16_t* type, const CResourceModule* module,
-                          double dScale);
+                          double dScale, double devicePixelRatio = 1.0);
   /// Registers a control at the end of the paint order and makes this dialog its
   /// host. A control already registered keeps its place and is not added again.
   /// Does not repaint.
@@ -69,6 +72,9 @@ class CLayeredSkinDialog : public QDialog, public ISkinHost {
   const std::vector<CSkinControl*>& SkinControls() const { return m_children; }
   /// The work area the window is centred in.
   platform::ScreenRect WorkArea() const;
+  /// False when the window is shaped to its opaque pixels because the display shows
+  /// no per-pixel alpha (read when the background is set).
+  bool UsesPerPixelAlpha() const { return m_perPixelAlpha; }
 
   /// Runs OnInitDialog before the first show so the window appears at its size.
   void setVisible(bool visible) override;
@@ -94,6 +100,7 @@ class CLayeredSkinDialog : public QDialog, public ISkinHost {
   // The background's visible part, computed once per background image.
   QRegion m_backgroundRegion;
   bool m_backgroundRegionValid = false;
+  bool m_perPixelAlpha = true;
 
   // The manual drag used when the window system cannot move the window itself.
   bool m_dragging = false;

@@ -62,7 +62,11 @@ const CResourceModule* DefaultResourceModule() {
 }
 
 CResourceImage::CResourceImage(QImage picture, bool redrawnCopy)
-    : m_picture(std::move(picture)), m_redrawnCopy(redrawnCopy) {}
+    : m_picture(std::move(picture)), m_redrawnCopy(redrawnCopy) {
+  const QSizeF size = m_picture.deviceIndependentSize();
+  m_width = static_cast<int>(std::lround(size.width()));
+  m_height = static_cast<int>(std::lround(size.height()));
+}
 
 const QImage& CResourceImage::Drawable() const {
   if (m_drawable.isNull() && !m_picture.isNull()) {
@@ -76,7 +80,7 @@ void CResourceImage::Draw(QPainter& painter, const QRectF& target) const {
     return;
   }
   const QImage& drawable = Drawable();
-  if (target == QRectF(target.topLeft(), QSizeF(drawable.size()))) {
+  if (target == QRectF(target.topLeft(), drawable.deviceIndependentSize())) {
     painter.drawImage(target.topLeft(), drawable);
   } else {
     painter.drawImage(target, drawable, QRectF(drawable.rect()));
@@ -93,27 +97,35 @@ int ScaledLength(int length, double dScale) {
 }
 
 std::unique_ptr<CResourceImage> LoadResourceImage(unsigned nID, const char16_t* type,
-                                                  const CResourceModule* module, double dScale) {
+                                                  const CResourceModule* module, double dScale,
+                                                  double devicePixelRatio) {
   if (module == nullptr) {
     module = DefaultResourceModule();
   }
   QImage decoded = DecodePicture(nID, type, *module);
-  if (dScale == 1.0) {
+  const bool sharpened = devicePixelRatio > 0 && devicePixelRatio != 1.0;
+  if (dScale == 1.0 && !sharpened) {
     return std::unique_ptr<CResourceImage>(new (std::nothrow) CResourceImage(std::move(decoded)));
   }
 
   const int width = ScaledLength(decoded.width(), dScale);
   const int height = ScaledLength(decoded.height(), dScale);
+  const double ratio = sharpened ? devicePixelRatio : 1.0;
+  // The device pixels that cover the copy's size exactly at the screen's ratio.
+  const int pixelWidth = static_cast<int>(std::lround(width * ratio));
+  const int pixelHeight = static_cast<int>(std::lround(height * ratio));
   QImage copy;
-  if (width > 0 && height > 0) {
-    copy = QImage(width, height, CopyFormat(decoded.format()));
+  if (pixelWidth > 0 && pixelHeight > 0) {
+    copy = QImage(pixelWidth, pixelHeight, CopyFormat(decoded.format()));
     if (!copy.isNull()) {
       copy.fill(Qt::transparent);
       QPainter painter(&copy);
       // Bilinear filtering, as the stretch of a scaled skin is expected to look.
       painter.setRenderHint(QPainter::SmoothPixmapTransform);
       painter.setCompositionMode(QPainter::CompositionMode_Source);
-      painter.drawImage(QRectF(0, 0, width, height), decoded, QRectF(decoded.rect()));
+      painter.drawImage(QRectF(0, 0, pixelWidth, pixelHeight), decoded, QRectF(decoded.rect()));
+      painter.end();
+      copy.setDevicePixelRatio(ratio);
     }
   }
   return std::unique_ptr<CResourceImage>(new (std::nothrow) CResourceImage(std::move(copy), true));

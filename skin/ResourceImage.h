@@ -31,13 +31,14 @@ inline constexpr int kImageDecodeFailed = 2;
 class CResourceImage {
  public:
   /// Takes a decoded picture (null when decoding failed); `redrawnCopy` marks a copy
-  /// redrawn at a size factor rather than the picture as decoded.
+  /// redrawn at a size factor rather than the picture as decoded. A picture with a
+  /// device pixel ratio measures its size in device-independent pixels.
   explicit CResourceImage(QImage picture, bool redrawnCopy = false);
 
-  /// Width in pixels; 0 when the image holds no picture.
-  int GetWidth() const { return m_picture.width(); }
-  /// Height in pixels; 0 when the image holds no picture.
-  int GetHeight() const { return m_picture.height(); }
+  /// Width in (device-independent) pixels; 0 when the image holds no picture.
+  int GetWidth() const { return m_width; }
+  /// Height in (device-independent) pixels; 0 when the image holds no picture.
+  int GetHeight() const { return m_height; }
   /// Pixel format as decoded (Format_ARGB32 for RGBA PNGs); Format_Invalid when empty.
   QImage::Format GetPixelFormat() const { return m_picture.format(); }
   /// kImageOk, or kImageDecodeFailed when the image holds no picture.
@@ -56,6 +57,8 @@ class CResourceImage {
 
  private:
   QImage m_picture;
+  int m_width = 0;
+  int m_height = 0;
   bool m_redrawnCopy = false;
   mutable QImage m_drawable;
 };
@@ -64,9 +67,13 @@ class CResourceImage {
 /// means the program's own images). A factor of exactly 1.0 returns the decoded
 /// picture; any other factor returns a copy redrawn at trunc(width * dScale) x
 /// trunc(height * dScale). A missing or undecodable image gives an image that holds
-/// no picture; null only when the image object cannot be allocated.
+/// no picture; null only when the image object cannot be allocated. On a screen with
+/// a `devicePixelRatio` other than 1 the copy keeps that size in device-independent
+/// pixels but is redrawn from the full-size artwork with that many device pixels per
+/// pixel, so it stays sharp.
 std::unique_ptr<CResourceImage> LoadResourceImage(unsigned nID, const char16_t* type,
-                                                  const CResourceModule* module, double dScale);
+                                                  const CResourceModule* module, double dScale,
+                                                  double devicePixelRatio = 1.0);
 
 /// trunc(length * dScale) as the scaled copy sizes itself (truncation toward zero).
 int ScaledLength(int length, double dScale);

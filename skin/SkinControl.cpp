@@ -39,6 +39,9 @@ int CSkinControl::ShowControl(int nCmdShow) {
   const int visible = isHidden() ? 0 : 1;
   if (visible != m_bVisible) {
     m_bVisible = visible;
+    if (visible != 0 && m_bDisabled == 0) {
+      OnAppeared();
+    }
     NotifyHost();
   }
   return wasVisible;
@@ -79,6 +82,9 @@ void CSkinControl::changeEvent(QEvent* event) {
     return;
   }
   m_bDisabled = disabled;
+  if (disabled == 0 && m_bVisible != 0) {
+    OnAppeared();
+  }
   RequestRedraw();
 }
 

@@ -75,6 +75,9 @@ class CSkinControl : public QWidget {
  protected:
   /// Tells the host to recompose, bypassing any override of RequestRedraw.
   void NotifyHost();
+  /// Called when the control becomes something the user can press: shown through
+  /// ShowControl, or enabled while shown.
+  virtual void OnAppeared() {}
 
   void changeEvent(QEvent* event) override;
   /// Paints nothing: everything the user sees comes from the host's image.

@@ -11,9 +11,10 @@ CTextLabel::CTextLabel(QWidget* parent, int controlId) : CSkinControl(parent, co
 CTextLabel::~CTextLabel() = default;
 
 CResourceImage* CTextLabel::SetImage(unsigned nID, const char16_t* type,
-                                     const CResourceModule* module, double dScale) {
+                                     const CResourceModule* module, double dScale,
+                                     double devicePixelRatio) {
   m_pImage.reset();
-  m_pImage = LoadResourceImage(nID, type, module, dScale);
+  m_pImage = LoadResourceImage(nID, type, module, dScale, devicePixelRatio);
   return m_pImage.get();
 }
 

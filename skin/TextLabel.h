@@ -28,7 +28,7 @@ class CTextLabel : public CSkinControl {
   /// Replaces the picture drawn under the text, stretched to the label's rectangle.
   /// Returns the new image (null only when it could not be allocated). Does not repaint.
   CResourceImage* SetImage(unsigned nID, const char16_t* type, const CResourceModule* module,
-                           double dScale);
+                           double dScale, double devicePixelRatio = 1.0);
   /// Replaces the text font (see MakeSkinFont). Does not repaint.
   void SetTextFont(QStringView family, float emSize, int style, int unit) {
     m_textStyle.SetFont(family, emSize, style, unit);

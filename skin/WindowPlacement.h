@@ -15,8 +15,8 @@ struct WindowOrigin {
 };
 
 /// Centres a width x height window in the work area: x = L + (R - L - W) / 2 and
-/// y = T + (B - T - H) / 2, each division truncating toward zero, so a window larger
-/// than the work area overhangs it by half the excess on each side.
+/// y = T + (B - T - H) / 2, each division truncating toward zero. A window larger than
+/// the work area starts at its left or top edge rather than before it.
 WindowOrigin CentreInWorkArea(const platform::ScreenRect& workArea, int width, int height);
 
 }  // namespace tbt::skin

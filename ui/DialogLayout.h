@@ -42,8 +42,8 @@ inline constexpr int kImageFirstBusyFrame = 141;
 inline constexpr int kImageLastBusyFrame = 148;
 
 /// Design size of the background, which is also the window's full-layout size.
-inline constexpr int kDesignWidth = 1560;
-inline constexpr int kDesignHeight = 1240;
+inline constexpr int kDesignWidth = kFullLayoutWidth;
+inline constexpr int kDesignHeight = kFullLayoutHeight;
 
 /// The four state images of a button; 0 means "none".
 struct ButtonImages {

@@ -5,17 +5,25 @@
 #include <QIcon>
 #include <QKeyEvent>
 #include <QMetaObject>
+#include <QPlatformSurfaceEvent>
+#include <QShowEvent>
 #include <QString>
+#include <QWindow>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <type_traits>
 #include <vector>
 
 #include "app/strings/LocalizedString.h"
+#include "platform/Utf16.h"
 #include "skin/Fonts.h"
 #include "ui/DialogLayout.h"
 #include "ui/FontChoice.h"
 #include "ui/LayoutMath.h"
 #include "ui/ResultMessage.h"
+#include "ui/UpdateLog.h"
 #include "update/ServiceControl.h"
 
 namespace tbt::ui {
@@ -94,6 +102,7 @@ CFwUpdateDlg::CFwUpdateDlg(platform::IPlatform& platform, platform::IDisplay& di
   }
   for (skin::CImageButton* button : {&btnExit, &btnClose, &btnUpdate, &btnShutdown, &btnLater}) {
     connect(button, &skin::CImageButton::clicked, this, &CFwUpdateDlg::OnControlClicked);
+    button->SetClock(&platform_.Clock());
   }
   if (platform_.IsEmulated()) {
     lblEmulated_ = std::make_unique<skin::CTextLabel>(this, 0);
@@ -108,7 +117,7 @@ CFwUpdateDlg::~CFwUpdateDlg() {
 std::u16string CFwUpdateDlg::LocalizedText(std::u16string_view key, std::size_t capacity) const {
   std::u16string keyText(key);
   std::vector<char16_t> buffer(capacity + 1, u'\0');
-  app::LoadLocalizedString(platform_.System(), langId, keyText.c_str(), buffer.data(), capacity);
+  app::LoadTextOrBuiltIn(platform_.System(), langId, keyText.c_str(), buffer.data(), capacity);
   return std::u16string(buffer.data());
 }
 
@@ -116,18 +125,21 @@ bool CFwUpdateDlg::OnInitDialog() {
   const bool initialised = skin::CLayeredSkinDialog::OnInitDialog();
   setWindowIcon(QIcon(QStringLiteral(":/icon/app.png")));
   setWindowTitle(View(kWindowTitle).toString());
+  FocusButton(PrimaryButton());
   return initialised;
 }
 
 void CFwUpdateDlg::InitSkinLayout() {
   const int dpi = display_.LogPixelsY();
   const uint16_t uiLanguage = platform_.System().UserDefaultUILanguage();
-  const int newClass = LayoutClassFor(display_.DesktopSize());
-  if (layoutClass == newClass) {
+  const int newClass = LayoutClassFor(display_.WorkArea());
+  const double ratio = display_.DevicePixelRatio() > 0 ? display_.DevicePixelRatio() : 1.0;
+  if (layoutClass == newClass && pixelRatio_ == ratio) {
     return;
   }
   const bool firstLayout = layoutClass == kLayoutNotLaidOut;
   layoutClass = newClass;
+  pixelRatio_ = ratio;
   ApplyLayout(LayoutFactor(newClass), uiLanguage, dpi);
   if (!firstLayout) {
     // The layout starts every control over; bring back what the flow had shown.
@@ -139,7 +151,7 @@ void CFwUpdateDlg::ApplyLayout(double factor, uint16_t uiLanguage, int dpi) {
   const FontChoice fonts = FontsForUiLanguage(uiLanguage);
   const skin::CResourceModule* module = skin::DefaultResourceModule();
 
-  SetBackgroundImage(kImageBackground, kImageType, module, factor);
+  SetBackgroundImage(kImageBackground, kImageType, module, factor, pixelRatio_);
 
   auto styleText = [&](auto& control) {
     const TextStyle* style = FindTextStyle(control.ControlId());
@@ -159,10 +171,10 @@ void CFwUpdateDlg::ApplyLayout(double factor, uint16_t uiLanguage, int dpi) {
   auto setButtonImages = [&](skin::CImageButton& button) {
     const ButtonImages& images = FindPlacement(button.ControlId())->images;
     button.SetImages(images.normal, images.disabled, images.hover, images.pressed, kImageType,
-                     module, factor);
+                     module, factor, pixelRatio_);
   };
   auto setLabelImage = [&](skin::CTextLabel& label, int imageId) {
-    label.SetImage(static_cast<unsigned>(imageId), kImageType, module, factor);
+    label.SetImage(static_cast<unsigned>(imageId), kImageType, module, factor, pixelRatio_);
   };
 
   styleText(lblVersion);
@@ -231,7 +243,7 @@ void CFwUpdateDlg::ApplyLayout(double factor, uint16_t uiLanguage, int dpi) {
     lblEmulated_->SetTextFont(View(kVersionFontFamily), TextEmSize(20, factor, dpi),
                               skin::kFontStyleBold, skin::kUnitPixel);
     lblEmulated_->SetWindowPos(rect.x, rect.y, rect.width, rect.height);
-    lblEmulated_->SetWindowText(View(kEmulatedMarkerText));
+    lblEmulated_->SetWindowText(View(LocalizedText(u"IDS_EMULATED", kCaptionCapacity)));
     AddSkinControl(lblEmulated_.get());
   }
 }
@@ -261,9 +273,70 @@ void CFwUpdateDlg::ApplyLook(DialogState state) {
 
 void CFwUpdateDlg::EnterState(DialogState state) {
   state_ = state;
+  FocusButton(PrimaryButton());
   if (stateObserver_) {
     stateObserver_(state);
   }
+}
+
+skin::CImageButton* CFwUpdateDlg::PrimaryButton() {
+  switch (state_) {
+    case DialogState::Ready:
+    case DialogState::PowerRefused:
+      return &btnUpdate;
+    case DialogState::Succeeded:
+      return &btnShutdown;
+    case DialogState::Failed:
+    case DialogState::NoPlatformDevice:
+      return &btnExit;
+    case DialogState::Running:
+      break;
+  }
+  return nullptr;
+}
+
+std::vector<skin::CImageButton*> CFwUpdateDlg::TabOrder() {
+  std::vector<skin::CImageButton*> order;
+  for (skin::CImageButton* button : {&btnShutdown, &btnLater, &btnUpdate, &btnExit}) {
+    if (button->m_bVisible != 0 && button->isEnabled()) {
+      order.push_back(button);
+    }
+  }
+  // Reading order: top to bottom, then left to right; the close button comes last.
+  std::stable_sort(order.begin(), order.end(), [](const QWidget* a, const QWidget* b) {
+    return a->y() != b->y() ? a->y() < b->y() : a->x() < b->x();
+  });
+  if (btnClose.m_bVisible != 0 && btnClose.isEnabled()) {
+    order.push_back(&btnClose);
+  }
+  return order;
+}
+
+void CFwUpdateDlg::FocusButton(skin::CImageButton* button) {
+  if (button == nullptr || button->m_bVisible == 0 || !button->isEnabled()) {
+    return;
+  }
+  button->setFocus(Qt::OtherFocusReason);
+  // An inactive window gets no focus events; the ring must show all the same.
+  UpdateLayered();
+}
+
+bool CFwUpdateDlg::focusNextPrevChild(bool next) {
+  const std::vector<skin::CImageButton*> order = TabOrder();
+  if (order.empty()) {
+    return false;
+  }
+  const auto current = std::find(order.begin(), order.end(), focusWidget());
+  std::size_t index = 0;
+  if (current != order.end()) {
+    const auto position = static_cast<std::size_t>(current - order.begin());
+    index = next ? (position + 1) % order.size() : (position + order.size() - 1) % order.size();
+  } else if (!next) {
+    index = order.size() - 1;
+  }
+  order[index]->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+  UpdateLayered();
+  return true;
 }
 
 void CFwUpdateDlg::SetMessage(const std::u16string& text) {
@@ -275,6 +348,7 @@ void CFwUpdateDlg::OnButtonUpdate() {
   if (running_) {
     return;
   }
+  runStarted_ = UtcTimestampNow();
   btnUpdate.EnableWindow(false);
   btnClose.EnableWindow(false);
   lblWarning.ShowControl(skin::SW_HIDE);
@@ -291,6 +365,7 @@ void CFwUpdateDlg::OnButtonUpdate() {
     btnClose.EnableWindow(true);
     result = TBU_E_NO_ACPI_DEVICE;
     EnterState(DialogState::NoPlatformDevice);
+    LogRun(UpdateReport{});
     return;
   }
 
@@ -309,24 +384,46 @@ void CFwUpdateDlg::OnButtonUpdate() {
   lblPicture.ShowControl(skin::SW_HIDE);
   btnExit.EnableWindow(false);
   btnExit.ShowControl(skin::SW_SHOW);
-  RunWorker();
+  UpdateReport report;
+  RunWorker(&report);
+  LogRun(report);
 
   btnExit.EnableWindow(true);
   btnClose.EnableWindow(true);
   if (result != TBU_OK) {
     EnterState(DialogState::Failed);
-    return;
+  } else {
+    btnExit.ShowControl(skin::SW_HIDE);
+    btnShutdown.ShowControl(skin::SW_SHOW);
+    btnLater.ShowControl(skin::SW_SHOW);
+    EnterState(DialogState::Succeeded);
   }
-  btnExit.ShowControl(skin::SW_HIDE);
-  btnShutdown.ShowControl(skin::SW_SHOW);
-  btnLater.ShowControl(skin::SW_SHOW);
-  EnterState(DialogState::Succeeded);
+  if (windowLost_) {
+    // Nobody can read the window any more: say how the update ended, and end.
+    std::fprintf(stderr,
+                 "tbt-fwupdate: the window was closed from outside while the update ran; the "
+                 "update was finished: %s (result 0x%08X)\n",
+                 ToUtf8(message_).c_str(), static_cast<unsigned>(result));
+    OnDestroy();
+    ending_ = true;
+    skin::CLayeredSkinDialog::done(QDialog::Rejected);
+  }
 }
 
-void CFwUpdateDlg::RunWorker() {
-  const bool started = runner_->Start([this] {
+void CFwUpdateDlg::LogRun(const UpdateReport& report) {
+  const std::filesystem::path path =
+      UpdateLogPath([](const char* name) { return static_cast<const char*>(std::getenv(name)); });
+  const UpdateLogEntry entry{runStarted_, platform_.IsEmulated(), report, result, ToUtf8(message_)};
+  if (!AppendUpdateLog(path, FormatUpdateLogEntry(entry))) {
+    std::fprintf(stderr, "tbt-fwupdate: could not append to the update log '%s'\n",
+                 path.string().c_str());
+  }
+}
+
+void CFwUpdateDlg::RunWorker(UpdateReport* report) {
+  const bool started = runner_->Start([this, report] {
     const UpdateEnvironment environment{platform_, wmiClient_, acpi_, {}};
-    UpdateThreadProc(environment, this);
+    UpdateThreadProc(environment, this, report);
   });
   if (!started) {
     // Without a worker nothing was updated; say so rather than show a success.
@@ -343,7 +440,7 @@ void CFwUpdateDlg::RunWorker() {
     const double factor = layoutClass != 0 ? 1.0 : 0.5;
     const int frame = busyFrame;
     lblBusy.SetImage(static_cast<unsigned>(frame), kImageType, skin::DefaultResourceModule(),
-                     factor);
+                     factor, pixelRatio_);
     busyFrame = NextBusyFrame(busyFrame);
     UpdateLayered();
     if (busyFrameObserver_) {
@@ -366,6 +463,12 @@ void CFwUpdateDlg::PostClose() {
 }
 
 void CFwUpdateDlg::OnButtonShutdown() {
+  if (platform_.IsEmulated()) {
+    // The emulated power-off is only recorded; say what a real machine would do.
+    std::fprintf(stderr,
+                 "tbt-fwupdate: EMULATED platform: the machine would now power off (nothing is "
+                 "switched off).\n");
+  }
   ShutdownSystem(platform_.Power(), [this] { PostClose(); });
 }
 
@@ -424,7 +527,41 @@ void CFwUpdateDlg::done(int code) {
   if (running_) {
     return;
   }
+  ending_ = true;
   skin::CLayeredSkinDialog::done(code);
+}
+
+void CFwUpdateDlg::showEvent(QShowEvent* event) {
+  skin::CLayeredSkinDialog::showEvent(event);
+  ending_ = false;
+  if (!watchingSurface_ && windowHandle() != nullptr) {
+    windowHandle()->installEventFilter(this);
+    watchingSurface_ = true;
+  }
+}
+
+bool CFwUpdateDlg::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == windowHandle() && event->type() == QEvent::PlatformSurface &&
+      static_cast<QPlatformSurfaceEvent*>(event)->surfaceEventType() ==
+          QPlatformSurfaceEvent::SurfaceAboutToBeDestroyed &&
+      !ending_ && !destroyed_) {
+    OnWindowLost();
+  }
+  return skin::CLayeredSkinDialog::eventFilter(watched, event);
+}
+
+void CFwUpdateDlg::OnWindowLost() {
+  windowLost_ = true;
+  if (running_) {
+    // An update is never cut off: it runs to its end, and then the program ends.
+    std::fprintf(stderr,
+                 "tbt-fwupdate: the window was closed from outside; the update goes on to its "
+                 "end.\n");
+    return;
+  }
+  // Idle, nothing is lost: end as the close button would, so the program ends.
+  QMetaObject::invokeMethod(
+      this, [this] { done(QDialog::Rejected); }, Qt::QueuedConnection);
 }
 
 void CFwUpdateDlg::closeEvent(QCloseEvent* event) {
@@ -438,6 +575,23 @@ void CFwUpdateDlg::closeEvent(QCloseEvent* event) {
 void CFwUpdateDlg::keyPressEvent(QKeyEvent* event) {
   if (running_) {
     event->accept();
+    return;
+  }
+  const bool plain = event->modifiers() == Qt::NoModifier ||
+                     (event->modifiers() == Qt::KeypadModifier && event->key() == Qt::Key_Enter);
+  if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+    event->accept();
+    auto* focused = dynamic_cast<skin::CImageButton*>(focusWidget());
+    if (focused == nullptr || !focused->Click()) {
+      if (skin::CImageButton* primary = PrimaryButton()) {
+        primary->Click();
+      }
+    }
+    return;
+  }
+  if (plain && event->key() == Qt::Key_Escape) {
+    event->accept();
+    accept();  // as Exit: ends the dialog
     return;
   }
   skin::CLayeredSkinDialog::keyPressEvent(event);

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/Platform.h"
 #include "skin/ImageButton.h"
@@ -21,15 +22,12 @@
 
 class QCloseEvent;
 class QKeyEvent;
+class QShowEvent;
 
 namespace tbt::ui {
 
 /// The window's title; the skin has no title bar, so it only names the task.
 inline constexpr std::u16string_view kWindowTitle = u"VESK Thunderbolt Firmware Update Tool";
-
-/// What the marker on the emulated platform says.
-inline constexpr std::u16string_view kEmulatedMarkerText =
-    u"EMULATED \u2013 no real hardware is updated";
 
 /// The main dialog. It is its own UpdateContext: the worker reads downgradeAllowed and
 /// writes result, and the dialog reads result only after the worker has been joined.
@@ -98,6 +96,13 @@ class CFwUpdateDlg : public skin::CLayeredSkinDialog, public UpdateContext {
   void SetStateObserver(std::function<void(DialogState)> observer) {
     stateObserver_ = std::move(observer);
   }
+  /// The button that Enter presses and that has the focus when a state begins:
+  /// Update when ready, Shut Down Now after a success, Exit after a failure; null
+  /// while the worker runs.
+  skin::CImageButton* PrimaryButton();
+  /// The buttons Tab visits, in order: the shown and enabled ones of the bottom row
+  /// from left to right, then the close button.
+  std::vector<skin::CImageButton*> TabOrder();
   /// The marker shown on the emulated platform; null on real hardware.
   const skin::CTextLabel* EmulatedMarker() const { return lblEmulated_.get(); }
   /// The text of `key` in the dialog's language, at most capacity - 1 units.
@@ -108,7 +113,14 @@ class CFwUpdateDlg : public skin::CLayeredSkinDialog, public UpdateContext {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  /// Enter presses the focused button (the primary one unless Tab moved on), Escape
+  /// ends the dialog as Exit does; neither does anything while the worker runs.
   void keyPressEvent(QKeyEvent* event) override;
+  /// Tab and Shift+Tab walk TabOrder(), wrapping around.
+  bool focusNextPrevChild(bool next) override;
+  void showEvent(QShowEvent* event) override;
+  /// Notices the window's native surface being destroyed from outside.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void OnControlClicked(int controlId);
@@ -116,8 +128,11 @@ class CFwUpdateDlg : public skin::CLayeredSkinDialog, public UpdateContext {
   void ApplyLook(DialogState state);
   void EnterState(DialogState state);
   void SetMessage(const std::u16string& text);
-  void RunWorker();
+  void RunWorker(UpdateReport* report);
   void PostClose();
+  void FocusButton(skin::CImageButton* button);
+  void OnWindowLost();
+  void LogRun(const UpdateReport& report);
 
   platform::IPlatform& platform_;
   platform::IDisplay& display_;
@@ -130,6 +145,11 @@ class CFwUpdateDlg : public skin::CLayeredSkinDialog, public UpdateContext {
   std::u16string message_;
   bool running_ = false;
   bool destroyed_ = false;
+  bool ending_ = false;
+  bool windowLost_ = false;
+  bool watchingSurface_ = false;
+  double pixelRatio_ = 1.0;
+  std::string runStarted_;
   std::function<void(int)> busyFrameObserver_;
   std::function<void(DialogState)> stateObserver_;
 };

@@ -46,7 +46,9 @@ void ReadEmulatedOptions(const std::function<const char*(const char*)>& getEnv,
     }
   }
 
-  options.autoPress = Variable(getEnv, "TBT_DEMO_AUTOPRESS") == "1";
+  const std::string_view autoPress = Variable(getEnv, "TBT_DEMO_AUTOPRESS");
+  options.autoPress = autoPress == "1" || autoPress == "enter";
+  options.pressWithEnter = autoPress == "enter";
   options.screenshotDir = std::string(Variable(getEnv, "TBT_DEMO_SCREENSHOT_DIR"));
 }
 

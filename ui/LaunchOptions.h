@@ -30,6 +30,8 @@ struct LaunchOptions {
   double waitScale = 0.1;
   /// TBT_DEMO_AUTOPRESS=1: press Update once the window is shown (emulated only).
   bool autoPress = false;
+  /// TBT_DEMO_AUTOPRESS=enter: press it with the Enter key, as a keyboard user would.
+  bool pressWithEnter = false;
   /// TBT_DEMO_SCREENSHOT_DIR: save the ready and the finished window there and quit
   /// (emulated only).
   std::string screenshotDir;

@@ -11,14 +11,22 @@ namespace tbt::ui {
 
 /// Layout class before the first layout.
 inline constexpr int kLayoutNotLaidOut = -1;
-/// Half-size layout for screens up to 1920 x 1080.
+/// Half-size layout, for work areas that can't hold the full one.
 inline constexpr int kLayoutCompact = 0;
-/// Full-size layout for anything wider than 1920 or taller than 1080.
+/// Full-size layout, only where the whole window fits the work area.
 inline constexpr int kLayoutFull = 1;
+/// The window's size in the full layout (the background's design size).
+inline constexpr int kFullLayoutWidth = 1560;
+inline constexpr int kFullLayoutHeight = 1240;
 
-/// The layout class for a desktop of the given size.
-constexpr int LayoutClassFor(platform::ScreenSize desktop) {
-  return (desktop.width > 1920 || desktop.height > 1080) ? kLayoutFull : kLayoutCompact;
+/// The layout class for a work area in device-independent pixels: the full layout
+/// only when the full-size window fits it in both directions, so that its close
+/// button and Update button are never off screen.
+constexpr int LayoutClassFor(platform::ScreenRect workArea) {
+  return (workArea.right - workArea.left >= kFullLayoutWidth &&
+          workArea.bottom - workArea.top >= kFullLayoutHeight)
+             ? kLayoutFull
+             : kLayoutCompact;
 }
 
 /// The factor by which design units become pixels: 1.0 for the full layout, else 0.5.

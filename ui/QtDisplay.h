@@ -9,7 +9,8 @@ class QScreen;
 namespace tbt::ui {
 
 /// IDisplay over the primary QScreen: the desktop is the virtual geometry of all
-/// screens, the work area is the primary screen's available geometry.
+/// screens, the work area is the primary screen's available geometry, both in
+/// device-independent pixels.
 class QtDisplay final : public platform::IDisplay {
  public:
   /// Size of the virtual desktop; 0 x 0 without any screen.
@@ -18,6 +19,11 @@ class QtDisplay final : public platform::IDisplay {
   platform::ScreenRect WorkArea() override;
   /// The primary screen's logical vertical DPI, rounded; 96 without any screen.
   int LogPixelsY() override;
+  /// The primary screen's device pixel ratio; 1 without any screen.
+  double DevicePixelRatio() override;
+  /// On X11, whether a compositing manager runs (it owns _NET_WM_CM_S0); every other
+  /// window system composes translucent windows itself.
+  bool HasPerPixelAlpha() override;
 };
 
 }  // namespace tbt::ui

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "app/strings/BuiltInTexts.h"
 #include "app/strings/IniFile.h"
 #include "platform/Platform.h"
 
@@ -94,6 +95,19 @@ void LoadLocalizedString(platform::ISystemInfo& system, uint32_t langId, const c
     return;
   }
   LoadLocalizedString(system.ModuleFileName(), langId, key, buffer, capacity);
+}
+
+void LoadTextOrBuiltIn(platform::ISystemInfo& system, uint32_t langId, const char16_t* key,
+                       char16_t* buffer, size_t capacity) {
+  if (key == nullptr || buffer == nullptr || capacity == 0) {
+    return;
+  }
+  LoadLocalizedString(system, langId, key, buffer, capacity);
+  if (buffer[0] != u'\0') {
+    return;
+  }
+  const std::u16string_view text = BuiltInText(key);
+  std::copy_n(text.begin(), std::min(text.size(), capacity - 1), buffer);
 }
 
 }  // namespace tbt::app

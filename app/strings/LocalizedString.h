@@ -43,4 +43,10 @@ void LoadLocalizedString(std::u16string_view modulePath, uint32_t langId, const 
 void LoadLocalizedString(platform::ISystemInfo& system, uint32_t langId, const char16_t* key,
                          char16_t* buffer, size_t capacity);
 
+/// As LoadLocalizedString, but a text the file does not give (the file missing, empty
+/// or unreadable, the entry missing or empty) is the built-in English one, cut to
+/// capacity - 1 units, so no control is ever left without its caption.
+void LoadTextOrBuiltIn(platform::ISystemInfo& system, uint32_t langId, const char16_t* key,
+                       char16_t* buffer, size_t capacity);
+
 }  // namespace tbt::app

@@ -20,8 +20,8 @@ TEST(CentreInWorkArea, TruncatesTowardZero) {
       // B - T - H = -1: -1 / 2 is 0, so the window starts at the work area's top.
       {"one pixel short stays at the top", {0, 40, 1366, 659}, 780, 620, {293, 40}},
       {"task bar on the left", {60, 0, 1426, 728}, 780, 620, {353, 54}},
-      // Excess 195 x 512: the window starts 97 and 256 pixels before the area.
-      {"larger than the work area overhangs", {0, 0, 1365, 728}, 1560, 1240, {-97, -256}},
+      // Never before the work area: the close button in the corner stays reachable.
+      {"larger than the work area starts at its edge", {10, 20, 1365, 728}, 1560, 1240, {10, 20}},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(CentreInWorkArea(c.workArea, c.width, c.height), c.expected) << c.name;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/strings/BuiltInTexts.h"
 #include "app/strings/IniFile.h"
 #include "app/strings/LocalizedString.h"
 #include "platform/Utf16.h"
@@ -30,7 +31,7 @@ constexpr KeyRule kKeyRules[] = {
     {u"IDS_UPDATE", 512, 10},     {u"IDS_EXIT", 512, 10},         {u"IDS_PROMPT", 512, 140},
     {u"IDS_CAUTION", 512, 30},    {u"IDS_SHUTDOWN", 512, 14},     {u"IDS_SHUTDOWN_LATER", 512, 14},
     {u"IDS_SUCCESS", 256, 140},   {u"IDS_FIND_NO_SW", 256, 140},  {u"IDS_DOWNGRADE", 256, 140},
-    {u"IDS_ERROR", 256 - 13, 40}, {u"IDS_FIND_NO_KXR", 256, 140},
+    {u"IDS_ERROR", 256 - 13, 40}, {u"IDS_FIND_NO_KXR", 256, 140}, {u"IDS_EMULATED", 512, 40},
 };
 
 // The languages the tool is delivered with.
@@ -75,6 +76,12 @@ TEST(UpdateIniData, EveryOfferedLanguageIsListedOnceWithItsOwnTextsWithinTheirBu
     EXPECT_NE(value(u"IDS_PROMPT").find(value(u"IDS_UPDATE")), std::u16string_view::npos);
     EXPECT_NE(value(u"IDS_SUCCESS").find(value(u"IDS_SHUTDOWN")), std::u16string_view::npos);
     prompts.insert(value(u"IDS_PROMPT"));
+    if (languageKey == u"0x409") {
+      // The program carries the English texts built in, exactly as the file has them.
+      for (const auto& rule : kKeyRules) {
+        EXPECT_EQ(BuiltInText(rule.key), value(rule.key)) << ToUtf8(rule.key);
+      }
+    }
   }
   std::set<std::u16string> offered;
   for (uint16_t id : kOfferedLanguages) {

@@ -48,10 +48,14 @@ class FakeDisplay final : public platform::IDisplay {
   platform::ScreenSize desktop{1920, 1080};
   platform::ScreenRect workArea{0, 0, 1920, 1040};
   int dpi = 96;
+  double pixelRatio = 1.0;
+  bool perPixelAlpha = true;
 
   platform::ScreenSize DesktopSize() override { return desktop; }
   platform::ScreenRect WorkArea() override { return workArea; }
   int LogPixelsY() override { return dpi; }
+  double DevicePixelRatio() override { return pixelRatio; }
+  bool HasPerPixelAlpha() override { return perPixelAlpha; }
 };
 
 }  // namespace tbt::test

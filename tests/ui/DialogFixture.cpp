@@ -22,6 +22,8 @@ void DialogTest::SetUp() {
   WriteIni();
   options.moduleFileName = ProgramPath().toStdU16String();
   options.uiLanguage = 0x409;
+  // The window's log of its runs goes here, never into the user's own state folder.
+  qputenv("XDG_STATE_HOME", QDir(folder_.path()).filePath("state").toUtf8());
 }
 
 void DialogTest::TearDown() {

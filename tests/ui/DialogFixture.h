@@ -82,6 +82,10 @@ class DialogTest : public ::testing::Test {
   void WriteIni();
 
   QString ProgramPath() const { return QDir(folder_.path()).filePath("tbt-fwupdate"); }
+  /// Where the dialog appends its log of runs.
+  QString LogPath() const {
+    return QDir(folder_.path()).filePath("state/tbt-fwupdate/updates.log");
+  }
 
   QTemporaryDir folder_;
   emulated::EmulatedOptions options;

@@ -21,30 +21,35 @@ double PixelSizeOf(const QFont& font) {
   return font.pixelSize() > 0 ? font.pixelSize() : font.pointSizeF() * 96.0 / 72.0;
 }
 
-TEST_F(LayoutTest, PlacesEveryControlForTheDesktopSizeAndCentresTheWindow) {
+TEST_F(LayoutTest, PlacesEveryControlForTheWorkAreaAndCentresTheWindowSharply) {
   struct Case {
-    platform::ScreenSize desktop;
-    platform::ScreenRect workArea;
+    platform::ScreenRect workArea;  // device-independent pixels
+    double ratio;
     int layoutClass;
     QRect window;
     QRect update;
   };
+  const QRect compactUpdate{568, 554, 184, 38};
+  const QRect fullUpdate{1136, 1109, 368, 76};
   const Case cases[] = {
-      {{1920, 1080}, {0, 0, 1920, 1040}, kLayoutCompact, {570, 210, 780, 620}, {568, 554, 184, 38}},
-      {{1920, 1200},
-       {0, 0, 1920, 1160},
-       kLayoutFull,
-       {180, -40, 1560, 1240},
-       {1136, 1109, 368, 76}},
-      {{2560, 1440}, {0, 0, 2560, 1400}, kLayoutFull, {500, 80, 1560, 1240}, {1136, 1109, 368, 76}},
+      {{0, 0, 1920, 1040}, 1.0, kLayoutCompact, {570, 210, 780, 620}, compactUpdate},
+      // Wide but short: the full window would lose its top and bottom.
+      {{0, 0, 2560, 1040}, 1.0, kLayoutCompact, {890, 210, 780, 620}, compactUpdate},
+      // 1920 x 1080 at 200 %: even the compact window is taller; its top stays on screen.
+      {{0, 0, 960, 520}, 2.0, kLayoutCompact, {90, 0, 780, 620}, compactUpdate},
+      {{0, 0, 1706, 920}, 1.5, kLayoutCompact, {463, 150, 780, 620}, compactUpdate},
+      {{0, 0, 2560, 1400}, 1.0, kLayoutFull, {500, 80, 1560, 1240}, fullUpdate},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(std::to_string(c.desktop.width) + "x" + std::to_string(c.desktop.height));
-    display.desktop = c.desktop;
+    SCOPED_TRACE(std::to_string(c.workArea.right) + "x" + std::to_string(c.workArea.bottom) +
+                 " at " + std::to_string(c.ratio));
     display.workArea = c.workArea;
+    display.pixelRatio = c.ratio;
     CreateDialog();
     EXPECT_EQ(dialog->layoutClass, c.layoutClass);
-    EXPECT_EQ(dialog->ComposedImage().size(), c.window.size());
+    // Drawn from the full-size artwork with a device pixel for every device pixel.
+    EXPECT_EQ(dialog->ComposedImage().size(), c.window.size() * c.ratio);
+    EXPECT_EQ(dialog->ComposedImage().devicePixelRatio(), c.ratio);
     EXPECT_EQ(dialog->geometry(), c.window);
     EXPECT_EQ(dialog->btnUpdate.geometry(), c.update);
     for (skin::CSkinControl* control : TwelveControls(*dialog)) {
@@ -55,6 +60,8 @@ TEST_F(LayoutTest, PlacesEveryControlForTheDesktopSizeAndCentresTheWindow) {
     // Images come at the layout factor: the busy frame is 66 or 132 pixels wide.
     ASSERT_NE(dialog->lblBusy.Image(), nullptr);
     EXPECT_EQ(dialog->lblBusy.Image()->GetWidth(), c.layoutClass == kLayoutFull ? 132 : 66);
+    EXPECT_EQ(dialog->lblBusy.Image()->Picture().width(),
+              qRound((c.layoutClass == kLayoutFull ? 132 : 66) * c.ratio));
 
     // Paint order as the table lists the controls, the emulated marker last and
     // covering none of them.
@@ -114,21 +121,21 @@ TEST_F(LayoutTest, FontsFollowTheUiLanguageAndTextsTheTextLanguage) {
 TEST_F(LayoutTest, TextSizesStayTheSameRelativeToTheSkinAtAnyDpi) {
   struct Case {
     int dpi;
-    platform::ScreenSize desktop;
+    platform::ScreenRect workArea;
     double caption;
     double version;
   };
   const Case cases[] = {
-      {96, {2560, 1440}, 32.0, 27.0},
-      {120, {2560, 1440}, 32.0, 26.4},
-      {144, {2560, 1440}, 32.0, 26.667},
-      {144, {1920, 1080}, 16.0, 13.333},
+      {96, {0, 0, 2560, 1400}, 32.0, 27.0},
+      {120, {0, 0, 2560, 1400}, 32.0, 26.4},
+      {144, {0, 0, 2560, 1400}, 32.0, 26.667},
+      {144, {0, 0, 1920, 1040}, 16.0, 13.333},
   };
   for (const Case& c : cases) {
     display.dpi = c.dpi;
-    display.desktop = c.desktop;
+    display.workArea = c.workArea;
     CreateDialog();
-    const auto where = std::to_string(c.dpi) + " dpi, " + std::to_string(c.desktop.width);
+    const auto where = std::to_string(c.dpi) + " dpi, " + std::to_string(c.workArea.right);
     EXPECT_NEAR(PixelSizeOf(*dialog->btnUpdate.Font()), c.caption, 0.01) << where;
     EXPECT_NEAR(PixelSizeOf(*dialog->lblMessage.Font()), c.caption, 0.01) << where;
     EXPECT_NEAR(PixelSizeOf(*dialog->lblVersion.Font()), c.version, 0.01) << where;
@@ -143,12 +150,12 @@ TEST_F(LayoutTest, ReLayoutOnlyWhenTheLayoutClassChangesAndKeepsTheState) {
 
   // Same class: nothing is recomposed.
   const int compositions = dialog->CompositionCount();
-  display.desktop = {1600, 900};
+  display.workArea = {0, 0, 1600, 860};
   dialog->OnDisplayChange();
   EXPECT_EQ(dialog->CompositionCount(), compositions);
   EXPECT_EQ(dialog->layoutClass, kLayoutCompact);
 
-  display.desktop = {2560, 1440};
+  display.workArea = {0, 0, 2560, 1400};
   dialog->OnDisplayChange();
   EXPECT_EQ(dialog->layoutClass, kLayoutFull);
   EXPECT_EQ(dialog->ComposedImage().size(), QSize(1560, 1240));
@@ -166,7 +173,7 @@ TEST_F(LayoutTest, ADisplayChangeWhileRunningReLaysOutInsideTheWaitingLoop) {
   dialog->SetBusyFrameObserver([&](int frame) {
     busyWidths.push_back(dialog->lblBusy.Image()->GetWidth());
     if (frame == 142) {
-      display.desktop = {2560, 1440};
+      display.workArea = {0, 0, 2560, 1400};
       QMetaObject::invokeMethod(
           dialog.get(), [this] { dialog->OnDisplayChange(); }, Qt::QueuedConnection);
     }

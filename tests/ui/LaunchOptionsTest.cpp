@@ -4,6 +4,7 @@
 #include <string>
 
 #include "ui/LaunchOptions.h"
+#include "ui/StartupErrorWindow.h"
 
 namespace tbt::ui {
 namespace {
@@ -51,10 +52,11 @@ TEST(LaunchOptions, EmulatedMachineFollowsItsVariables) {
                                       {"TBT_EMULATED_POWER", "battery"},
                                       {"TBT_EMULATED_DEVICE", "absent"},
                                       {"TBT_EMULATED_WAIT_SCALE", "0.25"},
-                                      {"TBT_DEMO_AUTOPRESS", "1"},
+                                      {"TBT_DEMO_AUTOPRESS", "enter"},
                                       {"TBT_DEMO_SCREENSHOT_DIR", "shots"}});
   EXPECT_TRUE(options.errors.empty());
   EXPECT_EQ(options.backend, Backend::Emulated);
+  EXPECT_TRUE(options.pressWithEnter);
   EXPECT_EQ(options.controllerFile, "nvm.bin");
   EXPECT_EQ(options.power, EmulatedPowerSource::Battery);
   EXPECT_TRUE(options.acpiDeviceAbsent);
@@ -74,6 +76,16 @@ TEST(LaunchOptions, DemoAndEmulatorVariablesDoNothingOnLinux) {
   EXPECT_FALSE(options.autoPress);
   EXPECT_FALSE(options.acpiDeviceAbsent);
   EXPECT_TRUE(options.screenshotDir.empty());
+}
+
+TEST(StartupErrorWindow, ShowsTheRefusalWhereAWindowSystemIsThere) {
+  const auto box = MakeStartupErrorWindow({"TBT_PLATFORM must be linux or emulated, not 'x'"});
+  EXPECT_EQ(box->icon(), QMessageBox::Critical);
+  EXPECT_TRUE(box->text().contains("TBT_PLATFORM must be linux or emulated, not 'x'"));
+  EXPECT_FALSE(WindowSystemAvailable([](const char*) { return static_cast<const char*>(""); }));
+  EXPECT_TRUE(WindowSystemAvailable([](const char* name) {
+    return std::string_view(name) == "WAYLAND_DISPLAY" ? "wayland-0" : nullptr;
+  }));
 }
 
 }  // namespace

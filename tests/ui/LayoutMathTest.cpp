@@ -6,18 +6,25 @@
 namespace tbt::ui {
 namespace {
 
-TEST(LayoutMath, ChoosesTheFullLayoutOnlyAboveNineteenTwentyByTenEighty) {
+TEST(LayoutMath, ChoosesTheFullLayoutOnlyWhenTheWholeWindowFitsTheWorkArea) {
+  // Screens in device pixels at a scaling; the work area comes in device-independent
+  // pixels, less a 40-pixel panel, as Qt reports it.
   const struct {
-    platform::ScreenSize desktop;
+    int width;
+    int height;
+    double scale;
     int expectedClass;
   } cases[] = {
-      {{1920, 1080}, kLayoutCompact}, {{1366, 768}, kLayoutCompact}, {{1921, 1080}, kLayoutFull},
-      {{1920, 1081}, kLayoutFull},    {{1920, 1200}, kLayoutFull},   {{2560, 1440}, kLayoutFull},
-      {{0, 0}, kLayoutCompact},
+      {2560, 1080, 1.0, kLayoutCompact}, {1920, 1080, 2.0, kLayoutCompact},
+      {2560, 1440, 1.5, kLayoutCompact}, {1920, 1200, 1.0, kLayoutCompact},
+      {2560, 1440, 1.0, kLayoutFull},    {3840, 2160, 1.5, kLayoutFull},
+      {1560, 1280, 1.0, kLayoutFull},    {1559, 1280, 1.0, kLayoutCompact},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(LayoutClassFor(c.desktop), c.expectedClass)
-        << c.desktop.width << " x " << c.desktop.height;
+    const platform::ScreenRect area{0, 0, static_cast<int>(c.width / c.scale),
+                                    static_cast<int>(c.height / c.scale) - 40};
+    EXPECT_EQ(LayoutClassFor(area), c.expectedClass)
+        << c.width << " x " << c.height << " at " << c.scale;
   }
 }
 

@@ -196,27 +196,6 @@ TEST_F(LayeredSkinDialogTest, LayoutRunsOnceBeforeTheFirstShow) {
   dialog.hide();
 }
 
-TEST_F(LayeredSkinDialogTest, TextIsAntiAliased) {
-  SetSkin();
-  CTextLabel label(&dialog, 3);
-  label.SetTextFont(u"Noto Sans", 14.0f, 0, 2);
-  label.SetTextColor(0xFF000000);
-  label.MoveWindow(5, 5, 50, 30);
-  label.SetWindowText(u"Wave");
-  dialog.AddSkinControl(&label);
-  dialog.UpdateLayered();
-  int partial = 0;
-  int solid = 0;
-  for (int y = 5; y < 35; ++y) {
-    for (int x = 5; x < 55; ++x) {
-      solid += At(x, y) == 0xFF000000u ? 1 : 0;
-      partial += At(x, y) != 0xFF000000u && At(x, y) != kPanel ? 1 : 0;
-    }
-  }
-  EXPECT_GT(solid, 0);
-  EXPECT_GT(partial, 0);
-}
-
 TEST_F(LayeredSkinDialogTest, ButtonsTakeTheirPressesAndTheSkinDragsTheWindow) {
   SetSkin();
   CImageButton button(&dialog, 1);

@@ -81,13 +81,5 @@ TEST_F(SkinControlTest, EachChangeOfLookRepaintsOnceAndNothingElseDoes) {
   EXPECT_EQ(c.SkinRect(), QRectF(2, 2, 12, 10));
 }
 
-TEST_F(SkinControlTest, OwnWidgetPaintsNothing) {
-  control.MoveWindow(0, 0, 16, 16);
-  QImage image(16, 16, QImage::Format_ARGB32_Premultiplied);
-  image.fill(0xFF00FF00);
-  control.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
-  EXPECT_EQ(image.pixel(8, 8), 0xFF00FF00u);
-}
-
 }  // namespace
 }  // namespace tbt::skin

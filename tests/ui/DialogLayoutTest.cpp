@@ -187,14 +187,5 @@ TEST_F(LayoutTest, ADisplayChangeWhileRunningReLaysOutInsideTheWaitingLoop) {
   ExpectLook(*dialog, DialogState::Succeeded);
 }
 
-TEST_F(LayoutTest, BatteryRefusalPaintsTheWarningMarkIntoTheWindow) {
-  options.powerMode = emulated::PowerMode::kBattery;
-  CreateDialog();
-  const QRect warning = dialog->lblWarning.geometry();
-  const QImage ready = dialog->ComposedImage().copy(warning);
-  dialog->OnButtonUpdate();
-  EXPECT_NE(dialog->ComposedImage().copy(warning), ready);
-}
-
 }  // namespace
 }  // namespace tbt::ui::testing

@@ -28,10 +28,6 @@ TEST(LayoutMath, ChoosesTheFullLayoutOnlyWhenTheWholeWindowFitsTheWorkArea) {
   }
 }
 
-TEST(LayoutMath, ScalesDesignUnitsByTruncation) {
-  EXPECT_EQ(ScaleDesignUnits(43, 0.5), 21);
-}
-
 TEST(LayoutMath, MulDivRoundsHalvesAwayFromZeroAndRefusesZeroDivisor) {
   struct Case {
     int32_t a, b, c, expected;
@@ -47,24 +43,6 @@ TEST(LayoutMath, MulDivRoundsHalvesAwayFromZeroAndRefusesZeroDivisor) {
   };
   for (const auto& c : cases) {
     EXPECT_EQ(MulDiv(c.a, c.b, c.c), c.expected) << c.a << "*" << c.b << "/" << c.c;
-  }
-}
-
-TEST(LayoutMath, TextSizeKeepsItsSizeRelativeToTheSkinAtAnyDpi) {
-  struct Case {
-    int base;
-    double factor;
-    int dpi;
-    float expected;
-  };
-  const Case cases[] = {
-      {20, 0.5, 96, 13.0f},
-      {20, 1.0, 120, 26.4f},
-      {24, 1.0, 0, 32.0f},
-  };
-  for (const auto& c : cases) {
-    EXPECT_NEAR(TextEmSize(c.base, c.factor, c.dpi), c.expected, 0.001)
-        << "base " << c.base << " factor " << c.factor << " dpi " << c.dpi;
   }
 }
 

@@ -2,9 +2,7 @@
 
 #include <map>
 
-#include "ui/FontChoice.h"
 #include "ui/ResultMessage.h"
-#include "ui/VersionCaption.h"
 
 namespace tbt::ui {
 namespace {
@@ -65,34 +63,6 @@ TEST(ResultMessage, MissingOrLongTextsStayInTheBufferWithTheCodeAndWholePairs) {
   }
   EXPECT_EQ(CutWithoutSplittingPair(u"ab" + smiley, 3), u"ab");
   EXPECT_EQ(CutWithoutSplittingPair(u"ab" + smiley, 4), u"ab" + smiley);
-}
-
-TEST(FontChoice, FollowsTheUiLanguageWithChineseFirst) {
-  struct Case {
-    uint16_t uiLanguage;
-    std::u16string_view button;
-    int style;
-    std::u16string_view text;
-  };
-  const std::u16string_view chinese = u"\u5FAE\u8EDF\u6B63\u9ED1\u9AD4";
-  const Case cases[] = {
-      {0x0411, u"MS P Gothic", kFontStyleBold, u"MS P Gothic"},
-      {0x0C04, chinese, kFontStyleBold, chinese},
-      {0x0804, chinese, kFontStyleBold, chinese},
-      {0x0409, u"Segoe WP N Semibold", kFontStyleRegular, u"Segoe WP"},
-      {0x0811, u"Segoe WP N Semibold", kFontStyleRegular, u"Segoe WP"},
-  };
-  for (const auto& c : cases) {
-    const FontChoice fonts = FontsForUiLanguage(c.uiLanguage);
-    EXPECT_EQ(fonts.buttonFamily, c.button) << std::hex << c.uiLanguage;
-    EXPECT_EQ(fonts.buttonStyle, c.style) << std::hex << c.uiLanguage;
-    EXPECT_EQ(fonts.textFamily, c.text) << std::hex << c.uiLanguage;
-  }
-}
-
-TEST(VersionCaption, PrintsTheFourNumbersMostSignificantFirst) {
-  EXPECT_EQ(FormatVersionCaption({1, 0, 0, 9}), u"V1.0.0.9");
-  EXPECT_EQ(FormatVersionCaption({12, 34, 56, 65535}), u"V12.34.56.65535");
 }
 
 }  // namespace

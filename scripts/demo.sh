@@ -6,8 +6,9 @@
 # With a display the window opens for you to press Update. Without one ($DISPLAY
 # empty), or with --check, it runs the window under Xvfb at a compact (1920x1080) and
 # a full (2560x1440) screen size, presses Update itself, saves pictures of the ready,
-# running and finished window, and prints where they are. --check (what CI runs) fails
-# unless every finished window shows the IDS_SUCCESS text.
+# running and finished window, and prints where they are; a third run presses Enter
+# instead, as a keyboard user would. --check (what CI runs) fails unless every finished
+# window shows the IDS_SUCCESS text.
 #
 # Environment for trying the other states by hand (see README): TBT_EMULATED_POWER=
 # battery|fail, TBT_EMULATED_DEVICE=absent, TBT_EMULATED_CONTROLLER=<image or NVM file>,
@@ -67,7 +68,20 @@ for size in compact:1920x1080 full:2560x1440; do
     status=1
   fi
 done
-echo "screenshots: $demo_dir/screenshots/{compact,full}/{ready,running,finished}.png"
+# A keyboard user: Enter presses the focused button, which must be Update, and the
+# finished window must show the success text. On a 2560x1080 screen the full window
+# would not fit, so this also runs the compact layout on a wide, short screen.
+shots="$demo_dir/screenshots/keyboard"
+mkdir -p "$shots"
+echo "== keyboard run on a 2560x1080 screen (Xvfb): Enter starts the update"
+if TBT_DEMO_AUTOPRESS=enter TBT_DEMO_SCREENSHOT_DIR="$shots" \
+  xvfb-run -a -s "-screen 0 2560x1080x24" "$demo_dir/tbt-fwupdate"; then
+  echo "   Enter started the update and the finished window shows the success text"
+else
+  echo "   the keyboard run did NOT end with the success text" >&2
+  status=1
+fi
+echo "screenshots: $demo_dir/screenshots/{compact,full,keyboard}/{ready,running,finished}.png"
 
 if [ "$mode" = check ]; then
   exit "$status"

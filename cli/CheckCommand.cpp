@@ -131,10 +131,12 @@ int RunCheckCommand(const std::vector<std::string>& args, const PlatformSelectio
     controller = kLinuxController;
   } else {
     std::vector<uint8_t> nvm;
-    if (!request.controller.Given()) {
-      nvm = emulated::DefaultControllerNvm();
-      controller = kBuiltInController;
-    } else if (ReadControllerNvm(request.controller, &nvm, &error)) {
+    if (!request.controller.Given() && EmulatedControllerNvm(platform, &nvm, &error)) {
+      controller = platform.emulatedControllerFile.empty()
+                       ? kBuiltInController
+                       : "emulated, NVM from TBT_EMULATED_CONTROLLER " +
+                             platform.emulatedControllerFile + " (no hardware is touched)";
+    } else if (request.controller.Given() && ReadControllerNvm(request.controller, &nvm, &error)) {
       controller = "emulated, " + request.controller.Description() + " (no hardware is touched)";
     } else {
       err << "tbt-nvm check: " << error << "\n";

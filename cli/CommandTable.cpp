@@ -39,11 +39,14 @@ int DispatchCommand(std::span<const Command> commands, const std::vector<std::st
 }
 
 int RunOnChosenPlatform(const char* tbtPlatform, PlatformCommand command,
-                        const std::vector<std::string>& args, std::ostream& out,
-                        std::ostream& err) {
+                        const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                        const EmulatedEnvironment& emulated) {
   PlatformSelection platform;
   std::string error;
-  if (!ParsePlatformChoice(tbtPlatform, &platform.choice, &error)) {
+  // The emulated variables count only on the emulated backend, as for the window.
+  if (!ParsePlatformChoice(tbtPlatform, &platform.choice, &error) ||
+      (platform.choice == PlatformChoice::kEmulated &&
+       !ParseEmulatedEnvironment(emulated, &platform, &error))) {
     err << "tbt-nvm: " << error << "\n";
     return kExitUsage;
   }

@@ -30,9 +30,11 @@ using PlatformCommand = int (*)(const std::vector<std::string>& args,
                                 std::ostream& err);
 
 /// Runs `command` on the backend that `tbtPlatform` (TBT_PLATFORM's value, null when
-/// unset) names, on the real /sys. An unknown name is a usage error: it is said on
-/// `err`, the command does not run, and the result is 2.
+/// unset) names, on the real /sys; on the emulated backend `emulated` shapes the machine.
+/// An unknown name or power value is a usage error: it is said on `err`, the command
+/// does not run, and the result is 2.
 int RunOnChosenPlatform(const char* tbtPlatform, PlatformCommand command,
-                        const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+                        const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                        const EmulatedEnvironment& emulated = {});
 
 }  // namespace tbt::cli

@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "cli/CliFiles.h"
+#include "platform/emulated/NvmImageBuilder.h"
 #include "update/ResultCodes.h"
 
 #if TBT_HAVE_LINUX_BACKEND
@@ -23,6 +25,42 @@ bool ParsePlatformChoice(const char* value, PlatformChoice* choice, std::string*
   }
   *error = "TBT_PLATFORM must be linux or emulated, not '" + std::string(name) + "'";
   return false;
+}
+
+bool ParseEmulatedEnvironment(const EmulatedEnvironment& environment, PlatformSelection* selection,
+                              std::string* error) {
+  const std::string_view power =
+      environment.power == nullptr ? std::string_view() : std::string_view(environment.power);
+  if (power.empty() || power == "mains") {
+    selection->emulatedPower = emulated::PowerMode::kMains;
+  } else if (power == "battery") {
+    selection->emulatedPower = emulated::PowerMode::kBattery;
+  } else if (power == "fail") {
+    selection->emulatedPower = emulated::PowerMode::kQueryFails;
+  } else {
+    *error = "TBT_EMULATED_POWER must be mains, battery or fail, not '" + std::string(power) + "'";
+    return false;
+  }
+  selection->emulatedControllerFile =
+      environment.controllerFile == nullptr ? std::string() : environment.controllerFile;
+  return true;
+}
+
+bool EmulatedControllerNvm(const PlatformSelection& selection, std::vector<uint8_t>* nvm,
+                           std::string* error) {
+  if (selection.emulatedControllerFile.empty()) {
+    *nvm = emulated::DefaultControllerNvm();
+    return true;
+  }
+  std::vector<uint8_t> bytes;
+  if (!ReadFileBytes(selection.emulatedControllerFile, &bytes, error)) {
+    return false;
+  }
+  // As the window reads the same variable: an image gives the section it points to.
+  if (!ControllerNvmFromImage(bytes, nvm)) {
+    *nvm = std::move(bytes);
+  }
+  return true;
 }
 
 std::unique_ptr<platform::IPlatform> CreateLinuxPlatformAt(const std::filesystem::path& sysfsRoot,

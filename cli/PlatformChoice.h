@@ -7,8 +7,10 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/Platform.h"
+#include "platform/emulated/EmulatedPower.h"
 
 namespace tbt::cli {
 
@@ -20,14 +22,42 @@ enum class PlatformChoice {
 
 /// Where a command runs when no emulated controller is given on its command line.
 struct PlatformSelection {
+  // Written out so that `{choice, root}` needs no initialiser for the emulated fields.
+  PlatformSelection(PlatformChoice chosen = PlatformChoice::kLinux,
+                    std::filesystem::path root = "/sys")
+      : choice(chosen), sysfsRoot(std::move(root)) {}
+
   PlatformChoice choice = PlatformChoice::kLinux;
   /// The Linux backend's sysfs root; tests point it at a tree of their own.
   std::filesystem::path sysfsRoot = "/sys";
+  /// On the emulated backend, as for the window: TBT_EMULATED_CONTROLLER, an image or
+  /// NVM file that replaces the built-in controller's firmware (empty: the built-in one),
+  /// and TBT_EMULATED_POWER, the machine's power source.
+  std::string emulatedControllerFile;
+  emulated::PowerMode emulatedPower = emulated::PowerMode::kMains;
+};
+
+/// The emulated backend's variables as main() read them; null when unset.
+struct EmulatedEnvironment {
+  const char* controllerFile = nullptr;
+  const char* power = nullptr;
 };
 
 /// Reads a TBT_PLATFORM value: unset (null) or empty is linux, then "linux" or
 /// "emulated" exactly. False with *error (one sentence) for anything else.
 bool ParsePlatformChoice(const char* value, PlatformChoice* choice, std::string* error);
+
+/// Reads the emulated backend's variables into *selection: TBT_EMULATED_POWER unset,
+/// empty or "mains", "battery" or "fail" (the power query fails, which blocks nothing).
+/// False with *error (one sentence) for another power value.
+bool ParseEmulatedEnvironment(const EmulatedEnvironment& environment, PlatformSelection* selection,
+                              std::string* error);
+
+/// The NVM of the emulated controller a selection names: the built-in one, or the file
+/// of TBT_EMULATED_CONTROLLER (an image's section, or the bytes of any other file). False
+/// with *error naming the file when it cannot be read or is empty.
+bool EmulatedControllerNvm(const PlatformSelection& selection, std::vector<uint8_t>* nvm,
+                           std::string* error);
 
 /// The Linux backend on `sysfsRoot` with the real clock, for a program path (empty:
 /// this program's); null when this build has no Linux backend.

@@ -15,6 +15,7 @@
 #include "platform/Utf16.h"
 #include "platform/emulated/EmulatedPlatform.h"
 #include "update/AcpiDevice.h"
+#include "update/BatteryPower.h"
 #include "update/ResultCodes.h"
 #include "update/TbtWmiClient.h"
 #include "update/UpdateWorker.h"
@@ -27,11 +28,14 @@ namespace fs = std::filesystem;
 
 constexpr char kUsage[] =
     "usage: tbt-nvm update IMAGE [--controller-nvm FILE | --controller-image FILE]\n"
-    "                            [--downgradable] [--json] [--real-waits]\n";
+    "                            [--downgradable] [--allow-battery] [--json] [--real-waits]\n";
 
 constexpr std::array kUpdateOptions{
-    CommandOption{"--downgradable"}, CommandOption{"--json"},
-    CommandOption{"--real-waits"},   kControllerNvmOption,
+    CommandOption{"--downgradable"},
+    CommandOption{"--allow-battery"},
+    CommandOption{"--json"},
+    CommandOption{"--real-waits"},
+    kControllerNvmOption,
     kControllerImageOption,
 };
 
@@ -124,7 +128,15 @@ int RunUpdateCommand(const std::vector<std::string>& args, const PlatformSelecti
       return kExitUsage;
     }
     options.controllerNvm = std::move(nvm);
+  } else if (platform.choice == PlatformChoice::kEmulated) {
+    std::vector<uint8_t> nvm;
+    if (!EmulatedControllerNvm(platform, &nvm, &error)) {
+      err << "tbt-nvm update: " << error << "\n";
+      return kExitUsage;
+    }
+    options.controllerNvm = std::move(nvm);
   }
+  options.powerMode = platform.emulatedPower;
 
   TemporaryProgramFolder folder;
   std::error_code fileError;
@@ -162,9 +174,12 @@ int RunUpdateCommand(const std::vector<std::string>& args, const PlatformSelecti
   UpdateContext context;
   context.downgradeAllowed = words.Has("--downgradable") ? 1 : 0;
   UpdateReport report;
-  // As the window does: without the ACPI device no worker runs.
+  // As the window does: without the ACPI device, or on battery, no worker runs. An
+  // unattended run has no one to plug the machine in, so it fails instead of waiting.
   if (!OpenAcpiDevice(acpi)) {
     context.result = TBU_E_NO_ACPI_DEVICE;
+  } else if (!words.Has("--allow-battery") && RunsOnBattery(machine->Power())) {
+    context.result = TBU_E_ON_BATTERY;
   } else {
     UpdateThreadProc(UpdateEnvironment{*machine, client, acpi, {}}, &context, &report);
   }

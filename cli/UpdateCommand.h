@@ -9,7 +9,8 @@
 namespace tbt::cli {
 
 /// `tbt-nvm update IMAGE [--controller-nvm FILE | --controller-image FILE]
-/// [--downgradable] [--json] [--real-waits]`: runs the whole update worker with IMAGE,
+/// [--downgradable] [--allow-battery] [--json] [--real-waits]`: runs the whole update
+/// worker with IMAGE, unless the machine runs on battery and `--allow-battery` is absent,
 /// on an emulated machine whose controller holds the named file, or without one on
 /// `platform` (the built-in emulated machine, or this machine through the Linux
 /// backend). `args` are the words after "update". Returns the process exit code: 0

@@ -1,6 +1,7 @@
 // tbt-nvm: the command-line front end over the update engine. This file only lists the
 // sub-commands (each lives in its own file) and is the one place that reads the
-// environment: TBT_PLATFORM chooses the backend of `check` and `update`.
+// environment: TBT_PLATFORM chooses the backend of `check` and `update`, and on the
+// emulated one TBT_EMULATED_CONTROLLER and TBT_EMULATED_POWER shape the machine.
 
 #include <array>
 #include <cstdlib>
@@ -19,14 +20,21 @@ namespace {
 
 using namespace tbt::cli;
 
+EmulatedEnvironment EmulatedVariables() {
+  return EmulatedEnvironment{std::getenv("TBT_EMULATED_CONTROLLER"),
+                             std::getenv("TBT_EMULATED_POWER")};
+}
+
 int CheckOnChosenPlatform(const std::vector<std::string>& args, std::ostream& out,
                           std::ostream& err) {
-  return RunOnChosenPlatform(std::getenv("TBT_PLATFORM"), RunCheckCommand, args, out, err);
+  return RunOnChosenPlatform(std::getenv("TBT_PLATFORM"), RunCheckCommand, args, out, err,
+                             EmulatedVariables());
 }
 
 int UpdateOnChosenPlatform(const std::vector<std::string>& args, std::ostream& out,
                            std::ostream& err) {
-  return RunOnChosenPlatform(std::getenv("TBT_PLATFORM"), RunUpdateCommand, args, out, err);
+  return RunOnChosenPlatform(std::getenv("TBT_PLATFORM"), RunUpdateCommand, args, out, err,
+                             EmulatedVariables());
 }
 
 }  // namespace

@@ -6,4 +6,6 @@ else()
   set(CPACK_COMPONENTS_ALL portable)
   set(CPACK_PACKAGE_FILE_NAME "${CPACK_PACKAGE_NAME}-${CPACK_PACKAGE_VERSION}-portable")
   set(CPACK_PACKAGING_INSTALL_PREFIX "")
+  # Unpacks into one folder named after the package.
+  set(CPACK_COMPONENT_INCLUDE_TOPLEVEL_DIRECTORY ON)
 endif()

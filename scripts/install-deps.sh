@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build, the tests and the demo need, when any
-# of them is missing. Safe to run again.
+# of them is missing, plus any package named on the command line. Safe to run again.
 set -euo pipefail
 
 packages=(
@@ -11,6 +11,7 @@ packages=(
   xvfb xauth x11-apps
   fonts-noto-core fonts-noto-cjk fontconfig
 )
+packages+=("$@")
 
 missing=()
 for pkg in "${packages[@]}"; do

@@ -24,6 +24,7 @@
 #include "ui/LayoutMath.h"
 #include "ui/ResultMessage.h"
 #include "ui/UpdateLog.h"
+#include "update/BatteryPower.h"
 #include "update/ServiceControl.h"
 
 namespace tbt::ui {
@@ -369,9 +370,7 @@ void CFwUpdateDlg::OnButtonUpdate() {
     return;
   }
 
-  platform::BatteryState battery;
-  if (platform_.Power().QueryBatteryState(&battery) == platform::kStatusSuccess &&
-      battery.acOnLine == 0) {
+  if (RunsOnBattery(platform_.Power())) {
     lblWarning.ShowControl(skin::SW_SHOW);
     lblCaution.ShowControl(skin::SW_SHOW);
     btnUpdate.EnableWindow(true);

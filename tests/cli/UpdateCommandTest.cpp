@@ -111,6 +111,26 @@ TEST_F(UpdateCommandTest, TakesTheControllerFromAFile) {
   EXPECT_EQ(Update({newer, "--controller-nvm", controllerNvm, "--json"}), 1);
   EXPECT_NE(out.str().find("\"name\": \"TBU_E_DOWNGRADE\""), std::string::npos) << out.str();
   EXPECT_NE(out.str().find("\"written\": false"), std::string::npos);
+
+  // TBT_EMULATED_CONTROLLER on the emulated backend: the same file, read as the window does.
+  PlatformSelection fromEnvironment{PlatformChoice::kEmulated, {}};
+  fromEnvironment.emulatedControllerFile = controllerNvm;
+  EXPECT_EQ(Update({newer, "--json"}, fromEnvironment), 1);
+  EXPECT_NE(out.str().find("\"installed_version\": 64"), std::string::npos) << out.str();
+}
+
+TEST_F(UpdateCommandTest, OnBatteryNothingIsWrittenUnlessBatteryIsAllowed) {
+  const std::string image = folder.Write("demo.bin", emulated::DemoImage());
+  PlatformSelection onBattery{PlatformChoice::kEmulated, {}};
+  onBattery.emulatedPower = emulated::PowerMode::kBattery;
+  EXPECT_EQ(Update({image, "--json"}, onBattery), 1);
+  EXPECT_EQ(out.str(),
+            "{\"result\": 272826382, \"code\": \"0x1043000E\", \"name\": \"TBU_E_ON_BATTERY\", "
+            "\"installed_version\": 0, \"image_version\": 0, \"written\": false, "
+            "\"reason\": \"the machine runs on battery; plug in the power supply\"}\n");
+  EXPECT_EQ(Update({image, "--json", "--allow-battery"}, onBattery), 0) << err.str();
+  EXPECT_NE(out.str().find("\"written\": true"), std::string::npos) << out.str();
+  EXPECT_FALSE(TemporaryFoldersLeft());
 }
 
 TEST_F(UpdateCommandTest, RefusesBadUsageAndUnreadableFiles) {

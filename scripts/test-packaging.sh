@@ -63,6 +63,11 @@ tbt_nvm="$root/usr/bin/tbt-nvm"
 "$tbt_nvm" demo-image "$work/demo.bin" >/dev/null
 TBT_PLATFORM=emulated "$tbt_nvm" check "$work/demo.bin" --json | grep -q '"name": "TBU_OK"' ||
   fail "the unpacked tbt-nvm does not pass the demo image on the emulated controller"
+# The window started through /usr/bin finds data/ beside its real path and updates.
+cp "$work/demo.bin" "$root/usr/lib/tbt-fwupdate/data/"
+TBT_PLATFORM=emulated TBT_EMULATED_WAIT_SCALE=0 QT_QPA_PLATFORM=offscreen TBT_DEMO_AUTOPRESS=1 \
+  TBT_DEMO_SCREENSHOT_DIR="$work/window" "$root/usr/bin/tbt-fwupdate" >"$work/window.log" 2>&1 ||
+  { cat "$work/window.log"; fail "the unpacked window did not finish the emulated update"; }
 
 echo "== portable folder"
 listing=$(tar -tzf "$tgz")

@@ -9,15 +9,16 @@
 #   mismatch   the controller is of another board: the check fails, nothing written
 #   battery    on battery: tbt-nvm update refuses, nothing written
 #   late       newer, but in the batch after the failures: the roll-out never reaches it
-# TBT_PACKAGING_BUILD_DIR chooses the build folder (default: the default preset's);
+# TBT_PACKAGING_BUILD_DIR chooses the build folder (default: build/packaging);
 # TBT_KEEP_WORK=1 keeps the temporary folder (packages, unpacked root, playbook logs).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh lintian desktop-file-utils appstream ansible-core dpkg-dev
 
-build=${TBT_PACKAGING_BUILD_DIR:-build/default}
-cmake --preset default -B "$build" >/dev/null
+# A build folder of its own: the package must not carry the tests' helper overrides.
+build=${TBT_PACKAGING_BUILD_DIR:-build/packaging}
+cmake --preset default -B "$build" -DTBT_TEST_OVERRIDES=OFF --no-warn-unused-cli >/dev/null
 cmake --build "$build" --target tbt-nvm tbt-nvm-helper tbt-fwupdate tbt_icons tbt_packaging_files
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tbt-packaging-XXXXXX")

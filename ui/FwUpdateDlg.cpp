@@ -412,6 +412,9 @@ void CFwUpdateDlg::OnButtonUpdate() {
 void CFwUpdateDlg::LogRun(const UpdateReport& report) {
   const std::filesystem::path path =
       UpdateLogPath([](const char* name) { return static_cast<const char*>(std::getenv(name)); });
+  if (path.empty()) {
+    return;  // neither XDG_STATE_HOME nor HOME: there is no state folder to keep it in
+  }
   const UpdateLogEntry entry{runStarted_, platform_.IsEmulated(), report, result, ToUtf8(message_)};
   if (!AppendUpdateLog(path, FormatUpdateLogEntry(entry))) {
     std::fprintf(stderr, "tbt-fwupdate: could not append to the update log '%s'\n",

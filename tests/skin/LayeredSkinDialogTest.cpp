@@ -74,14 +74,6 @@ class LayeredSkinDialogTest : public ::testing::Test {
   QRgb At(int x, int y) const { return dialog.ComposedImage().pixel(x, y); }
 };
 
-TEST_F(LayeredSkinDialogTest, BackgroundSizesAndCentresTheWindow) {
-  dialog.SetBackgroundImage(129, u"IMG", nullptr, 0.5);
-  EXPECT_EQ(dialog.geometry(), QRect(293, 54, 780, 620));
-  EXPECT_EQ(dialog.ComposedImage().size(), QSize(780, 620));
-  EXPECT_EQ(dialog.ComposedImage().format(), QImage::Format_ARGB32_Premultiplied);
-  EXPECT_EQ(dialog.CompositionCount(), 1);
-}
-
 TEST_F(LayeredSkinDialogTest, NoBackgroundOrOneWithoutPictureComposesNothing) {
   dialog.AddSkinControl(&red);
   dialog.UpdateLayered();

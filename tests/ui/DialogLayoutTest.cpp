@@ -50,6 +50,7 @@ TEST_F(LayoutTest, PlacesEveryControlForTheWorkAreaAndCentresTheWindowSharply) {
     // Drawn from the full-size artwork with a device pixel for every device pixel.
     EXPECT_EQ(dialog->ComposedImage().size(), c.window.size() * c.ratio);
     EXPECT_EQ(dialog->ComposedImage().devicePixelRatio(), c.ratio);
+    EXPECT_EQ(dialog->ComposedImage().format(), QImage::Format_ARGB32_Premultiplied);
     EXPECT_EQ(dialog->geometry(), c.window);
     EXPECT_EQ(dialog->btnUpdate.geometry(), c.update);
     for (skin::CSkinControl* control : TwelveControls(*dialog)) {

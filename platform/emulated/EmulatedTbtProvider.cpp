@@ -297,9 +297,9 @@ ObjectPtr EmulatedTbtProvider::BuildOutParamsLocked(std::u16string_view method,
     found = outParamTemplates_.emplace(std::u16string(method), std::move(empty)).first;
   }
   auto out = std::make_shared<WbemClassObject>(*found->second);
-  for (const OutParameter& parameter : values) {
+  for (OutParameter& parameter : values) {
     if (!omitted(parameter.name)) {
-      out->Put(parameter.name, parameter.value);
+      out->Put(parameter.name, std::move(parameter.value));
     }
   }
   return out;

@@ -215,7 +215,8 @@ void VariantClear(Variant* value) {
   }
 }
 
-WbemClassObject::WbemClassObject(std::u16string className) : className_(std::move(className)) {}
+WbemClassObject::WbemClassObject(std::u16string className)
+    : className_(std::make_shared<const std::u16string>(std::move(className))) {}
 
 const WbemClassObject::Property* WbemClassObject::FindProperty(std::u16string_view name) const {
   for (const Property& property : properties_) {
@@ -245,6 +246,16 @@ HRESULT WbemClassObject::Get(std::u16string_view name, Variant* value) const {
 }
 
 HRESULT WbemClassObject::Put(std::u16string_view name, const Variant& value) {
+  return PutOwned(name, DeepCopy(value));
+}
+
+HRESULT WbemClassObject::Put(std::u16string_view name, Variant&& value) {
+  // An array someone else still holds is copied, so their changes never reach the object.
+  const bool soleOwner = value.parray == nullptr || value.parray.use_count() == 1;
+  return PutOwned(name, soleOwner ? std::move(value) : DeepCopy(value));
+}
+
+HRESULT WbemClassObject::PutOwned(std::u16string_view name, Variant value) {
   if (name.empty()) {
     return WBEM_E_INVALID_PARAMETER;
   }
@@ -266,7 +277,7 @@ HRESULT WbemClassObject::Put(std::u16string_view name, const Variant& value) {
   if (property->declared && value.vt != property->declaredType) {
     return WBEM_E_TYPE_MISMATCH;
   }
-  property->value = DeepCopy(value);
+  property->value = std::move(value);
   return WBEM_S_NO_ERROR;
 }
 
@@ -294,15 +305,12 @@ HRESULT WbemClassObject::SpawnInstance(ObjectPtr* instance) const {
   if (instance == nullptr) {
     return WBEM_E_INVALID_PARAMETER;
   }
-  auto spawned = std::make_shared<WbemClassObject>(className_);
-  spawned->properties_.reserve(properties_.size());
-  for (const Property& property : properties_) {
-    if (property.declared) {
-      spawned->properties_.push_back(
-          Property{property.name, property.declaredType, true, NullVariant()});
-    }
+  // A copy shares the class name; then only the declared properties stay, all unset.
+  auto spawned = std::make_shared<WbemClassObject>(*this);
+  std::erase_if(spawned->properties_, [](const Property& property) { return !property.declared; });
+  for (Property& property : spawned->properties_) {
+    property.value = NullVariant();
   }
-  spawned->methods_ = methods_;
   *instance = std::move(spawned);
   return WBEM_S_NO_ERROR;
 }

@@ -103,7 +103,7 @@ class WbemClassObject {
  public:
   explicit WbemClassObject(std::u16string className);
 
-  const std::u16string& ClassName() const { return className_; }
+  const std::u16string& ClassName() const { return *className_; }
 
   /// Copies the named property (an array as a copy of its own) into *value (cleared first).
   /// WBEM_E_NOT_FOUND when the object has no such property; a declared property that was never set
@@ -115,6 +115,8 @@ class WbemClassObject {
   /// VT_EMPTY is always accepted and unsets it); on an object without declarations any
   /// name is taken. The object keeps its own copy of an array.
   HRESULT Put(std::u16string_view name, const Variant& value);
+  /// Put of a value the caller gives up: an array only it holds is taken, not copied.
+  HRESULT Put(std::u16string_view name, Variant&& value);
 
   /// For a class object: the method's in- and out-signatures (either pointer may be
   /// null). WBEM_E_NOT_FOUND for an unknown method.
@@ -147,8 +149,11 @@ class WbemClassObject {
 
   const Property* FindProperty(std::u16string_view name) const;
   Property* FindProperty(std::u16string_view name);
+  // Put of a value that is already the object's own.
+  HRESULT PutOwned(std::u16string_view name, Variant value);
 
-  std::u16string className_;
+  // Shared by the copies of an object and the instances it spawns; never changed.
+  std::shared_ptr<const std::u16string> className_;
   std::vector<Property> properties_;
   std::vector<Method> methods_;
 };

@@ -15,7 +15,8 @@ namespace {
 
 constexpr char kUsage[] =
     "usage: tbt-nvm check IMAGE [--controller-nvm FILE | --controller-image FILE]\n"
-    "                           [--installed-version N] [--controller-id STR] [--json]\n";
+    "                           [--installed-version N] [--controller-id STR] [--json]\n"
+    "                           [--sysfs-root DIR]\n";
 
 constexpr std::array kCheckOptions{
     CommandOption{"--json"},
@@ -23,6 +24,7 @@ constexpr std::array kCheckOptions{
     kControllerImageOption,
     CommandOption{"--installed-version", true},
     CommandOption{"--controller-id", true},
+    CommandOption{"--sysfs-root", true},
 };
 
 constexpr char kBuiltInController[] = "emulated, built-in controller (no hardware is touched)";
@@ -61,6 +63,9 @@ bool ParseCheckArguments(const std::vector<std::string>& args, CheckRequest* req
   }
   if (words.Has("--controller-id")) {
     request->controllerId = words.Value("--controller-id");
+  }
+  if (words.Has("--sysfs-root")) {
+    request->sysfsRoot = words.Value("--sysfs-root");
   }
   return true;
 }
@@ -121,7 +126,7 @@ int RunCheckCommand(const std::vector<std::string>& args, const PlatformSelectio
   std::string controller;
   if (onLinux) {
     const std::unique_ptr<platform::IPlatform> linuxPlatform =
-        CreateLinuxPlatformAt(platform.sysfsRoot, {});
+        CreateLinuxPlatformAt(request.sysfsRoot.value_or(platform.sysfsRoot.string()), {});
     if (!linuxPlatform) {
       err << "tbt-nvm check: this build has no Linux backend; use TBT_PLATFORM=emulated\n";
       return kExitUsage;

@@ -18,6 +18,7 @@ struct CheckRequest {
   ControllerFiles controller;  // none: the chosen platform's controller
   std::optional<uint32_t> installedVersion;
   std::optional<std::string> controllerId;
+  std::optional<std::string> sysfsRoot;  // --sysfs-root: the Linux backend's tree
   bool json = false;
 };
 

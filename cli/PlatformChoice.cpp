@@ -77,12 +77,24 @@ std::unique_ptr<platform::IPlatform> CreateLinuxPlatformAt(const std::filesystem
 #endif
 }
 
+std::optional<uint32_t> AuthenticationStatus(uint32_t result, PlatformChoice ranOn) {
+#if TBT_HAVE_LINUX_BACKEND
+  if (ranOn == PlatformChoice::kLinux) {
+    return platform::linux_backend::AuthenticationStatusOf(result);
+  }
+#else
+  (void)result;
+  (void)ranOn;
+#endif
+  return std::nullopt;
+}
+
 std::string ResultReason(uint32_t result, PlatformChoice ranOn) {
 #if TBT_HAVE_LINUX_BACKEND
   if (ranOn == PlatformChoice::kLinux) {
-    const std::string_view linuxReason = platform::linux_backend::TbtReturnValueDescription(result);
+    std::string linuxReason = platform::linux_backend::TbtReturnValueDescription(result);
     if (!linuxReason.empty()) {
-      return std::string(linuxReason);
+      return linuxReason;
     }
   }
 #else

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,10 @@ bool EmulatedControllerNvm(const PlatformSelection& selection, std::vector<uint8
 /// this program's); null when this build has no Linux backend.
 std::unique_ptr<platform::IPlatform> CreateLinuxPlatformAt(const std::filesystem::path& sysfsRoot,
                                                            std::u16string moduleFileName);
+
+/// The kernel's authentication status a Linux ReturnValue carries ("the controller
+/// refused the image (status 0x41)"); nullopt for any other result or platform.
+std::optional<uint32_t> AuthenticationStatus(uint32_t result, PlatformChoice ranOn);
 
 /// The sentence that says why a command ended with `result`: the Linux provider's own
 /// description of its ReturnValues when the command ran there, else the tool's.

@@ -3,8 +3,10 @@
 #include <stdlib.h>
 
 #include <array>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <system_error>
 
 #include "cli/CliFiles.h"
@@ -28,7 +30,13 @@ namespace fs = std::filesystem;
 
 constexpr char kUsage[] =
     "usage: tbt-nvm update IMAGE [--controller-nvm FILE | --controller-image FILE]\n"
-    "                            [--downgradable] [--allow-battery] [--json] [--real-waits]\n";
+    "                            [--downgradable] [--allow-battery] [--json] [--real-waits]\n"
+    "                            [--sysfs-root DIR]\n";
+
+// Said before anything is written, on the real machine only.
+constexpr char kDisconnectWarning[] =
+    "tbt-nvm update: while the controller authenticates the new firmware, everything behind "
+    "it (docks, displays, storage, external GPUs) disconnects for up to a minute\n";
 
 constexpr std::array kUpdateOptions{
     CommandOption{"--downgradable"},
@@ -37,6 +45,7 @@ constexpr std::array kUpdateOptions{
     CommandOption{"--real-waits"},
     kControllerNvmOption,
     kControllerImageOption,
+    CommandOption{"--sysfs-root", true},
 };
 
 // A program folder that exists for one run and is removed with everything in it.
@@ -84,14 +93,22 @@ std::string ImageNameInData(const fs::path& image) {
 void PrintReport(std::ostream& out, bool json, PlatformChoice ranOn, UpdateResult result,
                  const UpdateReport& report) {
   if (json) {
-    out << JsonObject()
-               .Result(result)
-               .Number("installed_version", report.installedVersion)
-               .Number("image_version", report.imageVersion)
-               .Raw("written", report.written ? "true" : "false")
-               .String("reason", ResultReason(result, ranOn))
-               .Text()
-        << "\n";
+    JsonObject object;
+    object.Result(result)
+        .Number("installed_version", report.installedVersion)
+        .Number("image_version", report.imageVersion)
+        .Raw("written", report.written ? "true" : "false")
+        .String("reason", ResultReason(result, ranOn));
+    // Linux runs only: the kernel's status when the controller refused the image,
+    // printed as the kernel prints it ("%#x").
+    if (ranOn == PlatformChoice::kLinux) {
+      const auto status = AuthenticationStatus(result, ranOn);
+      char text[16];
+      std::snprintf(text, sizeof(text), "%#x", status.value_or(0));
+      object.String("authentication_status",
+                    status ? std::optional<std::string_view>(text) : std::nullopt);
+    }
+    out << object.Text() << "\n";
     return;
   }
   out << (ranOn == PlatformChoice::kLinux
@@ -157,7 +174,9 @@ int RunUpdateCommand(const std::vector<std::string>& args, const PlatformSelecti
   platform::SteadyClock realClock;
   std::unique_ptr<platform::IPlatform> machine;
   if (ranOn == PlatformChoice::kLinux) {
-    machine = CreateLinuxPlatformAt(platform.sysfsRoot, options.moduleFileName);
+    machine = CreateLinuxPlatformAt(
+        words.Has("--sysfs-root") ? fs::path(words.Value("--sysfs-root")) : platform.sysfsRoot,
+        options.moduleFileName);
     if (!machine) {
       err << "tbt-nvm update: this build has no Linux backend; use TBT_PLATFORM=emulated\n";
       return kExitUsage;
@@ -181,6 +200,9 @@ int RunUpdateCommand(const std::vector<std::string>& args, const PlatformSelecti
   } else if (!words.Has("--allow-battery") && RunsOnBattery(machine->Power())) {
     context.result = TBU_E_ON_BATTERY;
   } else {
+    if (ranOn == PlatformChoice::kLinux) {
+      err << kDisconnectWarning;
+    }
     UpdateThreadProc(UpdateEnvironment{*machine, client, acpi, {}}, &context, &report);
   }
   PrintReport(out, words.Has("--json"), ranOn, context.result, report);

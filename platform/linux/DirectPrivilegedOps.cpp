@@ -1,5 +1,11 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 
+#include "platform/linux/ConfinedDir.h"
+#include "platform/linux/KernelImageRules.h"
 #include "platform/linux/LinuxReturnValues.h"
 #include "platform/linux/PrivilegedOps.h"
 
@@ -10,6 +16,27 @@ namespace {
 constexpr uint8_t kAuthenticateRequest[] = {'1'};
 constexpr uint8_t kForcePowerOn[] = {'1'};
 constexpr uint8_t kForcePowerOff[] = {'0'};
+
+// Closes a descriptor when it goes out of scope.
+class ScopedFd {
+ public:
+  explicit ScopedFd(int fd) : fd_(fd) {}
+  ~ScopedFd() {
+    if (fd_ >= 0) {
+      ::close(fd_);
+    }
+  }
+  ScopedFd(const ScopedFd&) = delete;
+  ScopedFd& operator=(const ScopedFd&) = delete;
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+uint32_t ReturnValueFromDir(const ConfinedDir& dir) {
+  return dir.Error() == EXDEV ? kTbtUnsafePath : kTbtUpgradeUnsupported;
+}
 
 }  // namespace
 
@@ -29,6 +56,7 @@ uint32_t ReturnValueFromWriteErrno(int error) {
     case ENOSPC:
       return kTbtKernelRefusedImage;
     case EXDEV:
+    case ELOOP:
       return kTbtUnsafePath;
     case ENOENT:
     case EOPNOTSUPP:
@@ -47,17 +75,36 @@ uint32_t DirectPrivilegedOps::WriteNvmAndAuthenticate(const std::string& router,
   if (!nonActive) {
     return kTbtUpgradeUnsupported;
   }
-  const auto authenticate = tree_.RouterDir(router) / "nvm_authenticate";
-  // Check both targets before writing either, so an unsafe tree gets nothing at all.
-  if (!tree_.IsInsideRoot(*nonActive) || !tree_.IsInsideRoot(authenticate)) {
-    return kTbtUnsafePath;
+  const ConfinedDir dir(tree_.Root(), tree_.RouterDir(router));
+  if (!dir.Valid()) {
+    return ReturnValueFromDir(dir);
   }
-  if (const uint32_t code =
-          ReturnValueFromWriteErrno(tree_.WriteInsideRoot(*nonActive, image, false));
+  // Both targets are opened before either is written, so an unsafe tree gets nothing.
+  const ScopedFd nvm(
+      dir.OpenFile(nonActive->lexically_relative(tree_.RouterDir(router)).string(), O_WRONLY));
+  const ScopedFd authenticate(dir.OpenFile("nvm_authenticate", O_WRONLY));
+  for (const int fd : {nvm.get(), authenticate.get()}) {
+    if (fd < 0) {
+      return ReturnValueFromWriteErrno(-fd);
+    }
+  }
+  // The kernel's own rules, checked here too: whoever asks, a refused image is never
+  // written, so the kernel never authenticates a stale or partial buffer.
+  struct stat info {};
+  if (::fstat(nvm.get(), &info) != 0) {
+    return ReturnValueFromWriteErrno(errno);
+  }
+  if (const uint32_t rule = CheckKernelImageRules(image, static_cast<uint64_t>(info.st_size));
+      rule != kTbtOk) {
+    return rule;
+  }
+  if (const uint32_t code = ReturnValueFromWriteErrno(WriteAllAt(nvm.get(), image, 0));
       code != kTbtOk) {
     return code;
   }
-  return ReturnValueFromWriteErrno(tree_.WriteInsideRoot(authenticate, kAuthenticateRequest, true));
+  // As `echo 1 >` does; sysfs ignores the truncation, a plain file in a test tree not.
+  [[maybe_unused]] const int truncated = ::ftruncate(authenticate.get(), 0);
+  return ReturnValueFromWriteErrno(WriteAllAt(authenticate.get(), kAuthenticateRequest, 0));
 }
 
 uint32_t DirectPrivilegedOps::SetForcePower(bool on) {
@@ -66,8 +113,12 @@ uint32_t DirectPrivilegedOps::SetForcePower(bool on) {
     // Without the attribute the controller is always powered.
     return kTbtOk;
   }
-  return ReturnValueFromWriteErrno(tree_.WriteInsideRoot(
-      *forcePower,
+  const ConfinedDir dir(tree_.Root(), forcePower->parent_path());
+  if (!dir.Valid()) {
+    return ReturnValueFromDir(dir);
+  }
+  return ReturnValueFromWriteErrno(dir.Write(
+      "force_power",
       on ? std::span<const uint8_t>(kForcePowerOn) : std::span<const uint8_t>(kForcePowerOff),
       true));
 }
@@ -77,9 +128,15 @@ uint32_t DirectPrivilegedOps::ReadAuthenticationStatus(const std::string& router
   if (!IsPlainName(router)) {
     return kTbtUnsafePath;
   }
-  const FileResult text = SysfsTree::ReadText(tree_.RouterDir(router) / "nvm_authenticate");
+  const ConfinedDir dir(tree_.Root(), tree_.RouterDir(router));
+  if (!dir.Valid()) {
+    return dir.Error() == EXDEV ? kTbtUnsafePath : kTbtReadFailed;
+  }
+  const FileResult text = dir.ReadText("nvm_authenticate");
   if (!text.ok()) {
-    return text.error == EACCES || text.error == EPERM ? kTbtPermissionDenied : kTbtReadFailed;
+    return text.error == EACCES || text.error == EPERM ? kTbtPermissionDenied
+           : text.error == EXDEV                       ? kTbtUnsafePath
+                                                       : kTbtReadFailed;
   }
   const auto value = ParseHexStatus(text.text);
   if (!value) {

@@ -14,7 +14,8 @@ constexpr uint32_t kMethodCallSize = 16;
 }  // namespace
 
 Handle LinuxDeviceIo::OpenDevice(std::u16string_view path) {
-  if (!EqualsIgnoreAsciiCase(path, kAcpiDevicePath) || !tree_.HasThunderboltBus()) {
+  if (!EqualsIgnoreAsciiCase(path, kAcpiDevicePath) ||
+      (!tree_.HasThunderboltBus() && !tree_.FindForcePower())) {
     return kInvalidHandle;
   }
   std::lock_guard lock(mutex_);
@@ -43,8 +44,22 @@ bool LinuxDeviceIo::DeviceIoControl(Handle device, uint32_t controlCode, const u
       value > 1) {
     return false;
   }
-  if (privileged_.SetForcePower(value == 1) != kTbtOk) {
-    return false;
+  if (value == 0) {
+    const bool switched = hold_.Held() || privileged_.SetForcePower(false) == kTbtOk;
+    privileged_.Finish();
+    if (!switched) {
+      return false;
+    }
+  } else {
+    if (privileged_.SetForcePower(true) != kTbtOk) {
+      return false;
+    }
+    // The bus and the host router appear some time after the controller powers up.
+    const uint64_t start = clock_.NowMilliseconds();
+    while (tree_.HostRouters().empty() &&
+           clock_.NowMilliseconds() - start < kHostRouterAppearMilliseconds) {
+      clock_.Sleep(kHostRouterPollMilliseconds);
+    }
   }
   uint32_t answered = 0;
   for (; answered < 4 && answered < outputSize && output != nullptr; ++answered) {

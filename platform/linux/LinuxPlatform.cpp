@@ -5,7 +5,8 @@
 #include <cstdlib>
 
 #include "platform/SteadyClock.h"
-#include "platform/linux/HelperProtocol.h"
+#include "platform/linux/ForcePowerHold.h"
+#include "platform/linux/HelperClient.h"
 #include "platform/linux/LinuxDeviceIo.h"
 #include "platform/linux/LinuxPower.h"
 #include "platform/linux/LinuxSystemInfo.h"
@@ -34,10 +35,16 @@ std::unique_ptr<IPrivilegedOps> MakePrivilegedOps(const LinuxOptions& options,
     return std::make_unique<DirectPrivilegedOps>(tree);
   }
   std::string helper = options.helperPath;
+#if TBT_TEST_OVERRIDES
+  // Only test builds take another helper from the environment: a release build runs
+  // the program the polkit action names, and nothing else, as root.
+  if (const char* fromEnvironment = std::getenv("TBT_NVM_HELPER");
+      helper.empty() && fromEnvironment != nullptr && *fromEnvironment != '\0') {
+    helper = fromEnvironment;
+  }
+#endif
   if (helper.empty()) {
-    const char* fromEnvironment = std::getenv("TBT_NVM_HELPER");
-    helper = fromEnvironment != nullptr && *fromEnvironment != '\0' ? fromEnvironment
-                                                                    : DefaultHelperPath();
+    helper = DefaultHelperPath();
   }
   const std::string launcher = options.launcherPath.empty() ? kPkexecPath : options.launcherPath;
   return std::make_unique<HelperPrivilegedOps>(tree, helper, std::vector<std::string>{launcher});
@@ -49,11 +56,11 @@ class LinuxPlatform final : public IPlatform {
       : tree_(options.sysfsRoot),
         clock_(options.clock ? options.clock : std::make_shared<SteadyClock>()),
         privileged_(MakePrivilegedOps(options, tree_)),
-        devices_(tree_, *privileged_),
+        devices_(tree_, *privileged_, *clock_, hold_),
         power_(options.sysfsRoot),
         system_(options.moduleFileName) {
-    RegisterSysfsTbtProvider(registry_,
-                             std::make_shared<SysfsTbtProvider>(tree_, *privileged_, *clock_));
+    RegisterSysfsTbtProvider(
+        registry_, std::make_shared<SysfsTbtProvider>(tree_, *privileged_, *clock_, hold_));
   }
 
   IDeviceIo& Devices() override { return devices_; }
@@ -68,6 +75,7 @@ class LinuxPlatform final : public IPlatform {
   SysfsTree tree_;
   std::shared_ptr<IClock> clock_;
   std::unique_ptr<IPrivilegedOps> privileged_;
+  ForcePowerHold hold_;
   LinuxDeviceIo devices_;
   SystemdServiceManager services_;
   LinuxPower power_;

@@ -27,7 +27,7 @@ struct LinuxOptions {
   /// The sysfs root; tests point it at a tree of their own.
   std::filesystem::path sysfsRoot = "/sys";
   PrivilegeMode privilege = PrivilegeMode::kAutomatic;
-  /// The helper's path; empty: TBT_NVM_HELPER, else DefaultHelperPath().
+  /// The helper's path; empty: DefaultHelperPath() (test builds: TBT_NVM_HELPER first).
   std::string helperPath;
   /// The helper's launcher; empty: kPkexecPath.
   std::string launcherPath;

@@ -1,13 +1,15 @@
 #include "platform/linux/LinuxReturnValues.h"
 
 #include <array>
+#include <cstdio>
+#include <string_view>
 #include <utility>
 
 namespace tbt::platform::linux_backend {
 
 namespace {
 
-constexpr std::array<std::pair<uint32_t, std::string_view>, 20> kDescriptions = {{
+constexpr std::array<std::pair<uint32_t, std::string_view>, 24> kDescriptions = {{
     {kTbtNvmVersionUnreadable,
      "nvm_version cannot be read: the controller is in safe mode or gone"},
     {kTbtNvmVersionMalformed, "nvm_version does not read major.minor in hexadecimal"},
@@ -28,19 +30,53 @@ constexpr std::array<std::pair<uint32_t, std::string_view>, 20> kDescriptions = 
     {kTbtKernelRefusedImage, "the kernel refused the image"},
     {kTbtWriteFailed, "writing to the controller failed"},
     {kTbtAuthenticationFailed,
-     "the controller came back but refused the new NVM (nvm_authenticate is not 0x0)"},
-    {kTbtRouterDidNotReturn, "the controller did not come back after authentication"},
-    {kTbtUnsafePath, "a path to write leaves the sysfs root; nothing was written"},
+     "the controller refused the image (status above 0xffffff in nvm_authenticate)"},
+    {kTbtRouterDidNotReturn,
+     "the controller left the bus and did not come back within 60 s; force power stays on"},
+    {kTbtUnsafePath,
+     "a path to write leaves the sysfs root or is not a plain attribute file; nothing was "
+     "written"},
     {kTbtAuthorizationRefused, "the administrator authorisation was refused or dismissed"},
     {kTbtHelperFailed, "the privileged helper could not be run"},
+    {kTbtVersionNotTaken,
+     "the controller restarted but does not run the image's NVM version (status 0x0 proves "
+     "nothing)"},
+    {kTbtRouterDidNotRestart,
+     "the controller did not restart within 60 s after authentication started; force power "
+     "stays on"},
+    {kTbtHelperBusy, "another firmware update is running through the helper"},
+    {kTbtImageNotReceived,
+     "the helper did not receive the image whole (length or SHA-256 differ); nothing was "
+     "written"},
 }};
+
+constexpr uint32_t kLargestEmbeddedStatus = 0x00FFFFFF;
 
 }  // namespace
 
-std::string_view TbtReturnValueDescription(uint32_t value) {
+uint32_t RefusedImageReturnValue(uint32_t status) {
+  return status <= kLargestEmbeddedStatus ? kTbtControllerRefusedImage | status
+                                          : kTbtAuthenticationFailed;
+}
+
+std::optional<uint32_t> AuthenticationStatusOf(uint32_t value) {
+  const uint32_t status = value & kLargestEmbeddedStatus;
+  if ((value & ~kLargestEmbeddedStatus) != kTbtControllerRefusedImage || status == 0) {
+    return std::nullopt;
+  }
+  return status;
+}
+
+std::string TbtReturnValueDescription(uint32_t value) {
+  if (const auto status = AuthenticationStatusOf(value)) {
+    // The kernel prints the status as "%#x"; so does this sentence.
+    char text[64];
+    std::snprintf(text, sizeof(text), "the controller refused the image (status %#x)", *status);
+    return text;
+  }
   for (const auto& [code, text] : kDescriptions) {
     if (code == value) {
-      return text;
+      return std::string(text);
     }
   }
   return {};

@@ -5,7 +5,8 @@
 // shows them as numbers; the command line prints their description.
 
 #include <cstdint>
-#include <string_view>
+#include <optional>
+#include <string>
 
 namespace tbt::platform::linux_backend {
 
@@ -41,7 +42,7 @@ inline constexpr uint32_t kTbtControllerBusy = 0x2000000D;
 inline constexpr uint32_t kTbtKernelRefusedImage = 0x2000000E;
 /// Writing the non-active NVM or nvm_authenticate failed for another reason.
 inline constexpr uint32_t kTbtWriteFailed = 0x2000000F;
-/// The controller came back and nvm_authenticate holds a non-zero status.
+/// The controller came back with a status too large for kTbtControllerRefusedImage.
 inline constexpr uint32_t kTbtAuthenticationFailed = 0x20000010;
 /// The controller did not come back within the wait after authentication.
 inline constexpr uint32_t kTbtRouterDidNotReturn = 0x20000011;
@@ -51,8 +52,27 @@ inline constexpr uint32_t kTbtUnsafePath = 0x20000012;
 inline constexpr uint32_t kTbtAuthorizationRefused = 0x20000013;
 /// The privileged helper could not be started or gave no result.
 inline constexpr uint32_t kTbtHelperFailed = 0x20000014;
+/// The controller restarted and reads status 0x0, but nvm_version is not the image's.
+inline constexpr uint32_t kTbtVersionNotTaken = 0x20000015;
+/// The controller never left the bus within the wait after authentication started.
+inline constexpr uint32_t kTbtRouterDidNotRestart = 0x20000016;
+/// The helper's lock is held: another update is writing through the helper.
+inline constexpr uint32_t kTbtHelperBusy = 0x20000017;
+/// The helper got an image whose length or SHA-256 differs from the announced ones.
+inline constexpr uint32_t kTbtImageNotReceived = 0x20000018;
+/// The last value of the own block above.
+inline constexpr uint32_t kTbtLastReturnValue = kTbtImageNotReceived;
+
+/// The controller came back refusing the image: this base ORed with the kernel's
+/// non-zero nvm_authenticate status (statuses up to 0xFFFFFF; larger ones become
+/// kTbtAuthenticationFailed).
+inline constexpr uint32_t kTbtControllerRefusedImage = 0x21000000;
+/// The ReturnValue for a non-zero authentication status.
+uint32_t RefusedImageReturnValue(uint32_t status);
+/// The kernel's authentication status a ReturnValue carries; nullopt for others.
+std::optional<uint32_t> AuthenticationStatusOf(uint32_t value);
 
 /// One English sentence for a ReturnValue above; empty for any other value.
-std::string_view TbtReturnValueDescription(uint32_t value);
+std::string TbtReturnValueDescription(uint32_t value);
 
 }  // namespace tbt::platform::linux_backend

@@ -16,8 +16,8 @@ namespace tbt::platform::linux_backend {
 class IPrivilegedOps {
  public:
   virtual ~IPrivilegedOps() = default;
-  /// Writes the whole image from offset 0 to the router's non-active NVM, then writes
-  /// "1" to its nvm_authenticate.
+  /// Checks the image against the kernel's rules, writes it from offset 0 to the
+  /// router's non-active NVM, then writes "1" to its nvm_authenticate.
   virtual uint32_t WriteNvmAndAuthenticate(const std::string& router,
                                            std::span<const uint8_t> image) = 0;
   /// Writes "1" or "0" to the Intel WMI force_power attribute; kTbtOk doing nothing when
@@ -26,6 +26,9 @@ class IPrivilegedOps {
   /// Reads the router's nvm_authenticate into *status, for kernels that let only root
   /// read it.
   virtual uint32_t ReadAuthenticationStatus(const std::string& router, uint32_t* status) = 0;
+  /// Ends the privileged steps of one update: the helper, if one runs, exits and
+  /// releases its lock, and the next step asks for authorisation again.
+  virtual void Finish() {}
 };
 
 /// Maps the errno of a failed sysfs write to a ReturnValue.

@@ -1,5 +1,7 @@
 #include "platform/linux/SysfsTbtProvider.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <optional>
 #include <system_error>
@@ -54,13 +56,32 @@ std::optional<int32_t> GetInt32(const WbemClassObject* object, std::u16string_vi
   return value.lVal;
 }
 
+// The version an image makes the router report: nvm_version prints the bytes at 0x0A
+// (major) and 0x09 (minor) of the section the pointer at offset 0 names.
+constexpr uint64_t kSectionVersionMinor = 0x09;
+constexpr uint64_t kSectionVersionMajor = 0x0A;
+
+std::optional<NvmVersion> ImageNvmVersion(std::span<const uint8_t> image) {
+  if (image.size() < 3) {
+    return std::nullopt;
+  }
+  const uint64_t pointer = static_cast<uint64_t>(image[0]) |
+                           (static_cast<uint64_t>(image[1]) << 8) |
+                           (static_cast<uint64_t>(image[2]) << 16);
+  if (pointer >= image.size() || kSectionVersionMajor >= image.size() - pointer) {
+    return std::nullopt;
+  }
+  return NvmVersion{image[pointer + kSectionVersionMajor], image[pointer + kSectionVersionMinor]};
+}
+
 }  // namespace
 
 SysfsTbtProvider::SysfsTbtProvider(const SysfsTree& tree, IPrivilegedOps& privileged, IClock& clock,
-                                   AttributeReader readStatus)
+                                   ForcePowerHold& hold, AttributeReader readStatus)
     : tree_(tree),
       privileged_(privileged),
       clock_(clock),
+      hold_(hold),
       readStatus_(std::move(readStatus)),
       class_(MakeClass()) {}
 
@@ -97,6 +118,9 @@ wmi::HRESULT SysfsTbtProvider::ExecMethod(const wmi::ObjectPath& path, std::u16s
     if (EqualsIgnoreAsciiCase(key, kTbtKey)) {
       router = ToUtf8(value);
     }
+  }
+  if (const auto renamed = renamed_.find(router); renamed != renamed_.end()) {
+    router = renamed->second;
   }
   bool known = false;
   for (const std::string& candidate : tree_.HostRouters()) {
@@ -196,51 +220,111 @@ uint32_t SysfsTbtProvider::UpdateFirmware(const std::string& router, const WbemC
   if (const uint32_t rule = CheckKernelImageRules(image, nonActiveSize); rule != kTbtOk) {
     return rule;
   }
+  // Without the image's version the outcome could not be told from a router that kept
+  // its old NVM, so such an image is not written.
+  const auto expected = ImageNvmVersion(image);
+  const auto before = Identify(router);
+  if (!expected) {
+    return kTbtImageBadSectionPointer;
+  }
+  if (!before) {
+    return kTbtNvmVersionUnreadable;
+  }
+  hold_.Release();
   if (const uint32_t written = privileged_.WriteNvmAndAuthenticate(router, image);
       written != kTbtOk) {
     return written;
   }
-  return WaitForAuthentication(router);
+  return WaitForNewNvm(*before, *expected);
 }
 
-uint32_t SysfsTbtProvider::WaitForAuthentication(const std::string& router) {
-  // The router drops off the bus while it restarts with the new NVM and comes back with
-  // the authentication status in nvm_authenticate.
-  const fs::path status = tree_.RouterDir(router) / "nvm_authenticate";
+std::optional<SysfsTbtProvider::RouterIdentity> SysfsTbtProvider::Identify(
+    const std::string& router) const {
+  struct stat info {};
+  if (::stat(tree_.RouterDir(router).c_str(), &info) != 0) {
+    return std::nullopt;
+  }
+  return RouterIdentity{router, SysfsTree::ReadAttribute(tree_.RouterDir(router) / "unique_id"),
+                        static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
+}
+
+std::optional<std::string> SysfsTbtProvider::FindAgain(const RouterIdentity& identity) const {
+  for (const std::string& candidate : tree_.HostRouters()) {
+    const bool same = identity.uniqueId.empty()
+                          ? candidate == identity.name
+                          : SysfsTree::ReadAttribute(tree_.RouterDir(candidate) / "unique_id") ==
+                                identity.uniqueId;
+    if (same) {
+      return candidate;
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<uint32_t> SysfsTbtProvider::ReadStatus(const std::string& router, uint32_t* failure) {
+  const FileResult text = readStatus_(tree_.RouterDir(router) / "nvm_authenticate");
+  if (text.ok()) {
+    return ParseHexStatus(text.text);
+  }
+  if (text.error != EACCES && text.error != EPERM) {
+    return std::nullopt;
+  }
+  // Where only root may read the status, the helper reads it.
+  uint32_t status = 0;
+  const uint32_t code = privileged_.ReadAuthenticationStatus(router, &status);
+  if (code == kTbtAuthorizationRefused || code == kTbtHelperFailed) {
+    *failure = code;
+  }
+  return code == kTbtOk ? std::optional<uint32_t>(status) : std::nullopt;
+}
+
+uint32_t SysfsTbtProvider::WaitForNewNvm(const RouterIdentity& before, NvmVersion expected) {
+  // The kernel clears nvm_authenticate before it starts, so "0x0" alone proves nothing:
+  // the router has to leave the bus, come back, and report the image's version.
   const uint64_t start = clock_.NowMilliseconds();
-  bool wentAway = false;
+  bool left = false;
   while (clock_.NowMilliseconds() - start < kAuthenticateTimeoutMilliseconds) {
     clock_.Sleep(kAuthenticatePollMilliseconds);
-    const FileResult text = readStatus_(status);
-    // A file only root may read is there all the same: the router is back.
-    const bool rootOnly = text.error == EACCES || text.error == EPERM;
-    if (!text.ok() && !rootOnly) {
-      wentAway = true;
+    const auto found = FindAgain(before);
+    if (!found) {
+      left = true;
       continue;
     }
-    if (!wentAway && clock_.NowMilliseconds() - start < kAuthenticateSettleMilliseconds) {
-      continue;
-    }
-    std::optional<uint32_t> value;
-    if (rootOnly) {
-      uint32_t privileged = 0;
-      const uint32_t code = privileged_.ReadAuthenticationStatus(router, &privileged);
-      if (code == kTbtAuthorizationRefused) {
-        return code;
+    if (!left) {
+      // A new folder means it left and came back between two looks.
+      const auto now = Identify(*found);
+      if (!now || (now->device == before.device && now->inode == before.inode)) {
+        continue;
       }
-      if (code == kTbtOk) {
-        value = privileged;
-      }
-    } else {
-      value = ParseHexStatus(text.text);
+      left = true;
     }
-    if (!value) {
+    uint32_t failure = kTbtOk;
+    const auto status = ReadStatus(*found, &failure);
+    if (failure != kTbtOk) {
+      hold_.Hold();
+      return failure;
+    }
+    if (!status) {
       continue;
     }
-    lastAuthenticationStatus_ = *value;
-    return *value == 0 ? kTbtOk : kTbtAuthenticationFailed;
+    if (*status != 0) {
+      return RefusedImageReturnValue(*status);
+    }
+    const auto version =
+        ParseNvmVersion(SysfsTree::ReadText(tree_.RouterDir(*found) / "nvm_version").text);
+    if (!version) {
+      continue;  // the kernel adds the NVM files a little after the router
+    }
+    if (version->major != expected.major || version->minor != expected.minor) {
+      return kTbtVersionNotTaken;
+    }
+    if (*found != before.name) {
+      renamed_[before.name] = *found;
+    }
+    return kTbtOk;
   }
-  return kTbtRouterDidNotReturn;
+  hold_.Hold();
+  return left ? kTbtRouterDidNotReturn : kTbtRouterDidNotRestart;
 }
 
 void RegisterSysfsTbtProvider(wmi::NamespaceRegistry& registry,

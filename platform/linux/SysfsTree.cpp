@@ -218,7 +218,7 @@ std::optional<fs::path> SysfsTree::FindForcePower() const {
 
 FileResult SysfsTree::ReadText(const fs::path& file) {
   FileResult result;
-  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     result.error = errno;
     return result;
@@ -249,7 +249,7 @@ std::string SysfsTree::ReadAttribute(const fs::path& file) {
 }
 
 int SysfsTree::ReadBytes(const fs::path& file, uint64_t offset, std::span<uint8_t> destination) {
-  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     return errno;
   }
@@ -258,42 +258,6 @@ int SysfsTree::ReadBytes(const fs::path& file, uint64_t offset, std::span<uint8_
                    static_cast<off_t>(offset + done));
   });
   ::close(fd);
-  return error;
-}
-
-bool SysfsTree::IsInsideRoot(const fs::path& file) const {
-  std::error_code ec;
-  const fs::path realRoot = fs::weakly_canonical(root_, ec);
-  if (ec) {
-    return false;
-  }
-  const fs::path realFile = fs::weakly_canonical(file, ec);
-  if (ec) {
-    return false;
-  }
-  const fs::path relative = realFile.lexically_relative(realRoot);
-  if (relative.empty() || relative == ".") {
-    return false;
-  }
-  return *relative.begin() != "..";
-}
-
-int SysfsTree::WriteInsideRoot(const fs::path& file, std::span<const uint8_t> bytes,
-                               bool truncate) const {
-  if (!IsInsideRoot(file)) {
-    return EXDEV;
-  }
-  // O_NOFOLLOW: the last component must not be swapped for a link after the check.
-  const int fd = ::open(file.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC | (truncate ? O_TRUNC : 0));
-  if (fd < 0) {
-    return errno == ELOOP ? EXDEV : errno;
-  }
-  int error = TransferAll(bytes.size(), [&](size_t done) {
-    return ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
-  });
-  if (::close(fd) != 0 && error == 0) {
-    error = errno;
-  }
   return error;
 }
 

@@ -2,7 +2,7 @@
 
 // The Thunderbolt part of a sysfs tree below a configurable root, so that tests run
 // the backend against a tree of their own. Reads report the errno of a failure;
-// writes refuse any path whose real location leaves the root.
+// writes go through ConfinedDir, which keeps them inside the root.
 
 #include <cstdint>
 #include <filesystem>
@@ -63,15 +63,6 @@ class SysfsTree {
   /// Reads `length` bytes at `offset`; error EIO on a short read.
   static int ReadBytes(const std::filesystem::path& file, uint64_t offset,
                        std::span<uint8_t> destination);
-
-  /// True when the file's real location (symbolic links resolved) lies inside the root.
-  bool IsInsideRoot(const std::filesystem::path& file) const;
-  /// Writes the bytes from offset 0 in one pass, in order; the path must stay inside the
-  /// root and its last component must not be a symbolic link. An attribute is truncated
-  /// first (as `echo 1 > file` does); an NVM is overwritten in place. Returns errno
-  /// (EXDEV for a path that leaves the root).
-  int WriteInsideRoot(const std::filesystem::path& file, std::span<const uint8_t> bytes,
-                      bool truncate) const;
 
  private:
   std::filesystem::path root_;

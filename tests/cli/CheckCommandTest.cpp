@@ -204,7 +204,11 @@ TEST(CheckReportTest, TextNamesTheRowAndItsPositionInTheTable) {
 class LinuxCheckCommandTest : public clitest::CommandTest {
  protected:
   int Check(const std::vector<std::string>& args) {
-    return Run(RunCheckCommand, args, PlatformSelection{PlatformChoice::kLinux, sysfs.Root()});
+    std::vector<std::string> withRoot = args;
+    withRoot.insert(withRoot.end(), {"--sysfs-root", sysfs.Root().string()});
+    PlatformSelection onLinux;  // the option, not the selection, names the tree
+    onLinux.sysfsRoot = "/nowhere";
+    return Run(RunCheckCommand, withRoot, onLinux);
   }
   test::FakeSysfs sysfs;
 };

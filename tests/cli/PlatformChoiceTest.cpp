@@ -27,6 +27,9 @@ TEST(ResultReasonTest, TheLinuxProvidersValuesAreExplainedOnlyWhenTheRunWasThere
   EXPECT_NE(linuxReason, generic);
   // A value the Linux provider never gives keeps the generic sentence.
   EXPECT_EQ(ResultReason(5, PlatformChoice::kLinux), ResultCodeDescription(5));
+  // A refusal of the controller carries the kernel's status for update's JSON.
+  EXPECT_EQ(AuthenticationStatus(0x21000041, PlatformChoice::kLinux), 0x41u);
+  EXPECT_EQ(AuthenticationStatus(0x21000041, PlatformChoice::kEmulated), std::nullopt);
 #else
   EXPECT_EQ(ResultReason(kPermissionDenied, PlatformChoice::kLinux), generic);
 #endif

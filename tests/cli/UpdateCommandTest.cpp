@@ -144,9 +144,10 @@ TEST_F(UpdateCommandTest, OnLinuxTheMachinesControllerIsUpdatedUnlessAFileNamesO
   // A tree without the Thunderbolt bus: the board device is missing, so the worker
   // never starts and nothing reaches systemd.
   test::FakeSysfs sysfs;
-  const PlatformSelection onLinux{PlatformChoice::kLinux, sysfs.Root()};
+  PlatformSelection onLinux;  // the option, not the selection, names the tree
+  onLinux.sysfsRoot = "/nowhere";
   const std::string image = folder.Write("demo.bin", emulated::DemoImage());
-  EXPECT_EQ(Update({image}, onLinux), 1) << err.str();
+  EXPECT_EQ(Update({image, "--sysfs-root", sysfs.Root().string()}, onLinux), 1) << err.str();
   EXPECT_NE(out.str().find("platform:          linux"), std::string::npos) << out.str();
   EXPECT_NE(out.str().find("TBU_E_NO_ACPI_DEVICE"), std::string::npos) << out.str();
   EXPECT_FALSE(TemporaryFoldersLeft());

@@ -1,8 +1,11 @@
 #pragma once
 
 // A sysfs tree built per test in a temporary folder, shaped like the kernel's
-// Thunderbolt, WMI and power_supply files, and a clock that lets a test change the
+// Thunderbolt, WMI and power_supply files: devices live below devices/ and the bus
+// folders hold links to them, as in sysfs. And a clock that lets a test change the
 // tree while the code under test waits.
+
+#include <stdlib.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -43,9 +46,24 @@ class FakeSysfs {
     return std::string(bytes.begin(), bytes.end());
   }
 
-  /// The router's folder, relative to the root.
+  /// The router's folder as the bus lists it (a link), relative to the root.
   static std::filesystem::path Router(const std::string& name) {
     return std::filesystem::path("bus/thunderbolt/devices") / name;
+  }
+  /// The router's real folder, relative to the root.
+  static std::filesystem::path RealRouter(const std::string& name) {
+    return std::filesystem::path("devices/pci0000:00/0000:00:0d.2/domain0") / name;
+  }
+  /// Makes `bus/.../devices/<name>` a link to `real` (both relative to the root), as
+  /// the kernel does for every device on a bus.
+  void LinkDevice(const std::filesystem::path& bus, const std::filesystem::path& real) const {
+    std::filesystem::create_directories(Root() / real);
+    std::filesystem::create_directories((Root() / bus).parent_path());
+    std::error_code exists;
+    if (!std::filesystem::is_symlink(Root() / bus, exists)) {
+      std::filesystem::create_directory_symlink(
+          std::filesystem::relative(Root() / real, (Root() / bus).parent_path()), Root() / bus);
+    }
   }
   /// The router's non-active NVM contents.
   std::vector<uint8_t> NonActive(const std::string& name = "0-0") const {
@@ -56,11 +74,13 @@ class FakeSysfs {
   void AddThunderboltBus() const { Write("bus/thunderbolt/devices/domain0/security", "user\n"); }
 
   /// A host router with its version, active NVM, a non-active NVM of `nonActiveSize`
-  /// bytes filled with 0xEE, and nvm_authenticate reading "0x0".
+  /// bytes filled with 0xEE, a unique_id, and nvm_authenticate reading "0x0".
   void AddHostRouter(const std::string& name, std::string_view version,
                      const std::vector<uint8_t>& active, size_t nonActiveSize = 256 * 1024,
                      int nvmIndex = 0) const {
     const std::string index = std::to_string(nvmIndex);
+    LinkDevice(Router(name), RealRouter(name));
+    Write(Router(name) / "unique_id", "d8010000-0082-8508-a3c4-" + name + "\n");
     Write(Router(name) / "nvm_version", version);
     Write(Router(name) / "device_name", "Thunderbolt Controller\n");
     Write(Router(name) / "vendor_name", "Intel\n");
@@ -73,9 +93,10 @@ class FakeSysfs {
   /// The Intel WMI Thunderbolt device with force_power reading "0"; returns the
   /// attribute relative to the root.
   std::filesystem::path AddForcePower(std::string_view suffix = "") const {
-    const std::filesystem::path attribute =
-        std::filesystem::path("bus/wmi/devices") /
-        ("86CCFD48-205E-4A77-9C48-2021CBEDE341" + std::string(suffix)) / "force_power";
+    const std::string name = "86CCFD48-205E-4A77-9C48-2021CBEDE341" + std::string(suffix);
+    const std::filesystem::path device = std::filesystem::path("bus/wmi/devices") / name;
+    LinkDevice(device, std::filesystem::path("devices/platform/PNP0C14:00/wmi_bus") / name);
+    const std::filesystem::path attribute = device / "force_power";
     Write(attribute, "0\n");
     return attribute;
   }
@@ -117,6 +138,18 @@ class ScriptedClock final : public platform::IClock {
   uint64_t now_ = 1000;
   uint64_t total_ = 0;
 };
+
+/// Points the built helper's lock file into the test's folder; false (the test skips
+/// what needs the helper) in builds that do not honour the override.
+inline bool UseTestHelperLock(const FakeSysfs& sys) {
+#if TBT_TEST_OVERRIDES
+  std::filesystem::create_directories(sys.Outside());
+  return ::setenv("TBT_NVM_HELPER_LOCK", (sys.Outside() / "helper.lock").c_str(), 1) == 0;
+#else
+  (void)sys;
+  return false;
+#endif
+}
 
 /// An NVM image that passes the kernel's rules: `size` bytes, section pointer at 0
 /// pointing to `pointer`, the other bytes varying with their offset.

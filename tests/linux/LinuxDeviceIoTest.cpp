@@ -24,12 +24,20 @@ class LinuxDeviceIoTest : public testing::Test {
   FakeSysfs sys_;
   SysfsTree tree_{sys_.Root()};
   DirectPrivilegedOps ops_{tree_};
-  LinuxDeviceIo io_{tree_, ops_};
+  test::ScriptedClock clock_;
+  ForcePowerHold hold_;
+  LinuxDeviceIo io_{tree_, ops_, clock_, hold_};
   AcpiDevice device_{io_};
 };
 
-TEST_F(LinuxDeviceIoTest, ExistsOnlyWithTheThunderboltBusAndSwitchesWithoutForcePower) {
+TEST_F(LinuxDeviceIoTest, ExistsWithTheBusOrForcePowerAndSwitchesWithoutForcePower) {
   EXPECT_EQ(io_.OpenDevice(kAcpiDevicePath), kInvalidHandle);
+  // A controller powered down at boot: no bus until force power is on.
+  const auto forcePower = sys_.AddForcePower();
+  const Handle powerOnly = io_.OpenDevice(kAcpiDevicePath);
+  EXPECT_TRUE(IsOpen(powerOnly));
+  EXPECT_TRUE(io_.CloseHandle(powerOnly));
+  std::filesystem::remove_all(sys_.Root() / "bus/wmi");
   sys_.AddThunderboltBus();
   EXPECT_EQ(io_.OpenDevice(u"\\\\.\\OTHER"), kInvalidHandle);
   const Handle handle = io_.OpenDevice(kAcpiDevicePath);
@@ -42,6 +50,8 @@ TEST_F(LinuxDeviceIoTest, ExistsOnlyWithTheThunderboltBusAndSwitchesWithoutForce
   uint32_t result = 0xFFFF;
   EXPECT_TRUE(SwitchPower(1, &result));
   EXPECT_FALSE(std::filesystem::exists(sys_.Root() / "bus/wmi"));
+  // No host router ever appears: the wait for one is bounded.
+  EXPECT_EQ(clock_.TotalSlept(), kHostRouterAppearMilliseconds);
 }
 
 TEST_F(LinuxDeviceIoTest, OnlyTheEnginesSwitchCallsDriveForcePower) {
@@ -69,6 +79,12 @@ TEST_F(LinuxDeviceIoTest, OnlyTheEnginesSwitchCallsDriveForcePower) {
     EXPECT_EQ(result, c.accepted ? 0u : 0xFFFFu);
     EXPECT_EQ(sys_.Read(forcePower), c.attribute);
   }
+  // While the outcome of an authentication is unknown, off leaves force power on.
+  uint32_t result = 0;
+  ASSERT_TRUE(SwitchPower(1, &result));
+  hold_.Hold();
+  EXPECT_TRUE(SwitchPower(0, &result));
+  EXPECT_EQ(sys_.Read(forcePower), "1");
   uint8_t shortRequest[8] = {0x44, 0x45, 0x56, 0x53, 0, 0, 0, 0};
   uint32_t returned = 0;
   EXPECT_FALSE(io_.DeviceIoControl(device_.NativeHandle(), kAcpiControlCode, shortRequest,

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "FakeKernel.h"
 #include "FakeSysfs.h"
 #include "PrivateBus.h"
 #include "platform/Utf16.h"
@@ -18,6 +19,7 @@ namespace tbt::platform::linux_backend {
 namespace {
 
 namespace fs = std::filesystem;
+using test::FakeKernel;
 using test::FakeSysfs;
 using test::PrivateBus;
 using test::ScriptedClock;
@@ -43,19 +45,17 @@ class LinuxWorkerTest : public testing::Test {
     bus_.UseAsSystemBus(bus_.Running() ? bus_.Address() : bus_.DeadAddress());
   }
 
-  // A v16 controller that, once authentication is asked for, restarts with the new NVM.
-  void AddController() {
-    sys_.AddHostRouter("0-0", "16.0\n",
-                       std::vector<uint8_t>(installed_.begin() + 0x4000, installed_.end()),
-                       kNonActiveSize);
+  // A v16 controller with force power whose kernel plays `outcome` once authentication
+  // is asked for.
+  FakeKernel& AddController(FakeKernel::Outcome outcome = FakeKernel::Outcome::kRunsTheImage) {
+    const std::vector<uint8_t> active(installed_.begin() + 0x4000, installed_.end());
+    sys_.AddHostRouter("0-0", "16.0\n", active, kNonActiveSize);
     forcePower_ = sys_.AddForcePower();
-    clock_->onSleep = [this](uint64_t) {
-      if (sys_.Read(FakeSysfs::Router("0-0") / "nvm_authenticate") == "1") {
-        forcePowerDuringAuthentication_ = sys_.Read(forcePower_);
-        sys_.Write(FakeSysfs::Router("0-0") / "nvm_authenticate", "0x0\n");
-        sys_.Write(FakeSysfs::Router("0-0") / "nvm_version", "27.0\n");
-      }
-    };
+    kernel_ = std::make_unique<FakeKernel>(sys_, "0-0", outcome);
+    kernel_->installedVersion = "16.0\n";
+    kernel_->forcePower = forcePower_;
+    clock_->onSleep = [this](uint64_t now) { kernel_->Step(now); };
+    return *kernel_;
   }
 
   UpdateResult RunWorker(const std::vector<uint8_t>& image, UpdateReport* report) {
@@ -82,27 +82,39 @@ class LinuxWorkerTest : public testing::Test {
   std::vector<uint8_t> installed_;
   std::vector<uint8_t> newer_;
   fs::path forcePower_;
-  std::string forcePowerDuringAuthentication_;
+  std::unique_ptr<FakeKernel> kernel_;
 };
 
-TEST_F(LinuxWorkerTest, UpdatesTheControllerThroughSysfs) {
-  AddController();
-  UpdateReport report;
-  EXPECT_EQ(RunWorker(newer_, &report), TBU_OK);
-  EXPECT_EQ(report.installedVersion, 0x16u);
-  EXPECT_EQ(report.imageVersion, 0x27u);
-
-  std::vector<uint8_t> expected = newer_;
-  expected.resize(kNonActiveSize, 0xEE);
-  EXPECT_EQ(sys_.NonActive(), expected);
-  EXPECT_EQ(forcePowerDuringAuthentication_, "1");
-  EXPECT_EQ(sys_.Read(forcePower_), "0");
-  if (bus_.Running()) {
-    std::lock_guard lock(bus_.State().mutex);
-    EXPECT_EQ(bus_.State().startCalls.size(), 1u);
+TEST_F(LinuxWorkerTest, SucceedsOnlyWhenTheControllerRunsTheNewNvm) {
+  struct Case {
+    const char* name;
+    FakeKernel::Outcome outcome;
+    bool busOnlyWithForcePower;
+    UpdateResult result;
+    const char* forcePowerAfter;  // left on while the outcome is unknown
+  };
+  const Case cases[] = {
+      {"restarts with the new NVM", FakeKernel::Outcome::kRunsTheImage, false, TBU_OK, "0"},
+      {"powered down at boot: the bus appears only with force power",
+       FakeKernel::Outcome::kRunsTheImage, true, TBU_OK, "0"},
+      {"never comes back", FakeKernel::Outcome::kNeverComesBack, false, kTbtRouterDidNotReturn,
+       "1"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(sys_.Root());
+    FakeKernel& kernel = AddController(c.outcome);
+    if (c.busOnlyWithForcePower) {
+      kernel.PowerUpOnlyWithForcePower(
+          std::vector<uint8_t>(installed_.begin() + 0x4000, installed_.end()));
+    }
+    UpdateReport report;
+    EXPECT_EQ(RunWorker(newer_, &report), c.result);
+    EXPECT_EQ(report.installedVersion, 0x16u);
+    EXPECT_EQ(report.imageVersion, 0x27u);
+    EXPECT_EQ(kernel.forcePowerWhenAuthenticating, "1");
+    EXPECT_EQ(sys_.Read(forcePower_), c.forcePowerAfter);
   }
-  // Two settle waits of the worker plus the provider's wait for the controller.
-  EXPECT_GE(clock_->TotalSlept(), 20000u + kAuthenticateSettleMilliseconds);
 }
 
 TEST_F(LinuxWorkerTest, AnImageTheKernelWouldRefuseIsNotWritten) {

@@ -7,9 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "FakeKernel.h"
 #include "FakeSysfs.h"
 #include "platform/TbtProviderNames.h"
-#include "platform/linux/HelperProtocol.h"
+#include "platform/linux/HelperClient.h"
 #include "platform/linux/KernelImageRules.h"
 #include "platform/linux/LinuxReturnValues.h"
 #include "update/TbtWmiClient.h"
@@ -18,6 +19,7 @@ namespace tbt::platform::linux_backend {
 namespace {
 
 namespace fs = std::filesystem;
+using test::FakeKernel;
 using test::FakeSysfs;
 using test::KernelAcceptableImage;
 using test::ScriptedClock;
@@ -43,8 +45,9 @@ class SysfsTbtProviderTest : public testing::Test {
   SysfsTree tree_{sys_.Root()};
   DirectPrivilegedOps ops_{tree_};
   ScriptedClock clock_;
+  ForcePowerHold hold_;
   std::shared_ptr<SysfsTbtProvider> provider_ =
-      std::make_shared<SysfsTbtProvider>(tree_, ops_, clock_);
+      std::make_shared<SysfsTbtProvider>(tree_, ops_, clock_, hold_);
   wmi::NamespaceRegistry registry_;
   CTbtWmiClient client_{registry_};
 };
@@ -196,114 +199,73 @@ TEST_F(SysfsTbtProviderTest, RefusesImagesTheKernelWouldRefuseAndWritesNothing) 
             kTbtOk);
 }
 
-TEST_F(SysfsTbtProviderTest, WritesTheImageThenWaitsForTheRouterToComeBack) {
-  // The router drops off the bus at the first poll after the write (when it `leaves`)
-  // and comes back at `returnAt` ms with `status` in nvm_authenticate (never at 0).
+TEST_F(SysfsTbtProviderTest, SucceedsOnlyWhenTheRouterCameBackRunningTheImage) {
+  // The image's section at 0x4000 holds version 0x27.0x05 at +0x0A and +0x09.
+  std::vector<uint8_t> image = KernelAcceptableImage(96 * 1024);
+  image[0x4000 + 0x0A] = 0x27;
+  image[0x4000 + 0x09] = 0x05;
   struct Case {
     const char* name;
-    bool leaves;
-    uint64_t returnAt;
-    const char* status;
+    FakeKernel::Outcome outcome;
     uint32_t code;
-    uint64_t minimumSlept;
+    bool forcePowerHeld;
+    const char* returnAs = nullptr;  // a renumbered domain; found again by unique_id
+    bool rootOnlyStatus = false;     // only the helper may read nvm_authenticate
   };
+  using Outcome = FakeKernel::Outcome;
   const Case cases[] = {
-      {"comes back authenticated", true, 4000, "0x0\n", kTbtOk, 3000},
-      {"comes back refusing the image", true, 4000, "0x1\n", kTbtAuthenticationFailed, 3000},
-      {"never comes back", true, 0, "", kTbtRouterDidNotReturn, 60000},
-      {"never leaves and reads 0x0", false, 0, "0x0\n", kTbtOk, 5000},
+      {"runs the image", Outcome::kRunsTheImage, kTbtOk, false},
+      {"runs the image under a new name", Outcome::kRunsTheImage, kTbtOk, false, "1-0"},
+      {"runs the image, status read by the helper", Outcome::kRunsTheImage, kTbtOk, false, nullptr,
+       true},
+      {"comes back with its old NVM and 0x0", Outcome::kKeepsItsNvm, kTbtVersionNotTaken, false},
+      {"refuses the image", Outcome::kRefuses, 0x21000041, false},
+      {"refuses, status read by the helper", Outcome::kRefuses, 0x21000041, false, nullptr, true},
+      {"reads 0x0 but never restarts", Outcome::kNeverLeaves, kTbtRouterDidNotRestart, true},
+      {"never comes back", Outcome::kNeverComesBack, kTbtRouterDidNotReturn, true},
   };
-  const std::vector<uint8_t> image = KernelAcceptableImage(96 * 1024);
-  const fs::path router = FakeSysfs::Router("0-0");
-  const fs::path parked = sys_.Outside() / "parked";
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    sys_.AddHostRouter("0-0", "18.0\n", KernelAcceptableImage(16), 128 * 1024);
-    ScriptedClock clock;
-    std::string statusAtFirstPoll;
-    clock.onSleep = [&, start = clock.NowMilliseconds()](uint64_t now) {
-      if (statusAtFirstPoll.empty()) {
-        statusAtFirstPoll = sys_.Read(router / "nvm_authenticate");
-        if (c.leaves) {
-          fs::create_directories(sys_.Outside());
-          fs::rename(sys_.Root() / router, parked);
-        } else {
-          sys_.Write(router / "nvm_authenticate", c.status);
-        }
-      }
-      if (c.leaves && c.returnAt != 0 && now - start >= c.returnAt && fs::exists(parked)) {
-        fs::rename(parked, sys_.Root() / router);
-        sys_.Write(router / "nvm_authenticate", c.status);
-      }
-    };
-    EXPECT_EQ(Update(image, std::make_shared<SysfsTbtProvider>(tree_, ops_, clock)), c.code);
-    EXPECT_EQ(statusAtFirstPoll, "1");
-    EXPECT_GE(clock.TotalSlept(), c.minimumSlept);
-    EXPECT_LE(clock.TotalSlept(), kAuthenticateTimeoutMilliseconds);
-    if (c.returnAt != 0 || !c.leaves) {
-      // The whole image from offset 0; the rest of the non-active NVM untouched.
-      std::vector<uint8_t> expected = image;
-      expected.resize(128 * 1024, 0xEE);
-      EXPECT_EQ(sys_.NonActive(), expected);
+    FakeSysfs sys;
+    if (c.rootOnlyStatus && !test::UseTestHelperLock(sys)) {
+      continue;
     }
-    fs::remove_all(sys_.Root() / router);
-    fs::remove_all(parked);
-  }
-}
-
-TEST_F(SysfsTbtProviderTest, AStatusOnlyRootMayReadIsAskedOfTheHelper) {
-  struct Case {
-    const char* name;
-    const char* status;
-    int pkexecExit;
-    uint32_t code;
-  };
-  const Case cases[] = {
-      {"authenticated", "0x0\n", 0, kTbtOk},
-      {"refused by the controller", "0x1\n", 0, kTbtAuthenticationFailed},
-      {"a status that never reads", "garbage\n", 0, kTbtRouterDidNotReturn},
-      {"authorisation refused", "0x0\n", kPkexecDismissed, kTbtAuthorizationRefused},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    sys_.AddHostRouter("0-0", "18.0\n", KernelAcceptableImage(16), 128 * 1024);
-    int statusReads = 0;
-    // pkexec runs the helper in-process, or ends as when the user dismissed its dialog.
-    HelperPrivilegedOps helper(tree_, "helper", {"pkexec"}, [&](const auto& argv, auto input) {
-      statusReads += argv[4] == "auth-status" ? 1 : 0;
-      ProcessOutcome outcome{c.pkexecExit, ""};
-      if (argv[4] == "flash" || c.pkexecExit == 0) {
-        outcome.exitStatus =
-            RunHelperCommand({argv.begin() + 2, argv.end()}, input, false, &outcome.output);
-      }
-      return outcome;
-    });
-    // The router never leaves; its nvm_authenticate reads as a root-only file would.
+    const SysfsTree tree(sys.Root());
+    sys.AddHostRouter("0-0", "18.0\n", KernelAcceptableImage(16), 128 * 1024);
+    FakeKernel kernel(sys, "0-0", c.outcome);
+    if (c.returnAs != nullptr) {
+      kernel.ReturnAs(c.returnAs);
+    }
     ScriptedClock clock;
-    clock.onSleep = [&](uint64_t) {
-      sys_.Write(FakeSysfs::Router("0-0") / "nvm_authenticate", c.status);
-    };
-    auto provider = std::make_shared<SysfsTbtProvider>(tree_, helper, clock, [](const fs::path&) {
-      return FileResult{EACCES, {}};
-    });
-    EXPECT_EQ(Update(KernelAcceptableImage(), provider), c.code);
-    EXPECT_GE(statusReads, 1);
-    EXPECT_GE(clock.TotalSlept(), kAuthenticateSettleMilliseconds);
-  }
-}
+    clock.onSleep = [&](uint64_t now) { kernel.Step(now); };
+    DirectPrivilegedOps direct(tree);
+    HelperPrivilegedOps helper(tree, TBT_HELPER_BUILD_PATH, {});
+    IPrivilegedOps& ops = c.rootOnlyStatus ? static_cast<IPrivilegedOps&>(helper) : direct;
+    ForcePowerHold hold;
+    auto provider =
+        std::make_shared<SysfsTbtProvider>(tree, ops, clock, hold, [&](const fs::path& file) {
+          return c.rootOnlyStatus ? FileResult{EACCES, {}} : SysfsTree::ReadText(file);
+        });
+    wmi::NamespaceRegistry registry;
+    RegisterSysfsTbtProvider(registry, provider);
+    CTbtWmiClient client(registry);
+    ASSERT_TRUE(client.ConnectWmi());
 
-TEST_F(SysfsTbtProviderTest, FollowsLinksThatStayInsideTheRoot) {
-  // Real sysfs reaches routers through bus/.../devices -> ../../../devices/... links.
-  sys_.AddHostRouter("0-0", "18.0\n", KernelAcceptableImage(16), 128 * 1024);
-  const fs::path real = sys_.Root() / "devices/pci0000:00/domain0/0-0";
-  fs::create_directories(real.parent_path());
-  fs::rename(sys_.Root() / FakeSysfs::Router("0-0"), real);
-  fs::create_directory_symlink(real, sys_.Root() / FakeSysfs::Router("0-0"));
-  clock_.onSleep = [&](uint64_t) { sys_.Write(real / "nvm_authenticate", "0x0\n"); };
-  const std::vector<uint8_t> image = KernelAcceptableImage();
-  EXPECT_EQ(Update(image), kTbtOk);
-  EXPECT_EQ(sys_.NonActive().size(), 128u * 1024);
-  EXPECT_TRUE(std::equal(image.begin(), image.end(), sys_.NonActive().begin()));
+    EXPECT_EQ(client.UpdateFirmware(image.data(), static_cast<uint32_t>(image.size())), c.code);
+    EXPECT_TRUE(kernel.authenticationStarted);
+    EXPECT_EQ(hold.Held(), c.forcePowerHeld);
+    EXPECT_LE(clock.TotalSlept(), kAuthenticateTimeoutMilliseconds);
+    if (c.code == kTbtOk) {
+      uint32_t major = 0;
+      EXPECT_EQ(client.GetCurrentNvmVersion(&major), kTbtOk);
+      EXPECT_EQ(major, 0x27u);
+    }
+    helper.Finish();
+  }
+  EXPECT_EQ(TbtReturnValueDescription(0x21000041),
+            "the controller refused the image (status 0x41)");
+  EXPECT_EQ(AuthenticationStatusOf(0x21000041), 0x41u);
+  EXPECT_EQ(AuthenticationStatusOf(kTbtAuthenticationFailed), std::nullopt);
 }
 
 TEST_F(SysfsTbtProviderTest, ABufferSizeThatDisagreesWithTheBufferIsRefused) {
@@ -330,7 +292,7 @@ TEST_F(SysfsTbtProviderTest, ABufferSizeThatDisagreesWithTheBufferIsRefused) {
 }
 
 TEST(LinuxReturnValuesTest, EveryValueLiesOutsideTheToolsOwnBlockAndIsDescribed) {
-  for (uint32_t value = kTbtNvmVersionUnreadable; value <= kTbtHelperFailed; ++value) {
+  for (uint32_t value = kTbtNvmVersionUnreadable; value <= kTbtLastReturnValue; ++value) {
     SCOPED_TRACE(value);
     EXPECT_FALSE(IsOwnResultCode(value));
     EXPECT_FALSE(TbtReturnValueDescription(value).empty());

@@ -1,7 +1,5 @@
 #include "app/EmulatedMachine.h"
 
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "platform/LanguageIds.h"
@@ -14,15 +12,6 @@
 namespace tbt::app {
 
 namespace {
-
-bool ReadFile(const std::string& path, std::vector<uint8_t>* bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    return false;
-  }
-  bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
-}
 
 emulated::PowerMode PowerModeOf(ui::EmulatedPowerSource source) {
   switch (source) {
@@ -43,12 +32,11 @@ EmulatedMachine CreateEmulatedMachine(const ui::LaunchOptions& options,
   EmulatedMachine machine;
   emulated::EmulatedOptions emulatedOptions;
   if (!options.controllerFile.empty()) {
-    std::vector<uint8_t> bytes;
-    if (!ReadFile(options.controllerFile, &bytes) || bytes.empty()) {
+    emulatedOptions.controllerNvm = ui::ReadControllerFile(options.controllerFile);
+    if (!emulatedOptions.controllerNvm) {
       *error = "cannot read the emulated controller file '" + options.controllerFile + "'";
       return machine;
     }
-    emulatedOptions.controllerNvm = ui::ControllerNvmFromFile(std::move(bytes));
   }
   emulatedOptions.acpiDevicePresent = !options.acpiDeviceAbsent;
   emulatedOptions.powerMode = PowerModeOf(options.power);

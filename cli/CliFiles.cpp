@@ -1,36 +1,40 @@
 #include "cli/CliFiles.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <system_error>
 
+#include "platform/BoundedFile.h"
 #include "update/NvmCheck.h"
 #include "update/ResultCodes.h"
 
 namespace tbt::cli {
 
-namespace fs = std::filesystem;
+std::string FileReadError(platform::FileReadStatus status, const std::string& path) {
+  using platform::FileReadStatus;
+  switch (status) {
+    case FileReadStatus::kOk:
+      break;
+    case FileReadStatus::kMissing:
+      return "file " + path + " does not exist";
+    case FileReadStatus::kFolder:
+      return path + " is a folder, not a file";
+    case FileReadStatus::kNotRegular:
+      return path + " is not a regular file";
+    case FileReadStatus::kTooLarge:
+      return path + " is larger than " +
+             std::to_string(platform::kMaxImageFileBytes / (1024 * 1024)) + " MiB";
+    case FileReadStatus::kNoMemory:
+    case FileReadStatus::kUnreadable:
+      return "cannot read " + path;
+  }
+  return {};
+}
 
 bool ReadFileBytes(const std::string& path, std::vector<uint8_t>* bytes, std::string* error) {
-  std::error_code code;
-  if (!fs::exists(path, code)) {
-    *error = "file " + path + " does not exist";
-    return false;
-  }
-  if (fs::is_directory(path, code)) {
-    *error = path + " is a folder, not a file";
-    return false;
-  }
-  std::ifstream in(path, std::ios::binary);
-  if (!in.is_open()) {
-    *error = "cannot open " + path;
-    return false;
-  }
-  bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (in.bad()) {
-    *error = "cannot read " + path;
+  const platform::FileReadStatus status =
+      platform::ReadBoundedFile(path, platform::kMaxImageFileBytes, bytes);
+  if (status != platform::FileReadStatus::kOk) {
+    *error = FileReadError(status, path);
     return false;
   }
   if (bytes->empty()) {

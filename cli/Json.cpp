@@ -1,39 +1,13 @@
 #include "cli/Json.h"
 
-#include <cstdio>
-
 #include "cli/CliFiles.h"
+#include "platform/PrintableText.h"
 #include "update/ResultCodes.h"
 
 namespace tbt::cli {
 
 std::string JsonString(std::string_view text) {
-  std::string quoted = "\"";
-  for (char c : text) {
-    switch (c) {
-      case '"':
-        quoted += "\\\"";
-        break;
-      case '\\':
-        quoted += "\\\\";
-        break;
-      case '\n':
-        quoted += "\\n";
-        break;
-      case '\t':
-        quoted += "\\t";
-        break;
-      default:
-        if (static_cast<unsigned char>(c) < 0x20) {
-          char escaped[8];
-          std::snprintf(escaped, sizeof escaped, "\\u%04X", static_cast<unsigned>(c));
-          quoted += escaped;
-        } else {
-          quoted += c;
-        }
-    }
-  }
-  return quoted + "\"";
+  return platform::JsonStringLiteral(text);
 }
 
 void JsonObject::Key(std::string_view key) {

@@ -10,7 +10,8 @@
 
 namespace tbt::cli {
 
-/// `text` as a JSON string literal, quotes included, with control characters escaped.
+/// `text` as a JSON string literal, quotes included: control characters escaped and
+/// invalid UTF-8 replaced, so any bytes give valid JSON (platform::JsonStringLiteral).
 std::string JsonString(std::string_view text);
 
 /// Builds one JSON object field by field, in the order they are added.

@@ -89,6 +89,17 @@ std::optional<uint32_t> AuthenticationStatus(uint32_t result, PlatformChoice ran
   return std::nullopt;
 }
 
+bool RefusedBeforeWriting(uint32_t result, PlatformChoice ranOn) {
+#if TBT_HAVE_LINUX_BACKEND
+  return ranOn == PlatformChoice::kLinux &&
+         result == platform::linux_backend::kTbtAuthorizationRefused;
+#else
+  (void)result;
+  (void)ranOn;
+  return false;
+#endif
+}
+
 std::string ResultReason(uint32_t result, PlatformChoice ranOn) {
 #if TBT_HAVE_LINUX_BACKEND
   if (ranOn == PlatformChoice::kLinux) {

@@ -69,6 +69,10 @@ std::unique_ptr<platform::IPlatform> CreateLinuxPlatformAt(const std::filesystem
 /// refused the image (status 0x41)"); nullopt for any other result or platform.
 std::optional<uint32_t> AuthenticationStatus(uint32_t result, PlatformChoice ranOn);
 
+/// True when `result` says the provider refused before a byte reached the controller:
+/// the administrator authorisation for the Linux helper was refused or dismissed.
+bool RefusedBeforeWriting(uint32_t result, PlatformChoice ranOn);
+
 /// The sentence that says why a command ended with `result`: the Linux provider's own
 /// description of its ReturnValues when the command ran there, else the tool's.
 std::string ResultReason(uint32_t result, PlatformChoice ranOn);

@@ -13,6 +13,7 @@
 #include "cli/CommandWords.h"
 #include "cli/ControllerFiles.h"
 #include "cli/Json.h"
+#include "platform/RemovalOnSignal.h"
 #include "platform/SteadyClock.h"
 #include "platform/Utf16.h"
 #include "platform/emulated/EmulatedPlatform.h"
@@ -68,6 +69,7 @@ class TemporaryProgramFolder {
   TemporaryProgramFolder& operator=(const TemporaryProgramFolder&) = delete;
 
   bool Valid() const { return !root_.empty(); }
+  const fs::path& Root() const { return root_; }
   fs::path Program() const { return root_ / "tbt-nvm"; }
   fs::path Data() const { return root_ / "data"; }
 
@@ -161,10 +163,20 @@ int RunUpdateCommand(const std::vector<std::string>& args, const PlatformSelecti
     err << "tbt-nvm update: cannot create a temporary program folder\n";
     return kExitUsage;
   }
-  const fs::path imagePath = words.operand;
-  if (!fs::is_regular_file(imagePath, fileError) ||
-      !fs::copy_file(imagePath, folder.Data() / ImageNameInData(imagePath), fileError)) {
-    err << "tbt-nvm update: cannot read image " << words.operand << "\n";
+  // The image is read once, bounded, and copied as read: a FIFO or an oversized file
+  // never reaches the worker, and an empty one is the worker's to refuse.
+  std::vector<uint8_t> image;
+  if (const platform::FileReadStatus status =
+          platform::ReadBoundedFile(words.operand, platform::kMaxImageFileBytes, &image);
+      status != platform::FileReadStatus::kOk) {
+    err << "tbt-nvm update: " << FileReadError(status, words.operand) << "\n";
+    return kExitUsage;
+  }
+  const fs::path imageCopy = folder.Data() / ImageNameInData(words.operand);
+  // Ctrl+C or a kill during the long waits would skip the folder's destructor.
+  const platform::RemovalOnSignal removal({imageCopy}, {folder.Data(), folder.Root()});
+  if (!WriteFileBytes(imageCopy, image, &error)) {
+    err << "tbt-nvm update: " << error << "\n";
     return kExitUsage;
   }
   options.moduleFileName = ToUtf16(folder.Program().string());
@@ -205,6 +217,7 @@ int RunUpdateCommand(const std::vector<std::string>& args, const PlatformSelecti
     }
     UpdateThreadProc(UpdateEnvironment{*machine, client, acpi, {}}, &context, &report);
   }
+  report.written = report.written && !RefusedBeforeWriting(context.result, ranOn);
   PrintReport(out, words.Has("--json"), ranOn, context.result, report);
   return context.result == TBU_OK ? kExitOk : kExitFailed;
 }

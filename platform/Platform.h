@@ -5,6 +5,7 @@
 // outside platform/ names a backend except the code that chooses one at start-up.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -138,6 +139,22 @@ class IDisplay {
   virtual bool HasPerPixelAlpha() { return true; }
 };
 
+/// A held update lock; destroying it lets the next update run.
+class IHeldUpdateLock {
+ public:
+  virtual ~IHeldUpdateLock() = default;
+};
+
+/// The machine-wide lock that lets one firmware update run at a time, whichever
+/// program (the window or `tbt-nvm update`) runs it.
+class IUpdateLock {
+ public:
+  virtual ~IUpdateLock() = default;
+  /// Takes the lock without waiting. Null when another update holds it, or when the
+  /// lock cannot be taken at all (then no update could be known to run alone).
+  virtual std::unique_ptr<IHeldUpdateLock> TryAcquire() = 0;
+};
+
 /// One backend: every service above plus the management namespaces.
 class IPlatform {
  public:
@@ -148,6 +165,7 @@ class IPlatform {
   virtual IClock& Clock() = 0;
   virtual ISystemInfo& System() = 0;
   virtual wmi::NamespaceRegistry& Wmi() = 0;
+  virtual IUpdateLock& UpdateLock() = 0;
   /// True for the emulated backend, which touches no real hardware.
   virtual bool IsEmulated() const = 0;
 };

@@ -1,5 +1,6 @@
 #include "ui/ControllerFile.h"
 
+#include "platform/BoundedFile.h"
 #include "update/NvmCheck.h"
 
 namespace tbt::ui {
@@ -11,6 +12,16 @@ std::vector<uint8_t> ControllerNvmFromFile(std::vector<uint8_t> bytes) {
     return std::vector<uint8_t>(bytes.begin() + layout.base0, bytes.end());
   }
   return bytes;
+}
+
+std::optional<std::vector<uint8_t>> ReadControllerFile(const std::filesystem::path& path) {
+  std::vector<uint8_t> bytes;
+  if (platform::ReadBoundedFile(path, platform::kMaxImageFileBytes, &bytes) !=
+          platform::FileReadStatus::kOk ||
+      bytes.empty()) {
+    return std::nullopt;
+  }
+  return ControllerNvmFromFile(std::move(bytes));
 }
 
 }  // namespace tbt::ui

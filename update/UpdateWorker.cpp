@@ -1,8 +1,7 @@
 #include "update/UpdateWorker.h"
 
 #include <algorithm>
-#include <fstream>
-#include <new>
+#include <memory>
 #include <string>
 #include <system_error>
 
@@ -30,12 +29,13 @@ bool HasImageSuffix(const std::string& name) {
   });
 }
 
-std::unique_ptr<std::istream> OpenImageFile(const std::filesystem::path& path) {
-  auto file = std::make_unique<std::ifstream>(path, std::ios::binary);
-  if (!file->is_open()) {
-    return nullptr;
+UpdateResult ImageResult(platform::FileReadStatus status, const std::vector<uint8_t>& image) {
+  if (status == platform::FileReadStatus::kNoMemory) {
+    return TBU_E_NO_MEMORY;
   }
-  return file;
+  // A missing, special, oversized or empty file is no image; a directory named like
+  // an image is taken by the search but cannot be read either.
+  return status == platform::FileReadStatus::kOk && !image.empty() ? TBU_OK : TBU_E_NO_IMAGE;
 }
 
 // Finds, opens and reads the image beside the program into *image.
@@ -53,21 +53,10 @@ UpdateResult LoadImage(const UpdateEnvironment& environment, std::filesystem::pa
   if (found.empty() || ToUtf16(found.string()).size() >= kUpdatePathCapacity) {
     return TBU_E_NO_IMAGE;
   }
-  // A directory named like an image is taken by the search but cannot be read.
-  std::error_code error;
-  if (std::filesystem::is_directory(found, error)) {
-    return TBU_E_NO_IMAGE;
-  }
-  const ImageOpener& opener = environment.openImage ? environment.openImage : OpenImageFile;
-  const std::unique_ptr<std::istream> stream = opener(found);
-  if (stream == nullptr || !*stream) {
-    return TBU_E_NO_IMAGE;
-  }
-  const uintmax_t size = std::filesystem::file_size(found, error);
-  if (error) {
-    return TBU_E_NO_IMAGE;
-  }
-  return ReadImage(*stream, size, image);
+  const platform::FileReadStatus status =
+      environment.readImage ? environment.readImage(found, image)
+                            : platform::ReadBoundedFile(found, platform::kMaxImageFileBytes, image);
+  return ImageResult(status, *image);
 }
 
 // Steps from the connect to the write; the caller does the frame around them.
@@ -137,29 +126,6 @@ std::filesystem::path FindFirstImage(const std::filesystem::path& folder) {
   return folder / *std::min_element(names.begin(), names.end());
 }
 
-UpdateResult ReadImage(std::istream& in, uint64_t size, std::vector<uint8_t>* image) {
-  image->clear();
-  if (size == 0) {
-    return TBU_E_NO_IMAGE;
-  }
-  // UpdateFirmware takes a 32-bit size; nothing larger can be sent.
-  if (size > UINT32_MAX) {
-    return TBU_E_NO_MEMORY;
-  }
-  try {
-    image->assign(static_cast<size_t>(size), 0);
-  } catch (const std::bad_alloc&) {
-    return TBU_E_NO_MEMORY;
-  }
-  in.read(reinterpret_cast<char*>(image->data()), static_cast<std::streamsize>(size));
-  if (in.gcount() != static_cast<std::streamsize>(size)) {
-    // A short read would send a partly zero image to the controller.
-    image->clear();
-    return TBU_E_NO_IMAGE;
-  }
-  return TBU_OK;
-}
-
 uint32_t UpdateThreadProc(const UpdateEnvironment& environment, UpdateContext* context,
                           UpdateReport* report) {
   UpdateContext unusedContext;
@@ -167,6 +133,15 @@ uint32_t UpdateThreadProc(const UpdateEnvironment& environment, UpdateContext* c
   UpdateReport unusedReport;
   UpdateReport& learnt = report != nullptr ? *report : unusedReport;
   learnt = UpdateReport{};
+
+  // One update at a time on the machine: a second one is refused before it switches,
+  // waits or writes anything.
+  const std::unique_ptr<platform::IHeldUpdateLock> lock =
+      environment.platform.UpdateLock().TryAcquire();
+  if (lock == nullptr) {
+    run.result = TBU_E_BUSY;
+    return 0;
+  }
 
   platform::IClock& clock = environment.platform.Clock();
   // The switch and the service start report nothing: a failure shows as a later

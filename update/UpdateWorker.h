@@ -3,11 +3,10 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
-#include <istream>
-#include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/BoundedFile.h"
 #include "platform/Platform.h"
 #include "update/ResultCodes.h"
 
@@ -24,8 +23,9 @@ struct UpdateContext {
   int32_t downgradeAllowed = 0;
 };
 
-/// Opens the chosen image file for reading; null when it cannot be opened.
-using ImageOpener = std::function<std::unique_ptr<std::istream>(const std::filesystem::path&)>;
+/// Reads the chosen image file into the buffer, refusing files above the image cap.
+using ImageReader =
+    std::function<platform::FileReadStatus(const std::filesystem::path&, std::vector<uint8_t>*)>;
 
 /// Everything the worker reaches: the platform, the provider client and the ACPI
 /// device (opened by the caller; the worker never opens or closes it).
@@ -33,8 +33,9 @@ struct UpdateEnvironment {
   platform::IPlatform& platform;
   CTbtWmiClient& wmi;
   AcpiDevice& acpi;
-  /// How the image file is opened; empty means a binary std::ifstream.
-  ImageOpener openImage;
+  /// How the image file is read; empty means platform::ReadBoundedFile with
+  /// platform::kMaxImageFileBytes.
+  ImageReader readImage;
 };
 
 /// What one run learnt, for front ends that report more than the result code.
@@ -53,10 +54,13 @@ inline constexpr uint32_t kUpdateSettleMilliseconds = 10000;
 /// Capacity of the folder and image paths in UTF-16 units, terminator included.
 inline constexpr size_t kUpdatePathCapacity = 1024;
 
-/// Runs one whole update: switch the platform device on, start the service, wait,
-/// connect, read the installed version, find and read the image, check it, refuse a
-/// downgrade unless allowed, write it, wait, switch the device off. The outcome is in
-/// context->result (and, when given, *report). Returns 0, the thread's exit code.
+/// Runs one whole update, holding the platform's update lock throughout: switch the
+/// platform device on, start the service, wait, connect, read the installed version,
+/// find and read the image, check it, refuse a downgrade unless allowed, write it,
+/// wait, switch the device off. While another
+/// update holds the lock the run ends at once with TBU_E_BUSY, having switched,
+/// waited and written nothing. The outcome is in context->result (and, when given,
+/// *report). Returns 0, the thread's exit code.
 uint32_t UpdateThreadProc(const UpdateEnvironment& environment, UpdateContext* context,
                           UpdateReport* report = nullptr);
 
@@ -67,9 +71,5 @@ std::u16string ImageFolderFromModulePath(std::u16string_view moduleFileName);
 /// The first "*.bin" entry of the folder in name order (the suffix in any case);
 /// directories count too. Empty when the folder is missing or holds none.
 std::filesystem::path FindFirstImage(const std::filesystem::path& folder);
-
-/// Reads exactly `size` bytes of the stream into *image. TBU_E_NO_IMAGE for an empty
-/// image or a short or failed read; TBU_E_NO_MEMORY when no buffer can be had.
-UpdateResult ReadImage(std::istream& in, uint64_t size, std::vector<uint8_t>* image);
 
 }  // namespace tbt

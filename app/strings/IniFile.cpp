@@ -1,8 +1,8 @@
 #include "app/strings/IniFile.h"
 
-#include <fstream>
 #include <vector>
 
+#include "platform/BoundedFile.h"
 #include "platform/Utf16.h"
 
 namespace tbt::app {
@@ -94,22 +94,13 @@ std::u16string DecodeUtf16(std::span<const uint8_t> bytes, bool bigEndian) {
   return out;
 }
 
-// Reads the whole file, or nothing when it can't be opened or is too large to be an
-// INI file this tool would ship.
+// Reads the whole file, or nothing when it is no regular file (a FIFO is never waited
+// on) or too large to be an INI file this tool would ship.
 std::optional<std::vector<uint8_t>> ReadFileBytes(std::u16string_view path) {
-  std::ifstream file(ToUtf8(path), std::ios::binary);
-  if (!file) {
-    return std::nullopt;
-  }
   std::vector<uint8_t> bytes;
-  char chunk[64 * 1024];
-  while (file) {
-    file.read(chunk, sizeof chunk);
-    const auto got = static_cast<size_t>(file.gcount());
-    if (got > kMaxIniFileBytes - bytes.size()) {
-      return std::nullopt;
-    }
-    bytes.insert(bytes.end(), chunk, chunk + got);
+  if (platform::ReadBoundedFile(ToUtf8(path), kMaxIniFileBytes, &bytes) !=
+      platform::FileReadStatus::kOk) {
+    return std::nullopt;
   }
   return bytes;
 }

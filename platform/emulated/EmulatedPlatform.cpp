@@ -15,6 +15,7 @@ EmulatedPlatform::EmulatedPlatform(const EmulatedOptions& options)
       clock_(&log_),
       system_(options.moduleFileName, options.uiLanguage),
       clockOverride_(options.clockOverride),
+      updateLockOverride_(options.updateLockOverride),
       provider_(std::make_shared<EmulatedTbtProvider>()) {
   devices_.SetAcpiDevicePresent(options.acpiDevicePresent);
   power_.SetMode(options.powerMode);

@@ -12,6 +12,7 @@
 #include "platform/emulated/EmulatedPower.h"
 #include "platform/emulated/EmulatedServiceManager.h"
 #include "platform/emulated/EmulatedSystemInfo.h"
+#include "platform/emulated/EmulatedUpdateLock.h"
 #include "platform/emulated/ManualClock.h"
 #include "platform/wmi/Wmi.h"
 
@@ -39,6 +40,9 @@ struct EmulatedOptions {
   /// Use this clock for waits instead of the ManualClock (e.g. a SteadyClock for
   /// real waits); it must outlive the platform.
   platform::IClock* clockOverride = nullptr;
+  /// Use this update lock instead of the machine's own in-process one (e.g. a file
+  /// lock that another machine shares); it must outlive the platform.
+  platform::IUpdateLock* updateLockOverride = nullptr;
 };
 
 /// The whole emulated machine: ACPI driver device, service manager, power source,
@@ -59,6 +63,9 @@ class EmulatedPlatform final : public platform::IPlatform {
   platform::IClock& Clock() override;
   platform::ISystemInfo& System() override { return system_; }
   wmi::NamespaceRegistry& Wmi() override { return registry_; }
+  platform::IUpdateLock& UpdateLock() override {
+    return updateLockOverride_ != nullptr ? *updateLockOverride_ : updateLock_;
+  }
   bool IsEmulated() const override { return true; }
 
   /// The pieces, for tests and the demo to inspect and change.
@@ -82,6 +89,8 @@ class EmulatedPlatform final : public platform::IPlatform {
   ManualClock clock_;
   EmulatedSystemInfo system_;
   platform::IClock* clockOverride_;
+  EmulatedUpdateLock updateLock_;
+  platform::IUpdateLock* updateLockOverride_;
   wmi::NamespaceRegistry registry_;
   std::shared_ptr<EmulatedTbtProvider> provider_;
 };

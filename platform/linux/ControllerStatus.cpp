@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "platform/Platform.h"
+#include "platform/PrintableText.h"
 #include "platform/linux/LinuxPower.h"
 #include "platform/linux/LinuxReturnValues.h"
 #include "platform/linux/SysfsTree.h"
@@ -13,24 +14,6 @@ namespace tbt::platform::linux_backend {
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string JsonString(std::string_view text) {
-  std::string quoted = "\"";
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      quoted += '\\';
-      quoted += c;
-    } else if (byte < 0x20) {
-      char escape[8];
-      std::snprintf(escape, sizeof(escape), "\\u%04x", byte);
-      quoted += escape;
-    } else {
-      quoted += c;
-    }
-  }
-  return quoted + "\"";
-}
 
 std::string Hex32(uint32_t value) {
   char text[16];
@@ -72,8 +55,10 @@ MachineStatus CollectMachineStatus(const fs::path& sysfsRoot) {
   return status;
 }
 
+// Names and versions come from sysfs: no byte of theirs may steer the terminal.
 std::string FormatStatusText(const MachineStatus& status) {
-  std::string text = "platform:     linux (sysfs root " + status.sysfsRoot.string() + ")\n";
+  std::string text =
+      "platform:     linux (sysfs root " + PrintableText(status.sysfsRoot.string()) + ")\n";
   if (!status.thunderboltBus) {
     text += "thunderbolt:  no Thunderbolt bus (is the thunderbolt module loaded?)\n";
   }
@@ -81,19 +66,21 @@ std::string FormatStatusText(const MachineStatus& status) {
     text += "controllers:  none with an NVM version\n";
   }
   for (const RouterStatus& router : status.routers) {
-    text += "controller:   " + router.controllerId + "\n";
+    text += "controller:   " + PrintableText(router.controllerId) + "\n";
     if (router.versionError == 0) {
-      text += "  nvm version " + router.nvmVersion + "\n";
+      text += "  nvm version " + PrintableText(router.nvmVersion) + "\n";
     } else {
       text += "  nvm version unknown: " + Hex32(router.versionError) + " " +
               std::string(TbtReturnValueDescription(router.versionError)) + "\n";
     }
-    text += "  device      " + (router.deviceName.empty() ? "(unnamed)" : router.deviceName) + "\n";
-    text += "  vendor      " + (router.vendorName.empty() ? "(unnamed)" : router.vendorName) + "\n";
+    text += "  device      " +
+            (router.deviceName.empty() ? "(unnamed)" : PrintableText(router.deviceName)) + "\n";
+    text += "  vendor      " +
+            (router.vendorName.empty() ? "(unnamed)" : PrintableText(router.vendorName)) + "\n";
     text += std::string("  upgradable  ") + (router.upgradable ? "yes" : "no") + "\n";
   }
   text += "force power:  " +
-          (status.forcePower ? "available (" + status.forcePower->string() + ")"
+          (status.forcePower ? "available (" + PrintableText(status.forcePower->string()) + ")"
                              : std::string("not available (the controller stays powered)")) +
           "\n";
   text += "power:        " +
@@ -104,21 +91,23 @@ std::string FormatStatusText(const MachineStatus& status) {
   return text;
 }
 
+// Names and versions come from sysfs and may hold any bytes; the literals take them all.
 std::string FormatStatusJson(const MachineStatus& status) {
   std::string json =
-      "{\"platform\": \"linux\", \"sysfs_root\": " + JsonString(status.sysfsRoot.string()) +
+      "{\"platform\": \"linux\", \"sysfs_root\": " + JsonStringLiteral(status.sysfsRoot.string()) +
       ", \"thunderbolt_bus\": " + (status.thunderboltBus ? "true" : "false") +
       ", \"controllers\": [";
   bool first = true;
   for (const RouterStatus& router : status.routers) {
     json += first ? "" : ", ";
     first = false;
-    json += "{\"controller_id\": " + JsonString(router.controllerId) + ", \"nvm_version\": " +
-            (router.versionError == 0 ? JsonString(router.nvmVersion) : std::string("null")) +
-            ", \"version_error\": " + std::to_string(router.versionError) +
-            ", \"device_name\": " + JsonString(router.deviceName) +
-            ", \"vendor_name\": " + JsonString(router.vendorName) +
-            ", \"upgradable\": " + (router.upgradable ? "true" : "false") + "}";
+    json +=
+        "{\"controller_id\": " + JsonStringLiteral(router.controllerId) + ", \"nvm_version\": " +
+        (router.versionError == 0 ? JsonStringLiteral(router.nvmVersion) : std::string("null")) +
+        ", \"version_error\": " + std::to_string(router.versionError) +
+        ", \"device_name\": " + JsonStringLiteral(router.deviceName) +
+        ", \"vendor_name\": " + JsonStringLiteral(router.vendorName) +
+        ", \"upgradable\": " + (router.upgradable ? "true" : "false") + "}";
   }
   json += "], \"force_power\": ";
   json += status.forcePower ? "true" : "false";

@@ -3,7 +3,9 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <system_error>
 
+#include "platform/FileUpdateLock.h"
 #include "platform/SteadyClock.h"
 #include "platform/linux/ForcePowerHold.h"
 #include "platform/linux/HelperClient.h"
@@ -50,6 +52,16 @@ std::unique_ptr<IPrivilegedOps> MakePrivilegedOps(const LinuxOptions& options,
   return std::make_unique<HelperPrivilegedOps>(tree, helper, std::vector<std::string>{launcher});
 }
 
+std::filesystem::path UpdateLockPathFor(const LinuxOptions& options) {
+  if (!options.updateLockPath.empty()) {
+    return options.updateLockPath;
+  }
+  std::error_code error;
+  return std::filesystem::equivalent(options.sysfsRoot, "/sys", error)
+             ? DefaultUpdateLockPath()
+             : options.sysfsRoot / kUpdateLockFileName;
+}
+
 class LinuxPlatform final : public IPlatform {
  public:
   explicit LinuxPlatform(LinuxOptions options)
@@ -58,7 +70,8 @@ class LinuxPlatform final : public IPlatform {
         privileged_(MakePrivilegedOps(options, tree_)),
         devices_(tree_, *privileged_, *clock_, hold_),
         power_(options.sysfsRoot),
-        system_(options.moduleFileName) {
+        system_(options.moduleFileName),
+        updateLock_(UpdateLockPathFor(options)) {
     RegisterSysfsTbtProvider(
         registry_, std::make_shared<SysfsTbtProvider>(tree_, *privileged_, *clock_, hold_));
   }
@@ -69,6 +82,7 @@ class LinuxPlatform final : public IPlatform {
   IClock& Clock() override { return *clock_; }
   ISystemInfo& System() override { return system_; }
   wmi::NamespaceRegistry& Wmi() override { return registry_; }
+  IUpdateLock& UpdateLock() override { return updateLock_; }
   bool IsEmulated() const override { return false; }
 
  private:
@@ -80,6 +94,7 @@ class LinuxPlatform final : public IPlatform {
   SystemdServiceManager services_;
   LinuxPower power_;
   LinuxSystemInfo system_;
+  FileUpdateLock updateLock_;
   wmi::NamespaceRegistry registry_;
 };
 

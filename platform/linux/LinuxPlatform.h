@@ -35,6 +35,9 @@ struct LinuxOptions {
   std::shared_ptr<IClock> clock;
   /// The program path the engine sees ('/'-separated); empty: /proc/self/exe.
   std::u16string moduleFileName;
+  /// The machine-wide update lock's file; empty: DefaultUpdateLockPath() on /sys, and a
+  /// file inside any other sysfs root, so that a prepared tree has a lock of its own.
+  std::filesystem::path updateLockPath;
 };
 
 /// Builds the Linux backend; its provider is registered as ROOT\Intel\Thunderbolt.

@@ -35,5 +35,16 @@ TEST(ResultReasonTest, TheLinuxProvidersValuesAreExplainedOnlyWhenTheRunWasThere
 #endif
 }
 
+// `written` reports what reached the controller: nothing, when the prompt was refused.
+TEST(RefusedBeforeWritingTest, OnlyARefusedAuthorisationOnLinux) {
+  constexpr uint32_t kAuthorizationRefused = 0x20000013;
+#if TBT_HAVE_LINUX_BACKEND
+  static_assert(kAuthorizationRefused == platform::linux_backend::kTbtAuthorizationRefused);
+  EXPECT_TRUE(RefusedBeforeWriting(kAuthorizationRefused, PlatformChoice::kLinux));
+#endif
+  EXPECT_FALSE(RefusedBeforeWriting(kAuthorizationRefused, PlatformChoice::kEmulated));
+  EXPECT_FALSE(RefusedBeforeWriting(0x2000000F, PlatformChoice::kLinux));  // a failed write
+}
+
 }  // namespace
 }  // namespace tbt::cli

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <string>
@@ -122,13 +123,14 @@ TEST_F(UpdateCommandTest, TakesTheControllerFromAFile) {
 TEST_F(UpdateCommandTest, RefusesBadUsageAndUnreadableFiles) {
   const std::string image = folder.Write("demo.bin", emulated::DemoImage());
   const std::string garbage = folder.Write("garbage.bin", std::vector<uint8_t>{1, 2, 3});
+  ASSERT_EQ(::mkfifo(folder.Path("fifo.bin").c_str(), 0600), 0);
   const std::vector<std::vector<std::string>> cases = {
       {},
       {image, "--bogus"},
       {image, "--controller-nvm", image, "--controller-image", image},
       {image, "--controller-image", garbage},
       {image, "--controller-nvm", "missing.nvm"},
-      {"missing.bin"},
+      {folder.Path("fifo.bin")},  // refused at once, never waited on
   };
   for (const std::vector<std::string>& args : cases) {
     SCOPED_TRACE(testing::PrintToString(args));

@@ -14,7 +14,8 @@ TEST(ControllerStatusTest, ReportsRoutersForcedPowerAndMains) {
   FakeSysfs sys;
   sys.AddHostRouter("0-0", "20.5\n", {1, 2, 3, 4});
   sys.AddHostRouter("1-0", "garbage\n", {1, 2, 3, 4});
-  sys.Write(FakeSysfs::Router("1-0") / "device_name", "Say \"hi\"\n");
+  // Any bytes: a terminal escape and a byte that is no UTF-8.
+  sys.Write(FakeSysfs::Router("1-0") / "device_name", "Say \"hi\"\x1B[2J\xFF\n");
   std::filesystem::remove(sys.Root() / FakeSysfs::Router("1-0") / "nvm_authenticate");
   sys.AddForcePower();
   sys.AddSupply("AC", "Mains", "", "1", "");
@@ -25,7 +26,8 @@ TEST(ControllerStatusTest, ReportsRoutersForcedPowerAndMains) {
        {"{\"controller_id\": \"0-0\", \"nvm_version\": \"20.5\", \"version_error\": 0, "
         "\"device_name\": \"Thunderbolt Controller\", \"vendor_name\": \"Intel\", "
         "\"upgradable\": true}",
-        "\"nvm_version\": null, \"version_error\": 536870914, \"device_name\": \"Say \\\"hi\\\"\", "
+        "\"nvm_version\": null, \"version_error\": 536870914, "
+        "\"device_name\": \"Say \\\"hi\\\"\\u001B[2J\xEF\xBF\xBD\", "
         "\"vendor_name\": \"Intel\", \"upgradable\": false}",
         "\"thunderbolt_bus\": true", "\"force_power\": true, \"on_mains\": true}\n"}) {
     EXPECT_NE(json.find(part), std::string::npos) << part << "\n" << json;
@@ -34,6 +36,7 @@ TEST(ControllerStatusTest, ReportsRoutersForcedPowerAndMains) {
   EXPECT_NE(text.find("  nvm version 20.5\n"), std::string::npos) << text;
   EXPECT_NE(text.find("0x20000002 nvm_version does not read"), std::string::npos) << text;
   EXPECT_NE(text.find("power:        mains\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("  device      Say \"hi\"\\x1B[2J\xEF\xBF\xBD\n"), std::string::npos) << text;
 }
 
 TEST(ControllerStatusTest, AMachineWithoutThunderboltSaysSo) {

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "platform/PrintableText.h"
+
 namespace tbt {
 namespace {
 
@@ -46,6 +48,30 @@ TEST(Utf16Test, ComparesAsciiLettersWithoutRegardToCase) {
   EXPECT_TRUE(EqualsIgnoreAsciiCase(u"SdkTbtController", u"sdktbtcontroller"));
   EXPECT_FALSE(EqualsIgnoreAsciiCase(u"Language", u"Languag"));
   EXPECT_FALSE(EqualsIgnoreAsciiCase(u"[", u"{"));  // 0x5B and 0x7B differ by 32 but are no letters
+}
+
+// Sysfs attributes may hold any bytes: the JSON must stay valid and the text must not
+// steer the terminal. (PrintableText builds on the round trip above.)
+TEST(PrintableTextTest, EscapesControlsAndReplacesInvalidUtf8) {
+  struct Case {
+    std::string bytes;
+    std::string json;
+    std::string text;
+  };
+  const Case cases[] = {
+      {"PA/PB (USB2) \xC3\xA9", "\"PA/PB (USB2) \xC3\xA9\"", "PA/PB (USB2) \xC3\xA9"},
+      {"a\"b\\c", "\"a\\\"b\\\\c\"", "a\"b\\c"},
+      {std::string("x\n\t\0\x1B[2J\x7F", 9), "\"x\\n\\t\\u0000\\u001B[2J\\u007F\"",
+       "x\\x0A\\x09\\x00\\x1B[2J\\x7F"},
+      {"\xC2\x9B"
+       "1m",
+       "\"\\u009B1m\"", "\\x9B1m"},  // the one-byte CSI of C1
+      {"\xFF\xC3", "\"\xEF\xBF\xBD\xEF\xBF\xBD\"", "\xEF\xBF\xBD\xEF\xBF\xBD"},  // stray, cut
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(platform::JsonStringLiteral(c.bytes), c.json) << c.json;
+    EXPECT_EQ(platform::PrintableText(c.bytes), c.text) << c.text;
+  }
 }
 
 }  // namespace

@@ -1,15 +1,15 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "platform/FileUpdateLock.h"
 #include "platform/Utf16.h"
 #include "platform/emulated/EmulatedPlatform.h"
 #include "platform/emulated/EmulatedTbtProvider.h"
@@ -34,20 +34,22 @@ Bytes ImageWithVersion(uint8_t version) {
 constexpr uint8_t kInstalledVersion = 0x20;  // the version of DefaultControllerNvm()
 constexpr char kSwitchOff[] = "DeviceControl DEVS 0x60057 0";
 
-std::unique_ptr<emulated::EmulatedPlatform> PlatformIn(const test::TempFolder& folder) {
+std::unique_ptr<emulated::EmulatedPlatform> PlatformIn(const test::TempFolder& folder,
+                                                       platform::IUpdateLock* lock) {
   emulated::EmulatedOptions options;
   options.moduleFileName = ToUtf16(folder.Path("prog/tbt-fw-update").string());
+  options.updateLockOverride = lock;
   return emulated::CreateEmulatedPlatform(options);
 }
 
 // One emulated machine whose tool lives in <tmp>/prog with its images in data/ beside,
-// an open ACPI device and a worker to run.
+// an open ACPI device, a file update lock in <tmp> and a worker to run.
 class WorkerBench {
  public:
   WorkerBench() { EXPECT_TRUE(OpenAcpiDevice(acpi)); }
 
   void RunWorker() {
-    UpdateEnvironment environment{*platform, client, acpi, opener};
+    UpdateEnvironment environment{*platform, client, acpi, reader};
     report.written = true;  // the run must reset what it reports
     EXPECT_EQ(UpdateThreadProc(environment, &context, &report), 0u);
   }
@@ -78,10 +80,11 @@ class WorkerBench {
   }
 
   test::TempFolder folder{"tbt-worker"};
-  std::unique_ptr<emulated::EmulatedPlatform> platform = PlatformIn(folder);
+  platform::FileUpdateLock machineLock{folder.Path("update.lock")};
+  std::unique_ptr<emulated::EmulatedPlatform> platform = PlatformIn(folder, &machineLock);
   CTbtWmiClient client{platform->Wmi()};
   AcpiDevice acpi{platform->Devices()};
-  ImageOpener opener;
+  ImageReader reader;
   UpdateContext context;
   UpdateReport report;
 };
@@ -147,27 +150,22 @@ const FailureCase kFailureCases[] = {
      [](auto& t) { t.platform->Provider().ForceReturnValue(u"GetCurrentNvmVersion", 7); }, 7},
     {"NoDataFolder", kDemo, [](auto& t) { fs::remove_all(t.Data()); }, TBU_E_NO_IMAGE},
     {"EmptyImageFile", {}, [](auto&) {}, TBU_E_NO_IMAGE},
-    {"DirectoryNamedLikeAnImageComesFirst", kDemo,
-     [](auto& t) { fs::create_directory(t.Data() / "a.bin"); }, TBU_E_NO_IMAGE},
     {"ImageOfAnUnknownDevice", emulated::DefaultBoardBuilder().DeviceId(0x1234).BuildImage(),
      [](auto&) {}, TBU_E_UNKNOWN_DEVICE},
     {"DowngradeRefused", ImageWithVersion(0x1F), [](auto&) {}, TBU_E_DOWNGRADE},
     {"UpdateReturnValuePassedOn", kDemo,
      [](auto& t) { t.platform->Provider().ForceReturnValue(u"UpdateFirmware", 5); }, 5, true},
-    {"ShortRead", kDemo,
+    // Folders, special and oversized files are refused before a byte is read: no hang,
+    // no unbounded read (each kind: ReadBoundedFileTest).
+    {"FifoNamedLikeAnImageComesFirst", kDemo,
+     [](auto& t) { ASSERT_EQ(::mkfifo((t.Data() / "a.bin").c_str(), 0600), 0); }, TBU_E_NO_IMAGE},
+    {"SparseImageAboveTheCap", kDemo,
+     [](auto& t) { fs::resize_file(t.Data() / "update.bin", 3ull << 30); }, TBU_E_NO_IMAGE},
+    {"NoBufferForTheImage", kDemo,
      [](auto& t) {
-       t.opener = [](const fs::path& path) -> std::unique_ptr<std::istream> {
-         std::ifstream in(path, std::ios::binary);
-         std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-         return std::make_unique<std::istringstream>(bytes.substr(0, bytes.size() / 2));
-       };
+       t.reader = [](const fs::path&, Bytes*) { return platform::FileReadStatus::kNoMemory; };
      },
-     TBU_E_NO_IMAGE},
-    {"ImageCannotBeOpened", kDemo,
-     [](auto& t) {
-       t.opener = [](const fs::path&) -> std::unique_ptr<std::istream> { return {}; };
-     },
-     TBU_E_NO_IMAGE},
+     TBU_E_NO_MEMORY},
 };
 
 INSTANTIATE_TEST_SUITE_P(Paths, UpdateWorkerFailureTest, ::testing::ValuesIn(kFailureCases),
@@ -214,15 +212,24 @@ TEST_F(UpdateWorkerTest, WritesTheFirstImageInNameOrderWhenItIsNoDowngrade) {
   }
 }
 
-TEST_F(UpdateWorkerTest, SecondRunOfTheSameImageWritesAgain) {
+TEST_F(UpdateWorkerTest, OneUpdateAtATimeAndEachRunWritesAgain) {
   Write("update.bin", kDemo);
+  // Another program's update: a second open of the same lock file.
+  platform::FileUpdateLock otherUpdate(machineLock.Path());
+  std::unique_ptr<platform::IHeldUpdateLock> held = otherUpdate.TryAcquire();
+  ASSERT_NE(held, nullptr);
   RunWorker();
-  ASSERT_EQ(context.result, TBU_OK);
-  RunWorker();
-  EXPECT_EQ(context.result, TBU_OK);
-  EXPECT_EQ(report.installedVersion, kInstalledVersion + 1u);
-  EXPECT_TRUE(report.written);
+  EXPECT_EQ(context.result, TBU_E_BUSY);
+  EXPECT_FALSE(report.written);
+  EXPECT_EQ(Milestones(), Lines{});  // no switch, no service start, no wait, no provider call
+  held.reset();
+  for (uint32_t run = 0; run < 2; ++run) {  // the same image again: the NVM is rewritten
+    RunWorker();
+    EXPECT_EQ(context.result, TBU_OK);
+    EXPECT_EQ(report.installedVersion, kInstalledVersion + run);
+  }
   EXPECT_EQ(UpdateCalls(), 2u);
+  EXPECT_NE(otherUpdate.TryAcquire(), nullptr);  // the finished runs released the lock
 }
 
 TEST_F(UpdateWorkerTest, RefusesAProgramPathBeyondThePathCapacity) {
@@ -245,53 +252,15 @@ TEST(ImageFolderTest, CutsAfterTheLastSlashAndAppendsData) {
   }
 }
 
-TEST(FindFirstImageTest, PicksTheFirstBinInNameOrder) {
-  struct Case {
-    std::vector<std::string> files;
-    std::vector<std::string> directories;
-    std::string expected;
-  };
-  const Case cases[] = {
-      {{"readme.txt", "bin", "x.bi"}, {}, ""}, {{"z.bin", "m.bin", "n.bin"}, {}, "m.bin"},
-      {{"b.bin", "A.BIN"}, {}, "A.BIN"},       {{".bin", "a.bin"}, {}, ".bin"},
-      {{"b.bin"}, {"a.bin"}, "a.bin"},         {{"b.bin"}, {"a"}, "b.bin"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.expected);
-    test::TempFolder folder;
-    for (const std::string& file : c.files) {
-      folder.Write(file, Bytes{1});
-    }
-    for (const std::string& directory : c.directories) {
-      fs::create_directory(folder.Path(directory));
-    }
-    const fs::path found = FindFirstImage(folder.Root());
-    EXPECT_EQ(found.filename().string(), c.expected);
-    EXPECT_TRUE(found.empty() || found.parent_path() == folder.Root());
+// Name order, suffix case and a missing folder: the worker's own tables.
+TEST(FindFirstImageTest, TakesAnyNameEndingInBinAndNothingElse) {
+  test::TempFolder folder;
+  for (const char* name : {"readme.txt", "bin", "x.bi", "a.bin.old"}) {
+    folder.Write(name, Bytes{1});
   }
-  EXPECT_TRUE(FindFirstImage("/nonexistent-folder-of-tbt-tests").empty());
-}
-
-TEST(ReadImageTest, ReadsExactlyTheSizeOrRefuses) {
-  struct Case {
-    std::string content;
-    uint64_t size;
-    UpdateResult expected;
-    Bytes bytes;
-  };
-  const Case cases[] = {
-      {"abcd", 2, TBU_OK, {'a', 'b'}},
-      {"", 0, TBU_E_NO_IMAGE, {}},
-      {"ab", 3, TBU_E_NO_IMAGE, {}},
-      {"ab", 0x100000000ull, TBU_E_NO_MEMORY, {}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.size);
-    std::istringstream in(c.content);
-    Bytes image = {9, 9};
-    EXPECT_EQ(ReadImage(in, c.size, &image), c.expected);
-    EXPECT_EQ(image, c.bytes);
-  }
+  EXPECT_TRUE(FindFirstImage(folder.Root()).empty());
+  folder.Write(".bin", Bytes{1});
+  EXPECT_EQ(FindFirstImage(folder.Root()), folder.Path(".bin"));
 }
 
 }  // namespace

@@ -1,0 +1,48 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <memory>
+#include <utility>
+
+#include "platform/FileUpdateLock.h"
+#include "platform/emulated/EmulatedUpdateLock.h"
+#include "support/TempFolder.h"
+
+namespace tbt::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The window and `tbt-nvm update` each open the lock file on their own; flock belongs
+// to the open file, so two objects in one process stand for two programs.
+TEST(UpdateLockTest, AdmitsOneHolderAtATime) {
+  test::TempFolder folder;
+  FileUpdateLock window(folder.Path("update.lock"));
+  FileUpdateLock command(folder.Path("update.lock"));
+  emulated::EmulatedUpdateLock emulatedMachine;
+  for (const auto& [first, second] : {std::pair<IUpdateLock*, IUpdateLock*>{&window, &command},
+                                      {&emulatedMachine, &emulatedMachine}}) {
+    std::unique_ptr<IHeldUpdateLock> held = first->TryAcquire();
+    ASSERT_NE(held, nullptr);
+    EXPECT_EQ(second->TryAcquire(), nullptr);
+    held.reset();
+    EXPECT_NE(second->TryAcquire(), nullptr);
+  }
+  // Every user's update must be able to open the file to lock it.
+  EXPECT_EQ(fs::status(window.Path()).permissions() & fs::perms::others_read,
+            fs::perms::others_read);
+}
+
+TEST(UpdateLockTest, FileLockRefusesAtOnceWhatIsNoRegularFile) {
+  test::TempFolder folder;
+  ASSERT_EQ(::mkfifo(folder.Path("fifo.lock").c_str(), 0600), 0);
+  fs::create_directory(folder.Path("folder.lock"));
+  fs::create_symlink(folder.Write("target", "x"), folder.Path("link.lock"));
+  for (const char* name : {"fifo.lock", "folder.lock", "link.lock", "missing/update.lock"}) {
+    EXPECT_EQ(FileUpdateLock(folder.Path(name)).TryAcquire(), nullptr) << name;
+  }
+}
+
+}  // namespace
+}  // namespace tbt::platform

@@ -25,7 +25,6 @@ using test::PrivateBus;
 using test::ScriptedClock;
 
 constexpr size_t kNonActiveSize = 256 * 1024;
-const std::vector<uint8_t> kUntouched(kNonActiveSize, 0xEE);
 
 // The whole worker on the Linux backend: a fake sysfs tree, a private system bus with
 // fake systemd (or, without dbus-daemon, a bus address nobody listens on), and real
@@ -47,7 +46,7 @@ class LinuxWorkerTest : public testing::Test {
 
   // A v16 controller with force power whose kernel plays `outcome` once authentication
   // is asked for.
-  FakeKernel& AddController(FakeKernel::Outcome outcome = FakeKernel::Outcome::kRunsTheImage) {
+  FakeKernel& AddController(FakeKernel::Outcome outcome) {
     const std::vector<uint8_t> active(installed_.begin() + 0x4000, installed_.end());
     sys_.AddHostRouter("0-0", "16.0\n", active, kNonActiveSize);
     forcePower_ = sys_.AddForcePower();
@@ -115,17 +114,6 @@ TEST_F(LinuxWorkerTest, SucceedsOnlyWhenTheControllerRunsTheNewNvm) {
     EXPECT_EQ(kernel.forcePowerWhenAuthenticating, "1");
     EXPECT_EQ(sys_.Read(forcePower_), c.forcePowerAfter);
   }
-}
-
-TEST_F(LinuxWorkerTest, AnImageTheKernelWouldRefuseIsNotWritten) {
-  AddController();
-  std::vector<uint8_t> odd = newer_;
-  odd.resize(odd.size() + 2);
-  UpdateReport report;
-  EXPECT_EQ(RunWorker(odd, &report), kTbtImageLengthUnaligned);
-  EXPECT_EQ(sys_.NonActive(), kUntouched);
-  EXPECT_EQ(sys_.Read(FakeSysfs::Router("0-0") / "nvm_authenticate"), "0x0\n");
-  EXPECT_EQ(sys_.Read(forcePower_), "0");
 }
 
 TEST_F(LinuxWorkerTest, WithoutAHostRouterThereIsNoControllerAndWithoutTheBusNoDevice) {

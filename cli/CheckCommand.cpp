@@ -3,12 +3,12 @@
 #include <array>
 #include <memory>
 
+#include "cli/CheckOutcomeText.h"
 #include "cli/CliFiles.h"
 #include "cli/Json.h"
 #include "platform/Utf16.h"
 #include "platform/emulated/EmulatedPlatform.h"
 #include "platform/emulated/NvmImageBuilder.h"
-#include "update/NvmCheck.h"
 
 namespace tbt::cli {
 namespace {
@@ -29,10 +29,6 @@ constexpr std::array kCheckOptions{
 
 constexpr char kBuiltInController[] = "emulated, built-in controller (no hardware is touched)";
 constexpr char kLinuxController[] = "linux, this machine's controller (read only)";
-
-std::string RowName(int row) {
-  return row >= 0 ? ToUtf8(kNvmCheckTable.at(static_cast<size_t>(row)).name) : std::string();
-}
 
 // The check's own words for success; a refusal is explained as any result is.
 std::string CheckReason(const CheckReport& report) {
@@ -71,13 +67,11 @@ bool ParseCheckArguments(const std::vector<std::string>& args, CheckRequest* req
 }
 
 std::string FormatCheckJson(const CheckReport& report) {
-  const bool regionFailed = report.result == TBU_E_REGION_MISMATCH && report.failedRow >= 0;
-  const std::string region = RowName(report.failedRow);
-  return JsonObject()
-      .Result(report.result)
-      .Number("image_version", report.imageVersion)
-      .Number("installed_version", report.installedVersion)
-      .String("region", regionFailed ? std::optional<std::string_view>(region) : std::nullopt)
+  JsonObject json;
+  json.Result(report.result)
+      .Number("image_version", report.check.imageVersion)
+      .Number("installed_version", report.installedVersion);
+  return AddRegionJson(json, report.check)
       .Number("read_calls", report.readCalls)
       .String("reason", CheckReason(report))
       .Text();
@@ -87,16 +81,11 @@ std::string FormatCheckText(const CheckReport& report, const std::string& imageP
                             const std::string& controller) {
   std::string text;
   text += "controller:        " + controller + "\n";
-  text += "installed version: " + Hex32(report.installedVersion) + "\n";
+  text += "installed version: " + VersionText(report.installedVersion) + "\n";
   text += "image:             " + imagePath + "\n";
-  if (report.imageVersion.has_value()) {
-    text += "image version:     " + Hex32(*report.imageVersion) + "\n";
-  }
+  text += "image version:     " + VersionText(report.check.imageVersion) + "\n";
   text += "result:            " + ResultCodeText(report.result) + ": " + CheckReason(report) + "\n";
-  if (report.result == TBU_E_REGION_MISMATCH && report.failedRow >= 0) {
-    text += "region:            \"" + RowName(report.failedRow) + "\" (row " +
-            std::to_string(report.failedRow + 1) + " of the region table) differs\n";
-  }
+  text += RegionDetailText(report.result, report.check);
   text += "controller reads:  " + std::to_string(report.readCalls) + " ReadFirmware calls\n";
   return text;
 }

@@ -52,12 +52,7 @@ void RunCheck(wmi::NamespaceRegistry& registry, const std::vector<uint8_t>& imag
   if (report->result != TBU_OK) {
     return;
   }
-  uint32_t imageVersion = 0;
-  report->result =
-      CheckFirmwareImage(client, image.data(), image.size(), &imageVersion, &report->failedRow);
-  if (report->result == TBU_OK) {
-    report->imageVersion = imageVersion;
-  }
+  report->result = CheckFirmwareImage(client, image.data(), image.size(), nullptr, &report->check);
 }
 
 }  // namespace

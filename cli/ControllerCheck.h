@@ -11,6 +11,7 @@
 
 #include "cli/PlatformChoice.h"
 #include "platform/wmi/Wmi.h"
+#include "update/NvmCheck.h"
 #include "update/ResultCodes.h"
 
 namespace tbt::cli {
@@ -18,9 +19,9 @@ namespace tbt::cli {
 /// The outcome of one check.
 struct CheckReport {
   UpdateResult result = TBU_OK;
-  std::optional<uint32_t> imageVersion;  // set on success only
+  /// The image's version whenever it was read, and the row that ended the check.
+  NvmCheckDetail check;
   uint32_t installedVersion = 0;
-  int failedRow = -1;    // index into kNvmCheckTable on a region mismatch
   size_t readCalls = 0;  // ReadFirmware calls the check made
   /// The backend the controller was reached on; it decides how a result is explained.
   PlatformChoice ranOn = PlatformChoice::kEmulated;

@@ -1,6 +1,10 @@
 #include "cli/ControllerFiles.h"
 
+#include <algorithm>
+#include <cstddef>
+
 #include "cli/CliFiles.h"
+#include "update/NvmCheck.h"
 
 namespace tbt::cli {
 
@@ -33,10 +37,16 @@ bool ReadControllerNvm(const ControllerFiles& files, std::vector<uint8_t>* nvm,
   if (!ReadFileBytes(files.imagePath, &image, error)) {
     return false;
   }
-  if (!ControllerNvmFromImage(image, nvm)) {
-    *error = files.imagePath + " has no usable section pointer at 0x0 or 0x1000";
+  uint32_t pointer = 0;
+  if (ReadSectionPointer(image.data(), image.size(), &pointer) != TBU_OK) {
+    *error = files.imagePath + " is not an image: the section pointers at 0x0 and 0x1000 " +
+             "are blank or missing";
     return false;
   }
+  // A pointer at or past the end leaves nothing to run: the controller's NVM is empty,
+  // and every read of it is refused.
+  const size_t start = std::min<size_t>(pointer, image.size());
+  nvm->assign(image.begin() + static_cast<std::ptrdiff_t>(start), image.end());
   return true;
 }
 

@@ -31,8 +31,9 @@ struct ControllerFiles {
 /// file name is empty.
 bool TakeControllerFiles(const CommandWords& words, ControllerFiles* files, std::string* error);
 
-/// Reads the NVM the named file gives. False with *error naming the file when it cannot
-/// be read, is empty, or (an image) has no usable section pointer.
+/// Reads the NVM the named file gives: the file itself, or the image from its section
+/// on (empty when the pointer lies at or past the image's end). False with *error naming
+/// the file when it cannot be read, or (an image) holds no section pointer at either place.
 bool ReadControllerNvm(const ControllerFiles& files, std::vector<uint8_t>* nvm, std::string* error);
 
 }  // namespace tbt::cli

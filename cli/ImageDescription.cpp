@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "cli/CheckOutcomeText.h"
 #include "cli/CliFiles.h"
 #include "cli/Json.h"
 #include "platform/ByteOrder.h"
@@ -33,11 +34,14 @@ std::string Hex(uint64_t value, int digits) {
 
 ImageDescription DescribeImage(const std::vector<uint8_t>& image) {
   ImageDescription description;
+  description.pointerAtZero = ImageValue(image, kSectionPointerOffset, 3);
+  description.pointerCopy = ImageValue(image, kSectionPointerCopyOffset, 3);
   uint32_t pointer = 0;
   uint32_t foundAt = 0;
   if (ReadSectionPointer(image.data(), image.size(), &pointer, &foundAt) == TBU_OK) {
     description.pointer = pointer;
     description.pointerFoundAt = foundAt;
+    description.version = ImageValue(image, uint64_t{pointer} + kVersionOffset, 1);
     if (auto id = ImageValue(image, uint64_t{pointer} + kDeviceIdOffset, 2)) {
       description.deviceId = static_cast<uint16_t>(*id);
     }
@@ -56,8 +60,10 @@ ImageDescription DescribeImage(const std::vector<uint8_t>& image) {
   const NvmLayout& layout = description.layout;
   for (size_t index = 0; index < kNvmCheckTable.size(); ++index) {
     const NvmCheckEntry& row = kNvmCheckTable[index];
-    if (!NvmCheckRowApplies(row, layout) || (row.base == 2 && !layout.hasBase2) ||
-        (row.base == 1 && !layout.hasBase1)) {
+    const NvmBaseState state = row.base == 2   ? layout.base2State
+                               : row.base == 1 ? layout.base1State
+                                               : NvmBaseState::kFound;
+    if (!NvmCheckRowApplies(row, layout) || state == NvmBaseState::kAbsent) {
       continue;
     }
     const uint32_t base = row.base == 2   ? layout.base2
@@ -67,13 +73,15 @@ ImageDescription DescribeImage(const std::vector<uint8_t>& image) {
     region.row = index;
     region.name = ToUtf8(row.name);
     region.offset = row.offset;
-    region.imageOffset = base + row.offset;
     region.length = row.length;
     region.mask = row.mask;
     region.base = row.base;
-    // The check reads four bytes whatever the length, so the value needs all four.
-    if (auto value = ImageValue(image, uint64_t{base} + row.offset, 4)) {
-      region.value = LowBytes(*value, row.length);
+    if (state == NvmBaseState::kFound) {
+      region.imageOffset = uint64_t{base} + row.offset;
+      // The check reads four bytes whatever the length, so the value needs all four.
+      if (auto value = ImageValue(image, *region.imageOffset, 4)) {
+        region.value = LowBytes(*value, row.length);
+      }
     }
     description.regions.push_back(region);
   }
@@ -90,31 +98,50 @@ std::string FormatImageText(const ImageDescription& d) {
   auto optionalHex = [](const auto& value, int digits) {
     return value.has_value() ? Hex(*value, digits) : std::string("(not in the image)");
   };
-  line("section pointer:",
-       d.pointer.has_value() ? Hex(*d.pointer, 6) + " (at offset " + Hex(*d.pointerFoundAt, 1) + ")"
-                             : std::string("none at 0x0 or 0x1000"));
-  line("device id:", optionalHex(d.deviceId, 4));
-  if (d.result == TBU_OK || d.result == TBU_E_UNKNOWN_DEVICE) {
-    line("version:", Hex(d.layout.version, 2) + " (" + std::to_string(d.layout.version) + ")");
+  // Both stored pointers, and which one the check follows.
+  auto pointerText = [&](const std::optional<uint32_t>& stored, uint32_t at) {
+    if (!stored.has_value()) {
+      return std::string("(not in the image)");
+    }
+    std::string note;
+    if (d.pointerFoundAt == at) {
+      note = " (used by the check)";
+    } else if (*stored == 0 || *stored == 0xFFFFFF) {
+      note = " (erased)";
+    }
+    return Hex(*stored, 6) + note;
+  };
+  line("pointer at 0x0:", pointerText(d.pointerAtZero, kSectionPointerOffset));
+  line("pointer at 0x1000:", pointerText(d.pointerCopy, kSectionPointerCopyOffset));
+  if (!d.pointer.has_value()) {
+    line("section pointer:", "none at 0x0 or 0x1000");
   }
+  line("device id:", optionalHex(d.deviceId, 4));
+  line("version:", d.version.has_value() ? VersionText(d.version) : "(not in the image)");
   line("header level:", d.headerLevel.has_value() ? std::to_string(*d.headerLevel)
                                                   : std::string("(not in the image)"));
   line("section flags:", optionalHex(d.sectionFlags, 2));
   if (d.result == TBU_OK) {
+    auto baseText = [](uint32_t base, NvmBaseState state) {
+      return state == NvmBaseState::kFound          ? Hex(base, 8)
+             : state == NvmBaseState::kPastImageEnd ? std::string("past the image's end")
+                                                    : std::string("none");
+    };
     line("kind:", std::to_string(d.layout.kind));
     line("variant:", std::to_string(d.layout.variant));
     line("base0:", Hex(d.layout.base0, 8));
-    line("base1:", d.layout.hasBase1 ? Hex(d.layout.base1, 8) : std::string("none"));
-    line("base2:", d.layout.hasBase2 ? Hex(d.layout.base2, 8) : std::string("none"));
+    line("base1:", baseText(d.layout.base1, d.layout.base1State));
+    line("base2:", baseText(d.layout.base2, d.layout.base2State));
     text += "regions compared by the check:\n";
     for (const ImageRegion& region : d.regions) {
       char row[160];
-      std::snprintf(row, sizeof row, "  %-16s base%u+0x%04X at %s  %u byte%s  mask 0x%02X  %s\n",
-                    region.name.c_str(), region.base, region.offset,
-                    Hex(region.imageOffset, 8).c_str(), region.length,
-                    region.length == 1 ? " " : "s", region.mask,
-                    region.value.has_value() ? Hex(*region.value, 2 * region.length).c_str()
-                                             : "outside the image");
+      std::snprintf(
+          row, sizeof row, "  %-16s base%u+0x%04X at %s  %u byte%s  mask 0x%02X  %s\n",
+          region.name.c_str(), region.base, region.offset,
+          region.imageOffset.has_value() ? Hex(*region.imageOffset, 8).c_str() : "(unknown) ",
+          region.length, region.length == 1 ? " " : "s", region.mask,
+          region.value.has_value() ? Hex(*region.value, 2 * region.length).c_str()
+                                   : "outside the image");
       text += row;
     }
   }
@@ -149,15 +176,17 @@ std::string FormatImageJson(const ImageDescription& d) {
       .Result(d.result)
       .Number("pointer", d.pointer)
       .Number("pointer_at", d.pointerFoundAt)
+      .Number("pointer_at_0", d.pointerAtZero)
+      .Number("pointer_at_1000", d.pointerCopy)
       .Number("device_id", d.deviceId)
-      .Number("version", when(d.layout.version))
+      .Number("version", d.version)
       .Number("header_level", d.headerLevel)
       .Number("section_flags", d.sectionFlags)
       .Number("kind", when(static_cast<uint64_t>(d.layout.kind)))
       .Number("variant", when(d.layout.variant))
       .Number("base0", when(d.layout.base0))
-      .Number("base1", when(d.layout.base1, d.layout.hasBase1))
-      .Number("base2", when(d.layout.base2, d.layout.hasBase2))
+      .Number("base1", when(d.layout.base1, d.layout.base1State == NvmBaseState::kFound))
+      .Number("base2", when(d.layout.base2, d.layout.base2State == NvmBaseState::kFound))
       .Raw("regions", regions)
       .Text();
 }

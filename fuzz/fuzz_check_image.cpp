@@ -34,26 +34,34 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using fuzz::Require;
   static EmulatedController controller;
   uint32_t version = 0xA5A5A5A5;
-  int failedRow = -2;
-  const UpdateResult result =
-      CheckFirmwareImage(controller.client, data, size, &version, &failedRow);
+  NvmCheckDetail detail;
+  detail.failedRow = -2;
+  const UpdateResult result = CheckFirmwareImage(controller.client, data, size, &version, &detail);
+  // The version is reported once it was read, and it is the image's own byte.
+  NvmLayout layout;
+  const UpdateResult layoutResult = ReadImageLayout(data, size, &layout);
+  Require(!detail.imageVersion.has_value() || *detail.imageVersion == layout.version);
+  const bool rowNamed =
+      detail.failedRow >= 0 && static_cast<size_t>(detail.failedRow) < kNvmCheckTable.size();
   switch (result) {
-    case TBU_OK: {
-      NvmLayout layout;
-      Require(ReadImageLayout(data, size, &layout) == TBU_OK);
-      Require(version == layout.version && failedRow == -1);
+    case TBU_OK:
+      Require(layoutResult == TBU_OK);
+      Require(version == layout.version && detail.failedRow == -1);
       break;
-    }
     case TBU_E_REGION_MISMATCH:
-      Require(failedRow >= 0 && static_cast<size_t>(failedRow) < kNvmCheckTable.size());
-      Require(version == 0xA5A5A5A5);
+      Require(rowNamed && version == 0xA5A5A5A5);
       break;
     case TBU_E_NO_IMAGE:
+      // Either identification failed, or one row's image read lies outside the image.
+      Require(version == 0xA5A5A5A5);
+      Require(layoutResult == TBU_E_NO_IMAGE ? detail.failedRow == -1
+                                             : rowNamed && !detail.imageValue.has_value());
+      break;
     case TBU_E_UNKNOWN_DEVICE:
     case TBU_E_KIND_MISMATCH:
     case TBU_E_VARIANT_MISMATCH:
     case TBU_E_HEADER_LEVEL:
-      Require(failedRow == -1 && version == 0xA5A5A5A5);
+      Require(detail.failedRow == -1 && version == 0xA5A5A5A5);
       break;
     default:
       // The built-in controller always answers, so nothing else may come back.

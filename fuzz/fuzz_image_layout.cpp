@@ -1,10 +1,11 @@
 // Fuzzes the image reader: any bytes must give a defined answer without reading
-// outside the image, and an accepted layout must point inside it.
+// outside the image; a base is found exactly when the bytes that locate it are inside.
 
 #include <cstddef>
 #include <cstdint>
 
 #include "fuzz/FuzzRequire.h"
+#include "platform/ByteOrder.h"
 #include "update/NvmCheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -24,8 +25,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Require(layout.base0 < size && size - layout.base0 > kVersionOffset);
   Require(layout.version == data[layout.base0 + kVersionOffset]);
   Require(layout.kind >= 0 && layout.kind <= 5 && layout.variant <= 1);
-  Require(layout.hasBase1 == (layout.kind >= 3));
-  Require(!layout.hasBase1 || layout.base1 < size);
-  Require(!layout.hasBase2 || (layout.hasBase1 && layout.base2 < size));
+  const bool hasSections = layout.kind >= 3;
+  Require((layout.base1State != NvmBaseState::kAbsent) == hasSections);
+  const uint64_t pointerEnd = uint64_t{layout.base0} + kBase1PointerOffset + 4;
+  if (hasSections && pointerEnd <= size) {
+    const uint64_t base1 = uint64_t{layout.base0} + ReadLittleEndian(data + pointerEnd - 4, 4);
+    Require(base1 > UINT32_MAX
+                ? layout.base1State == NvmBaseState::kPastImageEnd
+                : layout.base1State == NvmBaseState::kFound && layout.base1 == base1);
+  } else if (hasSections) {
+    Require(layout.base1State == NvmBaseState::kPastImageEnd);
+  }
+  const bool hasBlocks = hasSections && (data[layout.base0 + kSectionFlagsOffset] & kFlagHasBlocks);
+  Require((layout.base2State != NvmBaseState::kAbsent) == hasBlocks);
   return 0;
 }

@@ -1,7 +1,9 @@
 #include "update/NvmCheck.h"
 
+#include <array>
 #include <iterator>
 #include <limits>
+#include <optional>
 #include <string_view>
 
 #include "platform/ByteOrder.h"
@@ -74,25 +76,91 @@ uint32_t ApplyMask(uint32_t value, uint32_t mask) {
 }
 
 // The base a row selects, and whether that side has it.
-bool SelectBase(const NvmLayout& layout, uint32_t base, uint32_t* value) {
+NvmBaseState SelectBase(const NvmLayout& layout, uint32_t base, uint32_t* value) {
   switch (base) {
     case 0:
       *value = layout.base0;
-      return true;
+      return NvmBaseState::kFound;
     case 1:
       *value = layout.base1;
-      return layout.hasBase1;
+      return layout.base1State;
     case 2:
       *value = layout.base2;
-      return layout.hasBase2;
+      return layout.base2State;
     default:
-      return false;
+      return NvmBaseState::kAbsent;
   }
+}
+
+// The walk to base1 and base2 of an image whose kind has sections. A read that would
+// fall outside the image does not refuse it here: it marks the base it locates, and only
+// a compared row that needs that base refuses the image.
+void LocateImageSections(const uint8_t* image, size_t size, NvmLayout* layout) {
+  const uint64_t base0 = layout->base0;
+  uint32_t base1Delta = 0;
+  layout->base1State = ReadImageValue(image, size, base0 + kBase1PointerOffset, 4, &base1Delta) &&
+                               AddOffset(base0, base1Delta, &layout->base1)
+                           ? NvmBaseState::kFound
+                           : NvmBaseState::kPastImageEnd;
+
+  uint32_t flags = 0;
+  if (!ReadImageValue(image, size, base0 + kSectionFlagsOffset, 1, &flags)) {
+    layout->base2State = NvmBaseState::kPastImageEnd;
+    return;
+  }
+  if ((flags & kFlagHasBlocks) == 0) {
+    return;
+  }
+  uint32_t chainStart = 0;
+  uint32_t q = 0;
+  bool inside = ReadImageValue(image, size, base0 + kBlockChainOffset, 2, &chainStart) &&
+                AddOffset(base0, chainStart, &q);
+  for (uint8_t blockFlag : kBlockFlags) {
+    uint32_t words = 0;
+    if (inside && (flags & blockFlag) != 0) {
+      inside =
+          ReadImageValue(image, size, q, 2, &words) && AddOffset(q, uint64_t{4} * words + 2, &q);
+    }
+  }
+  layout->base2 = inside ? q : 0;
+  layout->base2State = inside ? NvmBaseState::kFound : NvmBaseState::kPastImageEnd;
+}
+
+// ReadImageLayout, also telling whether the version byte was read before a refusal.
+UpdateResult ReadImageLayoutAndVersion(const uint8_t* image, size_t size, NvmLayout* layout,
+                                       std::optional<uint32_t>* versionRead) {
+  uint32_t pointer = 0;
+  if (ReadSectionPointer(image, size, &pointer) != TBU_OK) {
+    return TBU_E_NO_IMAGE;
+  }
+  layout->base0 = pointer;
+  uint32_t version = 0;
+  if (!ReadImageValue(image, size, uint64_t{pointer} + kVersionOffset, 1, &version)) {
+    return TBU_E_NO_IMAGE;
+  }
+  layout->version = version;
+  if (versionRead != nullptr) {
+    *versionRead = version;
+  }
+  uint32_t deviceId = 0;
+  if (!ReadImageValue(image, size, uint64_t{pointer} + kDeviceIdOffset, 2, &deviceId)) {
+    return TBU_E_NO_IMAGE;
+  }
+  const UpdateResult mapped = DeviceIdToKind(static_cast<uint16_t>(deviceId), layout);
+  if (mapped != TBU_OK) {
+    return mapped;
+  }
+  if (KindHasSections(layout->kind)) {
+    LocateImageSections(image, size, layout);
+  }
+  return TBU_OK;
 }
 
 }  // namespace
 
-const std::array<NvmCheckEntry, kNvmCheckTableRows> kNvmCheckTable{{
+// Built from exactly the rows listed, so that a missing or extra row fails the size
+// check below instead of being zero-filled.
+constexpr auto kRegionRows = std::to_array<NvmCheckEntry>({
     Row(1, 1, 0x5, 2, u"Device ID", 0xFF, 0),
     Row(1, 1, 0x10, 4, u"PCIe Settings", 0xFF, 0),
     Row(1, 1, 0x143, 1, u"CIO-Port0_TX", 0xFF, 0),
@@ -147,9 +215,9 @@ const std::array<NvmCheckEntry, kNvmCheckTableRows> kNvmCheckTable{{
     Row(4, 0, 0x13, 1, u"PB", 0x44, 2),
     Row(4, 1, 0x121, 1, u"Snk0", 0xFF, 0),
     Row(4, 1, 0xB6, 1, u"PA/PB (USB2)", 0xC0, 0),
-}};
-static_assert(std::tuple_size_v<decltype(kNvmCheckTable)> == 54,
-              "the region table has exactly 54 rows");
+});
+static_assert(kRegionRows.size() == kNvmCheckTableRows, "the region table has exactly 54 rows");
+const std::array<NvmCheckEntry, kNvmCheckTableRows> kNvmCheckTable = kRegionRows;
 
 bool NvmCheckRowApplies(const NvmCheckEntry& row, const NvmLayout& controller) {
   return static_cast<int64_t>(row.kind) == controller.kind &&
@@ -238,69 +306,7 @@ UpdateResult ReadSectionPointer(const uint8_t* image, size_t size, uint32_t* poi
 }
 
 UpdateResult ReadImageLayout(const uint8_t* image, size_t size, NvmLayout* layout) {
-  uint32_t pointer = 0;
-  if (ReadSectionPointer(image, size, &pointer) != TBU_OK) {
-    return TBU_E_NO_IMAGE;
-  }
-  layout->base0 = pointer;
-
-  uint32_t version = 0;
-  if (!ReadImageValue(image, size, uint64_t{pointer} + kVersionOffset, 1, &version)) {
-    return TBU_E_NO_IMAGE;
-  }
-  layout->version = version;
-
-  uint32_t deviceId = 0;
-  if (!ReadImageValue(image, size, uint64_t{pointer} + kDeviceIdOffset, 2, &deviceId)) {
-    return TBU_E_NO_IMAGE;
-  }
-  const UpdateResult mapped = DeviceIdToKind(static_cast<uint16_t>(deviceId), layout);
-  if (mapped != TBU_OK) {
-    return mapped;
-  }
-  if (!KindHasSections(layout->kind)) {
-    return TBU_OK;
-  }
-
-  uint32_t base1Delta = 0;
-  if (!ReadImageValue(image, size, uint64_t{pointer} + kBase1PointerOffset, 4, &base1Delta) ||
-      !AddOffset(pointer, base1Delta, &layout->base1) || layout->base1 >= size) {
-    return TBU_E_NO_IMAGE;
-  }
-  layout->hasBase1 = true;
-
-  uint32_t flags = 0;
-  if (!ReadImageValue(image, size, uint64_t{pointer} + kSectionFlagsOffset, 1, &flags)) {
-    return TBU_E_NO_IMAGE;
-  }
-  if ((flags & kFlagHasBlocks) == 0) {
-    return TBU_OK;
-  }
-
-  uint32_t chainStart = 0;
-  if (!ReadImageValue(image, size, uint64_t{pointer} + kBlockChainOffset, 2, &chainStart)) {
-    return TBU_E_NO_IMAGE;
-  }
-  uint32_t q = 0;
-  if (!AddOffset(pointer, chainStart, &q)) {
-    return TBU_E_NO_IMAGE;
-  }
-  for (uint8_t blockFlag : kBlockFlags) {
-    if ((flags & blockFlag) == 0) {
-      continue;
-    }
-    uint32_t words = 0;
-    if (!ReadImageValue(image, size, q, 2, &words) || !AddOffset(q, uint64_t{4} * words + 2, &q)) {
-      return TBU_E_NO_IMAGE;
-    }
-  }
-  // base2 must lie inside the image; the rows' own reads are checked as they happen.
-  if (q >= size) {
-    return TBU_E_NO_IMAGE;
-  }
-  layout->base2 = q;
-  layout->hasBase2 = true;
-  return TBU_OK;
+  return ReadImageLayoutAndVersion(image, size, layout, nullptr);
 }
 
 UpdateResult ReadControllerLayout(CTbtWmiClient& client, NvmLayout* layout) {
@@ -322,7 +328,7 @@ UpdateResult ReadControllerLayout(CTbtWmiClient& client, NvmLayout* layout) {
 
   ReadControllerValue(client, uint64_t{layout->base0} + kBase1PointerOffset, 4, scratch);
   layout->base1 = layout->base0 + ReadLittleEndian(scratch, 4);
-  layout->hasBase1 = true;
+  layout->base1State = NvmBaseState::kFound;
 
   ReadControllerValue(client, uint64_t{layout->base0} + kSectionFlagsOffset, 1, scratch);
   const uint8_t flags = scratch[0];
@@ -339,15 +345,15 @@ UpdateResult ReadControllerLayout(CTbtWmiClient& client, NvmLayout* layout) {
     }
   }
   layout->base2 = q;
-  layout->hasBase2 = true;
+  layout->base2State = NvmBaseState::kFound;
   return TBU_OK;
 }
 
 UpdateResult CheckFirmwareImage(CTbtWmiClient& client, const uint8_t* image, size_t size,
-                                uint32_t* imageVersion, int* failedRow) {
-  if (failedRow != nullptr) {
-    *failedRow = -1;
-  }
+                                uint32_t* imageVersion, NvmCheckDetail* detail) {
+  NvmCheckDetail unused;
+  NvmCheckDetail& why = detail != nullptr ? *detail : unused;
+  why = NvmCheckDetail{};
   NvmLayout controller;
   const UpdateResult controllerResult = ReadControllerLayout(client, &controller);
   if (controllerResult != TBU_OK) {
@@ -358,7 +364,8 @@ UpdateResult CheckFirmwareImage(CTbtWmiClient& client, const uint8_t* image, siz
   }
 
   NvmLayout imageLayout;
-  const UpdateResult imageResult = ReadImageLayout(image, size, &imageLayout);
+  const UpdateResult imageResult =
+      ReadImageLayoutAndVersion(image, size, &imageLayout, &why.imageVersion);
   if (imageResult != TBU_OK) {
     return imageResult;
   }
@@ -388,33 +395,42 @@ UpdateResult CheckFirmwareImage(CTbtWmiClient& client, const uint8_t* image, siz
     }
     uint32_t controllerBase = 0;
     uint32_t imageBase = 0;
-    const bool controllerHasBase = SelectBase(controller, row.base, &controllerBase);
-    const bool imageHasBase = SelectBase(imageLayout, row.base, &imageBase);
+    const bool controllerHasBase =
+        SelectBase(controller, row.base, &controllerBase) != NvmBaseState::kAbsent;
+    const NvmBaseState imageBaseState = SelectBase(imageLayout, row.base, &imageBase);
+    const bool imageHasBase = imageBaseState != NvmBaseState::kAbsent;
     if (!controllerHasBase && !imageHasBase) {
       // Neither side carries the optional blocks, so there is nothing to compare.
       continue;
     }
+    why.failedRow = static_cast<int>(index);
+    if (controllerHasBase) {
+      why.controllerOffset = controllerBase + row.offset;
+    }
+    if (imageBaseState == NvmBaseState::kFound) {
+      why.imageOffset = imageBase + row.offset;
+    }
     if (controllerHasBase != imageHasBase) {
-      if (failedRow != nullptr) {
-        *failedRow = static_cast<int>(index);
-      }
+      // One side has the optional blocks and the other has not: their rows cannot agree.
       return TBU_E_REGION_MISMATCH;
     }
 
     ReadControllerValue(client, uint64_t{controllerBase} + row.offset, row.length, scratch);
+    why.controllerValue =
+        ApplyMask(KeepLowBytes(ReadLittleEndian(scratch, 4), row.length), row.mask);
     uint32_t imageValue = 0;
-    if (!ReadImageValue(image, size, uint64_t{imageBase} + row.offset, 4, &imageValue)) {
+    if (imageBaseState != NvmBaseState::kFound ||
+        !ReadImageValue(image, size, uint64_t{imageBase} + row.offset, 4, &imageValue)) {
+      // This row's four image bytes (or the walk to its base) lie past the image's end.
       return TBU_E_NO_IMAGE;
     }
-    const uint32_t controllerValue =
-        ApplyMask(KeepLowBytes(ReadLittleEndian(scratch, 4), row.length), row.mask);
-    imageValue = ApplyMask(KeepLowBytes(imageValue, row.length), row.mask);
-    if (controllerValue != imageValue) {
-      if (failedRow != nullptr) {
-        *failedRow = static_cast<int>(index);
-      }
+    why.imageValue = ApplyMask(KeepLowBytes(imageValue, row.length), row.mask);
+    if (why.controllerValue != why.imageValue) {
       return TBU_E_REGION_MISMATCH;
     }
+    const std::optional<uint32_t> version = why.imageVersion;
+    why = NvmCheckDetail{};
+    why.imageVersion = version;
   }
 
   if (imageVersion != nullptr) {

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 #include "platform/NvmSectionLayout.h"
 #include "update/ResultCodes.h"
@@ -10,6 +11,13 @@
 namespace tbt {
 
 class CTbtWmiClient;
+
+/// Whether a side has one of the bases that only some sides have.
+enum class NvmBaseState : uint8_t {
+  kAbsent,        // the side's kind or section flags say it has none
+  kFound,         // the base's value is known
+  kPastImageEnd,  // the image ends before the bytes that locate the base
+};
 
 /// What the check learns about one side (controller or image).
 struct NvmLayout {
@@ -19,8 +27,8 @@ struct NvmLayout {
   uint32_t base0 = 0;
   uint32_t base1 = 0;
   uint32_t base2 = 0;
-  bool hasBase1 = false;
-  bool hasBase2 = false;
+  NvmBaseState base1State = NvmBaseState::kAbsent;
+  NvmBaseState base2State = NvmBaseState::kAbsent;
 };
 
 /// One row of the region table.
@@ -54,15 +62,34 @@ UpdateResult ReadNvmBytes(CTbtWmiClient& client, uint32_t offset, uint32_t lengt
 UpdateResult ReadSectionPointer(const uint8_t* image, size_t size, uint32_t* pointer,
                                 uint32_t* foundAt = nullptr);
 
-/// Fills *layout from the image bytes; never reads outside image[0..size).
+/// Fills *layout from the image bytes; never reads outside image[0..size). TBU_E_NO_IMAGE
+/// when the section pointer, the version byte or the device identifier lies outside the
+/// image; a base whose locating bytes lie outside is marked kPastImageEnd instead, since
+/// only a row that reads at that base needs it.
 UpdateResult ReadImageLayout(const uint8_t* image, size_t size, NvmLayout* layout);
 
 /// Fills *layout from the controller.
 UpdateResult ReadControllerLayout(CTbtWmiClient& client, NvmLayout* layout);
 
+/// Why one check ended as it did, for reports that explain a refusal.
+struct NvmCheckDetail {
+  /// The image's version byte, as soon as it was read (also when the check then refuses).
+  std::optional<uint32_t> imageVersion;
+  /// Index into kNvmCheckTable of the row that ended the check; -1 when no row did.
+  int failedRow = -1;
+  /// Where that row was read: a ReadFirmware offset and an image offset. Absent for a
+  /// side that has no such base.
+  std::optional<uint32_t> controllerOffset;
+  std::optional<uint32_t> imageOffset;
+  /// The compared values after the length cut and the mask. Absent for a side that was
+  /// not read (no such base, or the image ends before the row).
+  std::optional<uint32_t> controllerValue;
+  std::optional<uint32_t> imageValue;
+};
+
 /// Compares the image with the controller; on success *imageVersion is the image's
-/// version. `failedRow` (optional) receives the index of the mismatching row.
+/// version. `detail` (optional) is filled on every path.
 UpdateResult CheckFirmwareImage(CTbtWmiClient& client, const uint8_t* image, size_t size,
-                                uint32_t* imageVersion, int* failedRow = nullptr);
+                                uint32_t* imageVersion, NvmCheckDetail* detail = nullptr);
 
 }  // namespace tbt

@@ -26,7 +26,14 @@ namespace {
 using clitest::JsonField;
 using emulated::NvmImageBuilder;
 
-const PlatformSelection kEmulated{PlatformChoice::kEmulated, {}};
+PlatformSelection OnPlatform(PlatformChoice choice, std::filesystem::path sysfsRoot = "/sys") {
+  PlatformSelection selection;
+  selection.choice = choice;
+  selection.sysfsRoot = std::move(sysfsRoot);
+  return selection;
+}
+
+const PlatformSelection kEmulated = OnPlatform(PlatformChoice::kEmulated);
 
 struct ParseCase {
   std::vector<std::string> args;
@@ -104,20 +111,32 @@ TEST_F(CheckCommandTest, DemoImageFitsTheBuiltInController) {
   EXPECT_TRUE(err.str().empty());
 }
 
-TEST_F(CheckCommandTest, RegionMismatchNamesTheRegionAndExitsWithOne) {
+TEST_F(CheckCommandTest, RegionMismatchShowsBothSidesBytesAndExitsWithOne) {
   const std::string image = folder.Write(
       "other.bin",
       emulated::DefaultBoardBuilder().Version(0x22).RegionByte(0, 0x129, 0x01).BuildImage());
   EXPECT_EQ(Check({image, "--json"}), 1);
-  EXPECT_EQ(JsonField(out.str(), "code"), "\"0x10430006\"");
-  EXPECT_EQ(JsonField(out.str(), "name"), "\"TBU_E_REGION_MISMATCH\"");
-  EXPECT_EQ(JsonField(out.str(), "region"), "\"Snk1\"");
-  EXPECT_EQ(JsonField(out.str(), "image_version"), "null");
+  const std::string json = out.str();
+  EXPECT_EQ(JsonField(json, "code"), "\"0x10430006\"");
+  EXPECT_EQ(JsonField(json, "name"), "\"TBU_E_REGION_MISMATCH\"");
+  EXPECT_EQ(JsonField(json, "region"), "\"Snk1\"");
+  EXPECT_EQ(JsonField(json, "image_version"), "34");  // read before the refusal
+  // "Snk1" of kind 5 is row 46; the built-in controller holds 0x29 there.
+  EXPECT_EQ(JsonField(json, "row"), "46");
+  EXPECT_EQ(JsonField(json, "image"), "\"0x01\"");
+  EXPECT_EQ(JsonField(json, "controller"), "\"0x29\"");
+  EXPECT_EQ(JsonField(json, "mask"), "\"0xFF\"");
+  EXPECT_EQ(JsonField(json, "image_offset"), std::to_string(0x4000 + 0x129));
+  EXPECT_EQ(JsonField(json, "controller_offset"), std::to_string(0x129));
 
   EXPECT_EQ(Check({image}), 1);
-  EXPECT_NE(out.str().find("\"Snk1\""), std::string::npos) << out.str();
-  EXPECT_NE(out.str().find("TBU_E_REGION_MISMATCH"), std::string::npos);
-  EXPECT_NE(out.str().find("emulated"), std::string::npos);
+  const std::string text = out.str();
+  for (const char* line : {"\"Snk1\" (row 46 of the region table) differs",
+                           "compared bytes:    image 0x01, controller 0x29 (mask 0xFF)",
+                           "offsets read:      image 0x00004129, controller 0x00000129",
+                           "image version:     0x22 (34)", "TBU_E_REGION_MISMATCH", "emulated"}) {
+    EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
+  }
 }
 
 TEST_F(CheckCommandTest, ControllerComesFromAnNvmFileOrFromAnImage) {
@@ -155,9 +174,34 @@ TEST_F(CheckCommandTest, InstalledVersionOverrideAndControllerIdAreHonoured) {
   EXPECT_EQ(JsonField(out.str(), "name"), "\"TBU_E_WMI_FAILED\"");
 }
 
-TEST_F(CheckCommandTest, FileAndUsageErrorsExitWithTwoAndSaySo) {
+TEST_F(CheckCommandTest, EmptyInputsAreResultsNotFileErrors) {
   const std::string image = folder.Write("demo.bin", emulated::DemoImage());
   const std::string empty = folder.Write("empty.bin", std::vector<uint8_t>());
+  std::vector<uint8_t> pointerPastEnd = emulated::DemoImage();
+  pointerPastEnd.resize(0x4000);  // the pointer says 0x4000: nothing of the section is left
+  const std::string cut = folder.Write("cut.bin", pointerPastEnd);
+  struct Case {
+    std::vector<std::string> args;
+    const char* name;
+    const char* imageVersion;
+  };
+  // An empty controller answers version 0 and refuses every read, so nothing identifies it.
+  const Case cases[] = {
+      {{empty, "--json"}, "TBU_E_NO_IMAGE", "null"},
+      {{image, "--controller-nvm", empty, "--json"}, "TBU_E_KIND_MISMATCH", "33"},
+      {{image, "--controller-image", cut, "--json"}, "TBU_E_KIND_MISMATCH", "33"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Check(c.args), 1) << err.str();
+    EXPECT_EQ(JsonField(out.str(), "name"), std::string("\"") + c.name + "\"") << out.str();
+    EXPECT_EQ(JsonField(out.str(), "image_version"), c.imageVersion);
+    EXPECT_TRUE(err.str().empty()) << err.str();
+  }
+  EXPECT_EQ(JsonField(out.str(), "installed_version"), "0");
+}
+
+TEST_F(CheckCommandTest, FileAndUsageErrorsExitWithTwoAndSaySo) {
+  const std::string image = folder.Write("demo.bin", emulated::DemoImage());
   const std::string noPointer = folder.Write("zeros.bin", std::vector<uint8_t>(0x1100, 0));
   struct Case {
     std::vector<std::string> args;
@@ -166,10 +210,8 @@ TEST_F(CheckCommandTest, FileAndUsageErrorsExitWithTwoAndSaySo) {
   const Case cases[] = {
       {{}, "no image given"},
       {{folder.Path("missing.bin")}, "does not exist"},
-      {{empty}, "is empty"},
       {{image, "--controller-nvm", folder.Path("missing.nvm")}, "missing.nvm"},
-      {{image, "--controller-nvm", empty}, "is empty"},
-      {{image, "--controller-image", noPointer}, "no usable section pointer"},
+      {{image, "--controller-image", noPointer}, "pointers at 0x0 and 0x1000 are blank"},
       {{image, "--bogus"}, "unknown option"},
   };
   for (const Case& c : cases) {
@@ -182,20 +224,22 @@ TEST_F(CheckCommandTest, FileAndUsageErrorsExitWithTwoAndSaySo) {
 TEST(CheckReportTest, TextNamesTheRowAndItsPositionInTheTable) {
   CheckReport report;
   report.result = TBU_E_REGION_MISMATCH;
-  report.failedRow = 35;
+  report.check.failedRow = 35;
   report.installedVersion = 0x20;
   report.readCalls = 7;
   const std::string text = FormatCheckText(report, "img.bin", "built-in controller");
   EXPECT_NE(text.find("\"PB\" (row 36 of the region table)"), std::string::npos) << text;
   EXPECT_NE(text.find("7 ReadFirmware calls"), std::string::npos);
-  EXPECT_EQ(text.find("image version"), std::string::npos);
+  EXPECT_NE(text.find("installed version: 0x20 (32)"), std::string::npos) << text;
+  EXPECT_NE(text.find("image version:     (not read)"), std::string::npos) << text;
 
   report.result = 5;  // a provider's own ReturnValue
-  report.failedRow = -1;
+  report.check.failedRow = -1;
   const std::string json = FormatCheckJson(report);
   EXPECT_EQ(JsonField(json, "name"), "\"PROVIDER_RETURN_VALUE\"");
   EXPECT_EQ(JsonField(json, "code"), "\"0x00000005\"");
   EXPECT_EQ(JsonField(json, "region"), "null");
+  EXPECT_EQ(JsonField(json, "region_detail"), "null");
 }
 
 #if TBT_HAVE_LINUX_BACKEND
@@ -273,7 +317,7 @@ using NoLinuxBackendTest = clitest::CommandTest;
 
 TEST_F(NoLinuxBackendTest, CheckingOnLinuxIsAUsageErrorThatSuggestsTheEmulatedOne) {
   const std::string demo = folder.Write("demo.bin", emulated::DemoImage());
-  EXPECT_EQ(Run(RunCheckCommand, {demo}, PlatformSelection{PlatformChoice::kLinux, "/nowhere"}), 2);
+  EXPECT_EQ(Run(RunCheckCommand, {demo}, OnPlatform(PlatformChoice::kLinux, "/nowhere")), 2);
   EXPECT_NE(err.str().find("TBT_PLATFORM=emulated"), std::string::npos) << err.str();
   EXPECT_TRUE(out.str().empty());
 }

@@ -71,12 +71,16 @@ TEST(DescribeImageTest, ListsOnlyTheRowsTheCheckWouldCompare) {
 }
 
 TEST(DescribeImageTest, KeepsWhatItFoundWhenTheImageIsRefused) {
-  const ImageDescription unknown = DescribeImage(NvmImageBuilder().DeviceId(0xABCD).BuildImage());
+  const ImageDescription unknown =
+      DescribeImage(NvmImageBuilder().DeviceId(0xABCD).Version(0x27).BuildImage());
   EXPECT_EQ(unknown.result, TBU_E_UNKNOWN_DEVICE);
   EXPECT_EQ(unknown.deviceId, 0xABCD);
   EXPECT_TRUE(unknown.regions.empty());
   EXPECT_EQ(JsonField(FormatImageJson(unknown), "kind"), "null");
   EXPECT_EQ(JsonField(FormatImageJson(unknown), "device_id"), "43981");
+  // Text and JSON give the version the image holds, whatever the result.
+  EXPECT_EQ(JsonField(FormatImageJson(unknown), "version"), "39");
+  EXPECT_NE(FormatImageText(unknown).find("0x27 (39)"), std::string::npos);
 
   const ImageDescription none = DescribeImage(std::vector<uint8_t>(0x1100, 0xFF));
   EXPECT_EQ(none.result, TBU_E_NO_IMAGE);
@@ -100,8 +104,28 @@ TEST(DescribeImageTest, ReportsTheCopyAndRegionsThatRunPastTheEnd) {
   EXPECT_FALSE(FindRegion(d, "PA")->value.has_value());
   const std::string json = FormatImageJson(d);
   EXPECT_EQ(JsonField(json, "pointer_at"), "4096");
+  // Both stored pointers are shown, and which one the check follows.
+  EXPECT_EQ(JsonField(json, "pointer_at_0"), std::to_string(*d.pointerAtZero));
+  EXPECT_EQ(JsonField(json, "pointer_at_1000"), "4112");
+  const std::string text = FormatImageText(d);
+  EXPECT_NE(text.find(" (erased)\npointer at 0x1000: 0x001010 (used by the check)"),
+            std::string::npos)
+      << text;
   EXPECT_NE(json.find("\"name\": \"PA\", \"base\": 2, \"offset\": 18"), std::string::npos);
-  EXPECT_NE(FormatImageText(d).find("outside the image"), std::string::npos);
+  EXPECT_NE(text.find("outside the image"), std::string::npos);
+}
+
+TEST(DescribeImageTest, BasesPastTheEndAreShownNotRefused) {
+  std::vector<uint8_t> image = NvmImageBuilder().Block(0x04, 1).BuildImage();
+  image.resize(0x100 + 0x20);  // cuts the base-1 pointer and the block chain
+  const ImageDescription d = DescribeImage(image);
+  ASSERT_EQ(d.result, TBU_OK);
+  EXPECT_EQ(d.layout.base1State, NvmBaseState::kPastImageEnd);
+  const std::string text = FormatImageText(d);
+  EXPECT_NE(text.find("base2:             past the image's end"), std::string::npos) << text;
+  ASSERT_NE(FindRegion(d, "PA"), nullptr);
+  EXPECT_FALSE(FindRegion(d, "PA")->imageOffset.has_value());
+  EXPECT_EQ(JsonField(FormatImageJson(d), "base2"), "null");
 }
 
 using InfoCommandTest = clitest::CommandTest;
@@ -116,6 +140,9 @@ TEST_F(InfoCommandTest, ExitCodesFollowTheImage) {
   EXPECT_EQ(JsonField(out.str(), "device_id"), "5587");
   EXPECT_EQ(Run(RunInfoCommand, {unknown}), 1);
   EXPECT_NE(out.str().find("TBU_E_UNKNOWN_DEVICE"), std::string::npos);
+  // An empty image is a result, not a file error.
+  EXPECT_EQ(Run(RunInfoCommand, {folder.Write("empty.bin", std::vector<uint8_t>())}), 1);
+  EXPECT_NE(out.str().find("TBU_E_NO_IMAGE"), std::string::npos) << out.str();
   EXPECT_EQ(Run(RunInfoCommand, {}), 2);
   EXPECT_EQ(Run(RunInfoCommand, {folder.Path("gone.bin")}), 2);
   EXPECT_NE(err.str().find("gone.bin does not exist"), std::string::npos);

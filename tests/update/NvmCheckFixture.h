@@ -20,12 +20,13 @@ namespace tbt::checktest {
 struct CheckOutcome {
   UpdateResult result = 0;
   uint32_t version = 0xDEADBEEF;
-  int failedRow = -2;
+  NvmCheckDetail detail;
 
   /// The failing row's name, or "" when no row failed.
   std::string RowName() const {
-    return failedRow >= 0 ? ToUtf8(kNvmCheckTable.at(static_cast<size_t>(failedRow)).name)
-                          : std::string();
+    return detail.failedRow >= 0
+               ? ToUtf8(kNvmCheckTable.at(static_cast<size_t>(detail.failedRow)).name)
+               : std::string();
   }
 };
 
@@ -49,7 +50,7 @@ class ControllerUnderTest {
   CheckOutcome Check(const std::vector<uint8_t>& image) {
     CheckOutcome outcome;
     outcome.result = CheckFirmwareImage(client_, image.empty() ? nullptr : image.data(),
-                                        image.size(), &outcome.version, &outcome.failedRow);
+                                        image.size(), &outcome.version, &outcome.detail);
     return outcome;
   }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -75,10 +76,21 @@ TEST(CheckFirmwareImageTest, EachRowIgnoresItsMaskedBitsAndRefusesItsComparedBit
           BoardOfKind(row.kind).RegionByte(row.base, row.offset, ignored).BuildImage());
       EXPECT_EQ(masked.result, TBU_OK);
     }
+    const NvmImageBuilder board = BoardOfKind(row.kind);
     const CheckOutcome compared = controller.Check(
-        BoardOfKind(row.kind).RegionByte(row.base, row.offset, LowestBit(row.mask)).BuildImage());
+        NvmImageBuilder(board).RegionByte(row.base, row.offset, LowestBit(row.mask)).BuildImage());
     EXPECT_EQ(compared.result, TBU_E_REGION_MISMATCH);
-    EXPECT_EQ(compared.failedRow, static_cast<int>(index));
+    // The detail names the row, where each side was read, and the bytes after the mask.
+    const NvmCheckDetail& detail = compared.detail;
+    EXPECT_EQ(detail.failedRow, static_cast<int>(index));
+    const uint32_t base = row.base == 2 ? board.Base2Offset() : 0;
+    EXPECT_EQ(detail.controllerOffset, base + row.offset);
+    EXPECT_EQ(detail.imageOffset, kHeaderSize + base + row.offset);
+    ASSERT_TRUE(detail.imageValue.has_value() && detail.controllerValue.has_value());
+    EXPECT_NE(*detail.imageValue, *detail.controllerValue);
+    if (row.length == 1) {
+      EXPECT_EQ(*detail.imageValue, LowestBit(row.mask));
+    }
 
     if (row.length > 1) {
       // Bytes above the lowest are compared whole, whatever the mask.
@@ -87,7 +99,7 @@ TEST(CheckFirmwareImageTest, EachRowIgnoresItsMaskedBitsAndRefusesItsComparedBit
                                .RegionByte(row.base, row.offset + row.length - 1, 0x80)
                                .BuildImage());
       EXPECT_EQ(upper.result, TBU_E_REGION_MISMATCH);
-      EXPECT_EQ(upper.failedRow, static_cast<int>(index));
+      EXPECT_EQ(upper.detail.failedRow, static_cast<int>(index));
     }
   }
 }
@@ -97,8 +109,9 @@ TEST(CheckFirmwareImageTest, SameKindDifferentDeviceFailsOnTheDeviceIdRow) {
   for (const auto& [controllerId, imageId] : pairs) {
     ControllerUnderTest controller(
         NvmImageBuilder().DeviceId(controllerId).Block(0x04, 1).BuildControllerNvm());
-    const CheckOutcome outcome =
-        controller.Check(NvmImageBuilder().DeviceId(imageId).Block(0x04, 1).BuildImage());
+    // Base 1 lies past the image's end; no row reads there, so it decides nothing.
+    const CheckOutcome outcome = controller.Check(
+        NvmImageBuilder().DeviceId(imageId).Base1Pointer(0x00F00000).Block(0x04, 1).BuildImage());
     EXPECT_EQ(outcome.result, TBU_E_REGION_MISMATCH) << std::hex << controllerId;
     EXPECT_EQ(outcome.RowName(), "Device ID");
   }
@@ -111,6 +124,7 @@ struct FailureCase {
   std::function<void(emulated::EmulatedTbtProvider&)> provider;
   std::function<void(std::vector<uint8_t>& image)> patch;
   UpdateResult expected;
+  bool versionRead = true;  // whether the image's version byte was read
 };
 
 TEST(CheckFirmwareImageTest, ReportsEachFailureWithItsOwnCode) {
@@ -119,17 +133,24 @@ TEST(CheckFirmwareImageTest, ReportsEachFailureWithItsOwnCode) {
       {"passes", none, none, none, TBU_OK},
       {"version call fails", none,
        [](auto& p) { p.FailMethod(u"GetCurrentNvmVersion", wmi::WBEM_E_FAILED); }, none,
-       TBU_E_WMI_FAILED},
+       TBU_E_WMI_FAILED, false},
       {"provider refuses the version", none,
-       [](auto& p) { p.ForceReturnValue(u"GetCurrentNvmVersion", 5); }, none, 5},
+       [](auto& p) { p.ForceReturnValue(u"GetCurrentNvmVersion", 5); }, none, 5, false},
       {"no controller instance", none,
-       [](auto& p) { p.SetAvailability(nullptr, [] { return false; }); }, none,
-       TBU_E_NO_CONTROLLER},
+       [](auto& p) { p.SetAvailability(nullptr, [] { return false; }); }, none, TBU_E_NO_CONTROLLER,
+       false},
       // Refused before the image is looked at: there is none.
       {"controller of kind 0", [](auto& c, auto&) { c.DeviceId(0x1569); }, none,
-       [](auto& image) { image.clear(); }, TBU_E_UNSUPPORTED_CONTROLLER},
+       [](auto& image) { image.clear(); }, TBU_E_UNSUPPORTED_CONTROLLER, false},
+      {"empty image", none, none, [](auto& image) { image.clear(); }, TBU_E_NO_IMAGE, false},
       {"no section pointer", none, none, [](auto& image) { image.assign(0x2000, 0); },
-       TBU_E_NO_IMAGE},
+       TBU_E_NO_IMAGE, false},
+      // Bases that lie, or are found, past the image's end refuse only a row that reads there.
+      {"base 1 past the end", [](auto&, auto& i) { i.Base1Pointer(0x7FFFFFF0); }, none, none,
+       TBU_OK},
+      {"other kind, cut before its bases", [](auto&, auto& i) { i.DeviceId(0x15C0); }, none,
+       [](auto& image) { image.resize(0x4000 + 0x20); }, TBU_E_KIND_MISMATCH},
+
       {"unknown image device", [](auto&, auto& i) { i.DeviceId(0x1600); }, none, none,
        TBU_E_UNKNOWN_DEVICE},
       {"other kind", [](auto&, auto& i) { i.DeviceId(0x15C0); }, none, none, TBU_E_KIND_MISMATCH},
@@ -168,8 +189,12 @@ TEST(CheckFirmwareImageTest, ReportsEachFailureWithItsOwnCode) {
     c.patch(image);
     const CheckOutcome outcome = controller.Check(image);
     EXPECT_EQ(outcome.result, c.expected) << c.what;
-    // The image's version is given on success only.
+    // The result's version is given on success only; the detail has it once it was read.
     EXPECT_EQ(outcome.version, c.expected == TBU_OK ? 0x20u : 0xDEADBEEFu) << c.what;
+    EXPECT_EQ(outcome.detail.imageVersion, c.versionRead ? std::optional(0x20u) : std::nullopt)
+        << c.what;
+    // Only a row's own refusal names a row.
+    EXPECT_EQ(outcome.detail.failedRow >= 0, c.expected == TBU_E_REGION_MISMATCH) << c.what;
   }
 }
 
@@ -187,7 +212,7 @@ TEST(CheckFirmwareImageTest, VariantOneOfKindThreeSkipsPortB) {
     EXPECT_EQ(outcome.result, c.expected) << std::hex << c.deviceId;
     if (c.expected != TBU_OK) {
       EXPECT_EQ(outcome.RowName(), "PB");
-      EXPECT_EQ(outcome.failedRow, 35);
+      EXPECT_EQ(outcome.detail.failedRow, 35);
     }
   }
 }
@@ -218,7 +243,7 @@ TEST(CheckFirmwareImageTest, HeaderLevelPassesWhenTheControllerIsEqualOrAbove) {
   }
 }
 
-TEST(CheckFirmwareImageTest, RefusesAnImageWhoseLastRowReadRunsPastTheEnd) {
+TEST(CheckFirmwareImageTest, RefusesAnImageAtTheFirstRowWhoseReadRunsPastTheEnd) {
   const NvmImageBuilder board = emulated::DefaultBoardBuilder();
   ControllerUnderTest controller(board.BuildControllerNvm());
   const std::vector<uint8_t> full = board.BuildImage();
@@ -228,7 +253,21 @@ TEST(CheckFirmwareImageTest, RefusesAnImageWhoseLastRowReadRunsPastTheEnd) {
   const std::vector<uint8_t> enough(full.begin(), full.begin() + needed);
   const std::vector<uint8_t> shortByOne(full.begin(), full.begin() + needed - 1);
   EXPECT_EQ(controller.Check(enough).result, TBU_OK);
-  EXPECT_EQ(controller.Check(shortByOne).result, TBU_E_NO_IMAGE);
+  const CheckOutcome cut = controller.Check(shortByOne);
+  EXPECT_EQ(cut.result, TBU_E_NO_IMAGE);
+  EXPECT_EQ(cut.RowName(), "PB");
+  EXPECT_EQ(cut.detail.imageOffset, needed - 4);
+  EXPECT_FALSE(cut.detail.imageValue.has_value());
+
+  // Cut before the block chain: the identification and the rows at base 0 still pass,
+  // and the first row at base 2 refuses the image, having read the controller's side.
+  const CheckOutcome noBase2 =
+      controller.Check(std::vector<uint8_t>(full.begin(), full.begin() + 0x4000 + 0x20));
+  EXPECT_EQ(noBase2.result, TBU_E_NO_IMAGE);
+  EXPECT_EQ(noBase2.RowName(), "PA");
+  EXPECT_EQ(noBase2.detail.controllerOffset, board.Base2Offset() + 0x12);
+  EXPECT_FALSE(noBase2.detail.imageOffset.has_value());
+  EXPECT_EQ(noBase2.detail.imageVersion, 0x20u);
 }
 
 TEST(CheckFirmwareImageTest, ControllerReadsPastItsNvmCompareStaleBytes) {

@@ -98,10 +98,10 @@ TEST(ReadControllerLayoutTest, FindsTheSameSectionsAsTheImageWalk) {
     EXPECT_EQ(fromController.kind, fromImage.kind);
     EXPECT_EQ(fromController.variant, fromImage.variant);
     EXPECT_EQ(fromController.version, fromImage.version);
-    EXPECT_EQ(fromController.hasBase1, fromImage.hasBase1);
-    EXPECT_EQ(fromController.hasBase2, fromImage.hasBase2);
+    EXPECT_EQ(fromController.base1State, fromImage.base1State);
+    EXPECT_EQ(fromController.base2State, fromImage.base2State);
     EXPECT_EQ(fromController.base1, fromImage.base1 - fromImage.base0);
-    if (fromImage.hasBase2) {
+    if (fromImage.base2State == NvmBaseState::kFound) {
       EXPECT_EQ(fromController.base2, fromImage.base2 - fromImage.base0);
     }
   }
@@ -147,7 +147,7 @@ TEST(ReadControllerLayoutTest, UnknownOrUnreadableDeviceKeepsTheStartingKindWith
   NvmLayout unreadableLayout;
   EXPECT_EQ(ReadControllerLayout(unreadable.Client(), &unreadableLayout), TBU_OK);
   EXPECT_EQ(unreadableLayout.kind, -1);
-  EXPECT_FALSE(unreadableLayout.hasBase1);
+  EXPECT_EQ(unreadableLayout.base1State, NvmBaseState::kAbsent);
 }
 
 TEST(ReadControllerLayoutTest, AFailedBlockReadReusesThePreviousScratchValue) {
@@ -160,7 +160,7 @@ TEST(ReadControllerLayoutTest, AFailedBlockReadReusesThePreviousScratchValue) {
   ControllerUnderTest controller(nvm);
   NvmLayout layout;
   ASSERT_EQ(ReadControllerLayout(controller.Client(), &layout), TBU_OK);
-  EXPECT_TRUE(layout.hasBase2);
+  EXPECT_EQ(layout.base2State, NvmBaseState::kFound);
   EXPECT_EQ(layout.base2, 0x180u + 4u * 0x180u + 2u);
 }
 

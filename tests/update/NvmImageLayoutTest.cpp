@@ -70,9 +70,9 @@ TEST(ReadImageLayoutTest, LocatesAllThreeSectionsOfAKindFiveImage) {
   ASSERT_EQ(ReadImageLayout(image.data(), image.size(), &layout), TBU_OK);
   EXPECT_EQ(layout.base0, 0x200u);
   EXPECT_EQ(layout.version, 0x42u);
-  EXPECT_TRUE(layout.hasBase1);
+  EXPECT_EQ(layout.base1State, NvmBaseState::kFound);
   EXPECT_EQ(layout.base1, 0x200u + 0x300u);
-  EXPECT_TRUE(layout.hasBase2);
+  EXPECT_EQ(layout.base2State, NvmBaseState::kFound);
   // Two blocks: 2 + 4*2 and 2 + 4*5 bytes after the chain's start.
   EXPECT_EQ(layout.base2, 0x200u + 0x181u + 10u + 22u);
 
@@ -85,22 +85,20 @@ TEST(ReadImageLayoutTest, BlocksAreIgnoredWithoutTheirEnablingFlag) {
   const std::vector<uint8_t> image = NvmImageBuilder().SectionFlags(0x05).BuildImage();
   NvmLayout layout;
   ASSERT_EQ(ReadImageLayout(image.data(), image.size(), &layout), TBU_OK);
-  EXPECT_TRUE(layout.hasBase1);
-  EXPECT_FALSE(layout.hasBase2);
+  EXPECT_EQ(layout.base1State, NvmBaseState::kFound);
+  EXPECT_EQ(layout.base2State, NvmBaseState::kAbsent);
   EXPECT_EQ(layout.base2, 0u);
 }
 
 TEST(ReadImageLayoutTest, KindsBelowThreeStopAfterTheDeviceIdentifier) {
   for (uint16_t deviceId : {0x1567, 0x156D, 0x147E}) {
-    // A base-1 pointer far outside the image would be refused if it were followed.
-    const std::vector<uint8_t> image =
-        NvmImageBuilder().DeviceId(deviceId).Block(0x04, 1).BuildImage();
-    std::vector<uint8_t> patched = image;
-    PutLe(patched, 0x100 + 0x10E, 0xFFFFFF00u, 4);
+    // Cut right after the version byte: the walk's reads would all fall outside.
+    std::vector<uint8_t> image = NvmImageBuilder().DeviceId(deviceId).Block(0x04, 1).BuildImage();
+    image.resize(0x100 + kVersionOffset + 1);
     NvmLayout layout;
-    ASSERT_EQ(ReadImageLayout(patched.data(), patched.size(), &layout), TBU_OK);
-    EXPECT_FALSE(layout.hasBase1);
-    EXPECT_FALSE(layout.hasBase2);
+    ASSERT_EQ(ReadImageLayout(image.data(), image.size(), &layout), TBU_OK);
+    EXPECT_EQ(layout.base1State, NvmBaseState::kAbsent);
+    EXPECT_EQ(layout.base2State, NvmBaseState::kAbsent);
   }
 }
 
@@ -147,24 +145,39 @@ struct MalformedCase {
   uint32_t patchValue;
   uint32_t patchWidth;
   size_t keepBytes;  // SIZE_MAX: keep the whole image
+  UpdateResult expected;
+  NvmBaseState base1;
+  NvmBaseState base2;
 };
 
-TEST(ReadImageLayoutTest, RefusesImagesWhoseReadsFallOutside) {
+TEST(ReadImageLayoutTest, RefusesOnlyReadsOutsideAndMarksBasesItCannotReach) {
   // Kind 5 with blocks: section at 0x100, chain at 0x180, blocks of 1 and 2 words.
   NvmImageBuilder builder;
   builder.Block(0x04, 1).Block(0x08, 2);
   const std::vector<uint8_t> valid = builder.BuildImage();
   constexpr size_t kNone = SIZE_MAX;
   constexpr size_t kSection = 0x100;
+  constexpr auto kFound = NvmBaseState::kFound;
+  constexpr auto kPast = NvmBaseState::kPastImageEnd;
+  constexpr auto kAbsent = NvmBaseState::kAbsent;
   const MalformedCase cases[] = {
-      {"empty", kNone, 0, 0, 0},
-      {"blank pointer and no room for the copy", 0, 0, 3, kNone},
-      {"erased pointer and no room for the copy", 0, 0xFFFFFF, 3, kNone},
-      {"pointer at the very end", 0, static_cast<uint32_t>(valid.size()), 3, kNone},
-      {"base-1 pointer overflowing 32 bits", kSection + 0x10E, 0xFFFFFFF0u, 4, kNone},
-      {"chain start past the end", kSection + 3, 0xFFF0, 2, kNone},
-      {"block count past the end", kSection + 0x180, 0xFFFF, 2, kNone},
-      {"second block count past the end", kSection + 0x180 + 6, 0x8000, 2, kNone},
+      {"empty", kNone, 0, 0, 0, TBU_E_NO_IMAGE, kAbsent, kAbsent},
+      {"blank pointer and no room for the copy", 0, 0, 3, kNone, TBU_E_NO_IMAGE, kAbsent, kAbsent},
+      {"erased pointer and no room for the copy", 0, 0xFFFFFF, 3, kNone, TBU_E_NO_IMAGE, kAbsent,
+       kAbsent},
+      {"pointer at the very end", 0, static_cast<uint32_t>(valid.size()), 3, kNone, TBU_E_NO_IMAGE,
+       kAbsent, kAbsent},
+      {"device identifier cut off", kNone, 0, 0, kSection + kDeviceIdOffset + 1, TBU_E_NO_IMAGE,
+       kAbsent, kAbsent},
+      // From here on the image is identified; only the bases it cannot reach are marked.
+      {"base-1 pointer cut off", kNone, 0, 0, kSection + 0x10E + 3, TBU_OK, kPast, kPast},
+      {"base-1 pointer overflowing 32 bits", kSection + 0x10E, 0xFFFFFFF0u, 4, kNone, TBU_OK, kPast,
+       kFound},
+      {"base 1 past the end", kSection + 0x10E, 0x00F00000u, 4, kNone, TBU_OK, kFound, kFound},
+      {"chain start past the end", kSection + 3, 0xFFF0, 2, kNone, TBU_OK, kFound, kPast},
+      {"first block count sends the second past the end", kSection + 0x180, 0xFFFF, 2, kNone,
+       TBU_OK, kFound, kPast},
+      {"base 2 past the end", kSection + 0x180 + 6, 0x8000, 2, kNone, TBU_OK, kFound, kFound},
   };
   for (const MalformedCase& c : cases) {
     std::vector<uint8_t> image = valid;
@@ -179,32 +192,35 @@ TEST(ReadImageLayoutTest, RefusesImagesWhoseReadsFallOutside) {
     exact.shrink_to_fit();
     NvmLayout layout;
     EXPECT_EQ(ReadImageLayout(exact.empty() ? nullptr : exact.data(), exact.size(), &layout),
-              TBU_E_NO_IMAGE)
+              c.expected)
         << c.what;
+    EXPECT_EQ(layout.base1State, c.base1) << c.what;
+    EXPECT_EQ(layout.base2State, c.base2) << c.what;
   }
 }
 
-TEST(ReadImageLayoutTest, EveryCutOfAValidImageEitherParsesTheSameOrIsRefused) {
+TEST(ReadImageLayoutTest, EveryCutOfAValidImageKeepsWhatItStillHolds) {
   NvmImageBuilder builder;
   builder.Block(0x01, 2).Block(0x10, 1);
   const std::vector<uint8_t> valid = builder.BuildImage();
   NvmLayout full;
   ASSERT_EQ(ReadImageLayout(valid.data(), valid.size(), &full), TBU_OK);
-  // The last byte the walk reads is the count of the second block; base2 must lie inside.
-  size_t shortestAccepted = SIZE_MAX;
-  for (size_t keep = 0; keep <= 0x100 + builder.Base2Offset() + 1; ++keep) {
+  // The last bytes the walk reads are the count of the second (one-word) block.
+  const size_t walkEnd = full.base2 - 4;
+  for (size_t keep = 0; keep <= full.base2 + 1; ++keep) {
     const std::vector<uint8_t> cut(valid.begin(), valid.begin() + keep);
     NvmLayout layout;
     const UpdateResult result = ReadImageLayout(cut.data(), cut.size(), &layout);
-    if (result == TBU_OK) {
-      shortestAccepted = std::min(shortestAccepted, keep);
+    EXPECT_EQ(result, keep > 0x100 + kVersionOffset ? TBU_OK : TBU_E_NO_IMAGE) << keep;
+    if (result != TBU_OK) {
+      continue;
+    }
+    EXPECT_EQ(layout.base1State == NvmBaseState::kFound, keep >= 0x100 + 0x10E + 4) << keep;
+    EXPECT_EQ(layout.base2State == NvmBaseState::kFound, keep >= walkEnd) << keep;
+    if (layout.base2State == NvmBaseState::kFound) {
       EXPECT_EQ(layout.base2, full.base2);
-    } else {
-      EXPECT_EQ(result, TBU_E_NO_IMAGE) << keep;
-      EXPECT_EQ(shortestAccepted, SIZE_MAX) << "a longer cut was refused after a shorter passed";
     }
   }
-  EXPECT_EQ(shortestAccepted, full.base2 + 1);
 }
 
 }  // namespace

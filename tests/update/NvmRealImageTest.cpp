@@ -58,8 +58,8 @@ TEST_P(RealImageTest, ParsesWithItsOwnDeviceAndVersionAndPassesAgainstItself) {
   EXPECT_EQ(layout.kind, GetParam().kind);
   EXPECT_EQ(layout.variant, GetParam().variant);
   EXPECT_EQ(layout.version, GetParam().version);
-  EXPECT_TRUE(layout.hasBase1);
-  EXPECT_TRUE(layout.hasBase2);
+  EXPECT_EQ(layout.base1State, NvmBaseState::kFound);
+  EXPECT_EQ(layout.base2State, NvmBaseState::kFound);
   EXPECT_LT(layout.base2, image_.size());
 
   // Against a controller running the image itself, the check passes.

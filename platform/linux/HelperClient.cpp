@@ -179,7 +179,10 @@ uint32_t HelperPrivilegedOps::WriteNvmAndAuthenticate(const std::string& router,
 }
 
 uint32_t HelperPrivilegedOps::SetForcePower(bool on) {
-  if (!tree_.FindForcePower()) {
+  // Off with no helper running: this update never switched power on through one (the
+  // prompt was dismissed, say), so it asks for no second authorisation just to switch
+  // off. Power left on by an earlier update stays on, which is the safe side.
+  if (!tree_.FindForcePower() || (!on && pid_ < 0)) {
     return kTbtOk;
   }
   return Request(on ? "force-power 1\n" : "force-power 0\n", {}, false);

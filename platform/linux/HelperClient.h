@@ -31,7 +31,8 @@ class HelperPrivilegedOps final : public IPrivilegedOps {
   /// Sends the image with its length and SHA-256.
   uint32_t WriteNvmAndAuthenticate(const std::string& router,
                                    std::span<const uint8_t> image) override;
-  /// Asks for no authorisation when the machine has no force_power attribute.
+  /// Asks for no authorisation when the machine has no force_power attribute, nor to
+  /// switch off when no helper runs for this update.
   uint32_t SetForcePower(bool on) override;
   uint32_t ReadAuthenticationStatus(const std::string& router, uint32_t* status) override;
   /// Ends the helper: it exits and frees its lock.

@@ -236,6 +236,8 @@ TEST_F(HelperTest, OneHelperServesAWholeUpdateAndTheNextUpdateStartsAnother) {
   ExpectFlashed();
   EXPECT_EQ(sys_.Read(forcePower), "0");
   EXPECT_EQ(sys_.Read(starts), "start\n");
+  EXPECT_EQ(ops.SetForcePower(false), kTbtOk);  // no helper runs: no prompt just for off
+  EXPECT_EQ(sys_.Read(starts), "start\n");
   EXPECT_EQ(ops.SetForcePower(true), kTbtOk);
   EXPECT_EQ(sys_.Read(starts), "start\nstart\n");
 }

@@ -37,10 +37,6 @@ bool ReadFileBytes(const std::string& path, std::vector<uint8_t>* bytes, std::st
     *error = FileReadError(status, path);
     return false;
   }
-  if (bytes->empty()) {
-    *error = "file " + path + " is empty";
-    return false;
-  }
   return true;
 }
 

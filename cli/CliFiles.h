@@ -17,34 +17,31 @@ inline constexpr int kExitFailed = 1;
 /// Exit status of a usage or file error.
 inline constexpr int kExitUsage = 2;
 
-/// The sentence for a failed platform::ReadBoundedFile of `path`, naming the
-/// file.
+/// The sentence for a failed platform::ReadBoundedFile of `path`, naming the file.
 std::string FileReadError(platform::FileReadStatus status, const std::string& path);
 
-/// Reads the whole file into *bytes, never waiting on a FIFO and never reading
-/// more than platform::kMaxImageFileBytes. On failure (missing, unreadable, a
-/// folder, a special file, too large, or empty) returns false and sets *error
-/// to a sentence naming the file.
+/// Reads the whole file into *bytes, never waiting on a FIFO and never reading more
+/// than platform::kMaxImageFileBytes. An empty file is read as no bytes: what that
+/// means is the command's to say. On failure (missing, unreadable, a folder, a special
+/// file, or too large) returns false and sets *error to a sentence naming the file.
 bool ReadFileBytes(const std::string& path, std::vector<uint8_t>* bytes, std::string* error);
 
-/// Writes bytes to the file, replacing it. On failure returns false and sets
-/// *error.
+/// Writes bytes to the file, replacing it. On failure returns false and sets *error.
 bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error);
 
-/// Parses an unsigned 32-bit number written in decimal or as 0x hex; false for
-/// anything else (signs, spaces, trailing text, values above 0xFFFFFFFF).
+/// Parses an unsigned 32-bit number written in decimal or as 0x hex; false for anything
+/// else (signs, spaces, trailing text, values above 0xFFFFFFFF).
 bool ParseUnsigned32(const std::string& text, uint32_t* value);
 
-/// The controller NVM that an image would become: the bytes from its section
-/// pointer (at 0, or the copy at 0x1000) to its end. False when the image has
-/// no usable pointer or the pointer lies at or past its end.
+/// The controller NVM that an image would become: the bytes from its section pointer
+/// (at 0, or the copy at 0x1000) to its end. False when the image has no usable pointer
+/// or the pointer lies at or past its end.
 bool ControllerNvmFromImage(const std::vector<uint8_t>& image, std::vector<uint8_t>* nvm);
 
 /// "0x%08X" of a value.
 std::string Hex32(uint32_t value);
 
-/// An update result code as the readable outputs show it: "0x10430006
-/// TBU_E_REGION_MISMATCH".
+/// An update result code as the readable outputs show it: "0x10430006 TBU_E_REGION_MISMATCH".
 std::string ResultCodeText(uint32_t code);
 
 }  // namespace tbt::cli

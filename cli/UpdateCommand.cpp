@@ -9,6 +9,7 @@
 #include <optional>
 #include <system_error>
 
+#include "cli/CheckOutcomeText.h"
 #include "cli/CliFiles.h"
 #include "cli/CommandWords.h"
 #include "cli/ControllerFiles.h"
@@ -40,13 +41,9 @@ constexpr char kDisconnectWarning[] =
     "it (docks, displays, storage, external GPUs) disconnects for up to a minute\n";
 
 constexpr std::array kUpdateOptions{
-    CommandOption{"--downgradable"},
-    CommandOption{"--allow-battery"},
-    CommandOption{"--json"},
-    CommandOption{"--real-waits"},
-    kControllerNvmOption,
+    CommandOption{"--downgradable"}, CommandOption{"--allow-battery"},    CommandOption{"--json"},
+    CommandOption{"--real-waits"},   CommandOption{"--sysfs-root", true}, kControllerNvmOption,
     kControllerImageOption,
-    CommandOption{"--sysfs-root", true},
 };
 
 // A program folder that exists for one run and is removed with everything in it.
@@ -98,9 +95,10 @@ void PrintReport(std::ostream& out, bool json, PlatformChoice ranOn, UpdateResul
     JsonObject object;
     object.Result(result)
         .Number("installed_version", report.installedVersion)
-        .Number("image_version", report.imageVersion)
+        .Number("image_version", report.check.imageVersion)
         .Raw("written", report.written ? "true" : "false")
         .String("reason", ResultReason(result, ranOn));
+    AddRegionJson(object, report.check);
     // Linux runs only: the kernel's status when the controller refused the image,
     // printed as the kernel prints it ("%#x").
     if (ranOn == PlatformChoice::kLinux) {
@@ -119,11 +117,12 @@ void PrintReport(std::ostream& out, bool json, PlatformChoice ranOn, UpdateResul
       << "image file:        "
       << (report.imagePath.empty() ? std::string("(none)") : report.imagePath.filename().string())
       << "\n"
-      << "installed version: " << Hex32(report.installedVersion) << "\n"
-      << "image version:     " << Hex32(report.imageVersion) << "\n"
+      << "installed version: " << VersionText(report.installedVersion) << "\n"
+      << "image version:     " << VersionText(report.check.imageVersion) << "\n"
       << "written:           " << (report.written ? "yes" : "no") << "\n"
       << "result:            " << ResultCodeText(result) << ": " << ResultReason(result, ranOn)
-      << "\n";
+      << "\n"
+      << RegionDetailText(result, report.check);
 }
 
 }  // namespace

@@ -80,7 +80,8 @@ UpdateResult RunUpdateSteps(const UpdateEnvironment& environment, const UpdateCo
   }
 
   uint32_t imageVersion = 0;
-  result = CheckFirmwareImage(environment.wmi, image.data(), image.size(), &imageVersion);
+  result = CheckFirmwareImage(environment.wmi, image.data(), image.size(), &imageVersion,
+                              &report->check);
   report->imageVersion = imageVersion;
   if (result != TBU_OK) {
     return result;

@@ -8,6 +8,7 @@
 
 #include "platform/BoundedFile.h"
 #include "platform/Platform.h"
+#include "update/NvmCheck.h"
 #include "update/ResultCodes.h"
 
 namespace tbt {
@@ -46,6 +47,9 @@ struct UpdateReport {
   std::filesystem::path imagePath;
   /// True when UpdateFirmware was called (whatever it returned).
   bool written = false;
+  /// What the compatibility check found: the image's version whenever it was read, and
+  /// the region table's row that ended the check.
+  NvmCheckDetail check;
 };
 
 /// Delay after the service start and after the write, so the service can start and

@@ -64,10 +64,11 @@ std::vector<uint8_t> ImageWithVersion(uint8_t version) {
 TEST_F(UpdateCommandTest, UpdatesTheBuiltInControllerWithTheDemoImageUnlessOnBattery) {
   const std::string image = folder.Write("demo.img", emulated::DemoImage());
   EXPECT_EQ(Update({image, "--json"}), 0) << err.str();
-  EXPECT_EQ(out.str(),
-            "{\"result\": 0, \"code\": \"0x00000000\", \"name\": \"TBU_OK\", "
-            "\"installed_version\": 32, \"image_version\": 33, \"written\": true, "
-            "\"reason\": \"the firmware was written\"}\n");
+  EXPECT_EQ(
+      out.str(),
+      "{\"result\": 0, \"code\": \"0x00000000\", \"name\": \"TBU_OK\", "
+      "\"installed_version\": 32, \"image_version\": 33, \"written\": true, "
+      "\"reason\": \"the firmware was written\", \"region\": null, \"region_detail\": null}\n");
   EXPECT_FALSE(TemporaryFoldersLeft());
 
   // On battery nothing is switched on or written unless battery is allowed.
@@ -92,7 +93,22 @@ TEST_F(UpdateCommandTest, ReportsEachOutcomeWithItsExitCode) {
       {"downgrade refused", ImageWithVersion(0x1F), {}, 1, "TBU_E_DOWNGRADE"},
       {"downgrade allowed", ImageWithVersion(0x1F), {"--downgradable"}, 0, "TBU_OK"},
       {"equal version written", ImageWithVersion(0x20), {}, 0, "written:           yes"},
-      {"empty image", {}, {}, 1, "TBU_E_NO_IMAGE"},
+      {"empty image", {}, {}, 1, "image version:     (not read)"},
+      // The check's refusal reads as in `check`: the version read, the row, both sides' bytes.
+      {"region mismatch",
+       emulated::DefaultBoardBuilder().RegionByte(0, 0x129, 0x01).BuildImage(),
+       {},
+       1,
+       "image version:     0x20 (32)\nwritten:           no\nresult:            "
+       "0x10430006 TBU_E_REGION_MISMATCH: the image's configuration does not match this "
+       "board\nregion:            \"Snk1\" (row 46 of the region table) differs\n"
+       "compared bytes:    image 0x01, controller 0x29 (mask 0xFF)\n"},
+      // An empty controller answers no read, so nothing identifies it.
+      {"empty controller space",
+       emulated::DemoImage(),
+       {"--controller-nvm", folder.Write("empty.nvm", std::vector<uint8_t>())},
+       1,
+       "TBU_E_KIND_MISMATCH"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -122,7 +138,8 @@ TEST_F(UpdateCommandTest, TakesTheControllerFromAFile) {
 
 TEST_F(UpdateCommandTest, RefusesBadUsageAndUnreadableFiles) {
   const std::string image = folder.Write("demo.bin", emulated::DemoImage());
-  const std::string garbage = folder.Write("garbage.bin", std::vector<uint8_t>{1, 2, 3});
+  // No section pointer at 0 or 0x1000: not an image at all.
+  const std::string garbage = folder.Write("garbage.bin", std::vector<uint8_t>{0, 0, 0});
   ASSERT_EQ(::mkfifo(folder.Path("fifo.bin").c_str(), 0600), 0);
   const std::vector<std::vector<std::string>> cases = {
       {},

@@ -27,15 +27,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Require(layout.kind >= 0 && layout.kind <= 5 && layout.variant <= 1);
   const bool hasSections = layout.kind >= 3;
   Require((layout.base1State != NvmBaseState::kAbsent) == hasSections);
+  // Base 1 is found exactly when its pointer lies inside and the sum fits 32 bits.
   const uint64_t pointerEnd = uint64_t{layout.base0} + kBase1PointerOffset + 4;
-  if (hasSections && pointerEnd <= size) {
-    const uint64_t base1 = uint64_t{layout.base0} + ReadLittleEndian(data + pointerEnd - 4, 4);
-    Require(base1 > UINT32_MAX
-                ? layout.base1State == NvmBaseState::kPastImageEnd
-                : layout.base1State == NvmBaseState::kFound && layout.base1 == base1);
-  } else if (hasSections) {
-    Require(layout.base1State == NvmBaseState::kPastImageEnd);
-  }
+  const bool base1Fits =
+      pointerEnd <= size &&
+      uint64_t{layout.base0} + ReadLittleEndian(data + pointerEnd - 4, 4) <= UINT32_MAX;
+  Require((layout.base1State == NvmBaseState::kFound) == (hasSections && base1Fits));
   const bool hasBlocks = hasSections && (data[layout.base0 + kSectionFlagsOffset] & kFlagHasBlocks);
   Require((layout.base2State != NvmBaseState::kAbsent) == hasBlocks);
   return 0;

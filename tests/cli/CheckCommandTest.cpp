@@ -61,19 +61,6 @@ TEST(ParseCheckArgumentsTest, AcceptsTheDocumentedFormsAndNamesEachMistake) {
   }
 }
 
-TEST(ParseCheckArgumentsTest, KeepsEveryValue) {
-  CheckRequest request;
-  std::string error;
-  ASSERT_TRUE(ParseCheckArguments({"--controller-image", "c.bin", "img.bin", "--installed-version",
-                                   "0x10", "--controller-id", "id\\1", "--json"},
-                                  &request, &error));
-  EXPECT_EQ(request.imagePath, "img.bin");
-  EXPECT_EQ(request.controller.imagePath, "c.bin");
-  EXPECT_EQ(request.installedVersion, 0x10u);
-  EXPECT_EQ(request.controllerId, "id\\1");
-  EXPECT_TRUE(request.json);
-}
-
 // ReadFirmware calls of a check made directly through the client, for comparison.
 size_t DirectReadCalls(const std::vector<uint8_t>& image, const std::vector<uint8_t>& nvm) {
   wmi::NamespaceRegistry registry;
@@ -98,11 +85,7 @@ TEST_F(CheckCommandTest, DemoImageFitsTheBuiltInController) {
   ASSERT_EQ(Check({image, "--json"}), 0) << err.str();
   const std::string json = out.str();
   EXPECT_EQ(JsonField(json, "result"), "0");
-  EXPECT_EQ(JsonField(json, "code"), "\"0x00000000\"");
-  EXPECT_EQ(JsonField(json, "name"), "\"TBU_OK\"");
   EXPECT_EQ(JsonField(json, "image_version"), "33");
-  EXPECT_EQ(JsonField(json, "installed_version"), "32");
-  EXPECT_EQ(JsonField(json, "region"), "null");
   EXPECT_EQ(JsonField(json, "reason"), "\"the image fits this controller\"");
   EXPECT_EQ(
       JsonField(json, "read_calls"),
@@ -117,8 +100,6 @@ TEST_F(CheckCommandTest, RegionMismatchShowsBothSidesBytesAndExitsWithOne) {
       emulated::DefaultBoardBuilder().Version(0x22).RegionByte(0, 0x129, 0x01).BuildImage());
   EXPECT_EQ(Check({image, "--json"}), 1);
   const std::string json = out.str();
-  EXPECT_EQ(JsonField(json, "code"), "\"0x10430006\"");
-  EXPECT_EQ(JsonField(json, "name"), "\"TBU_E_REGION_MISMATCH\"");
   EXPECT_EQ(JsonField(json, "region"), "\"Snk1\"");
   EXPECT_EQ(JsonField(json, "image_version"), "34");  // read before the refusal
   // "Snk1" of kind 5 is row 46; the built-in controller holds 0x29 there.
@@ -131,18 +112,19 @@ TEST_F(CheckCommandTest, RegionMismatchShowsBothSidesBytesAndExitsWithOne) {
 
   EXPECT_EQ(Check({image}), 1);
   const std::string text = out.str();
-  for (const char* line : {"\"Snk1\" (row 46 of the region table) differs",
-                           "compared bytes:    image 0x01, controller 0x29 (mask 0xFF)",
-                           "offsets read:      image 0x00004129, controller 0x00000129",
-                           "image version:     0x22 (34)", "TBU_E_REGION_MISMATCH", "emulated"}) {
-    EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
-  }
+  EXPECT_NE(text.find("0x22 (34)\nresult:            0x10430006 TBU_E_REGION_MISMATCH: the "
+                      "image's configuration does not match this board\nregion:            "
+                      "\"Snk1\" (row 46 of the region table) differs\ncompared bytes:    image "
+                      "0x01, controller 0x29 (mask 0xFF)\noffsets read:      image 0x00004129, "
+                      "controller 0x00000129\n"),
+            std::string::npos)
+      << text;
 }
 
-TEST_F(CheckCommandTest, ControllerComesFromAnNvmFileOrFromAnImage) {
+TEST_F(CheckCommandTest, ControllerComesFromAFileAndEmptyInputsAreResults) {
   const NvmImageBuilder board = NvmImageBuilder().DeviceId(0x1578).Block(0x02, 1);
-  const std::string image =
-      folder.Write("new.bin", NvmImageBuilder(board).Version(0x40).BuildImage());
+  const std::vector<uint8_t> newImage = NvmImageBuilder(board).Version(0x40).BuildImage();
+  const std::string image = folder.Write("new.bin", newImage);
   const std::string nvm =
       folder.Write("nvm.bin", NvmImageBuilder(board).Version(0x30).BuildControllerNvm());
   const std::string oldImage =
@@ -150,16 +132,34 @@ TEST_F(CheckCommandTest, ControllerComesFromAnNvmFileOrFromAnImage) {
                                   .Version(0x31)
                                   .Placement(emulated::SectionPointerPlacement::kCopyOnly)
                                   .BuildImage());
-
-  ASSERT_EQ(Check({image, "--controller-nvm", nvm, "--json"}), 0) << err.str();
-  EXPECT_EQ(JsonField(out.str(), "installed_version"), "48");
-  ASSERT_EQ(Check({image, "--controller-image", oldImage, "--json"}), 0) << err.str();
-  EXPECT_EQ(JsonField(out.str(), "installed_version"), "49");
-  EXPECT_EQ(JsonField(out.str(), "image_version"), "64");
-  // Against the built-in kind-5 controller the same image is of another family.
-  EXPECT_EQ(Check({image, "--json"}), 1);
-  EXPECT_EQ(JsonField(out.str(), "name"), "\"TBU_E_KIND_MISMATCH\"");
-  EXPECT_EQ(JsonField(out.str(), "region"), "null");  // only a region mismatch names one
+  const std::string empty = folder.Write("empty.bin", std::vector<uint8_t>());
+  // The pointer says 0x100, where this cut image ends: the controller's NVM is empty.
+  const std::string cut = folder.Write("cut.bin", {newImage.begin(), newImage.begin() + 0x100});
+  struct Case {
+    std::vector<std::string> args;
+    const char* name;
+    const char* installedVersion;
+    const char* imageVersion;
+  };
+  const Case cases[] = {
+      {{image, "--controller-nvm", nvm}, "TBU_OK", "48", "64"},
+      {{image, "--controller-image", oldImage}, "TBU_OK", "49", "64"},
+      // The built-in controller is of kind 5, the image of kind 3.
+      {{image}, "TBU_E_KIND_MISMATCH", "32", "64"},
+      {{empty}, "TBU_E_NO_IMAGE", "32", "null"},
+      // An empty controller answers version 0 and refuses every read: nothing identifies it.
+      {{image, "--controller-nvm", empty}, "TBU_E_KIND_MISMATCH", "0", "64"},
+      {{image, "--controller-image", cut}, "TBU_E_KIND_MISMATCH", "0", "64"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = c.args;
+    args.push_back("--json");
+    EXPECT_EQ(Check(args), std::string(c.name) == "TBU_OK" ? 0 : 1) << err.str();
+    EXPECT_EQ(JsonField(out.str(), "name"), std::string("\"") + c.name + "\"") << out.str();
+    EXPECT_EQ(JsonField(out.str(), "installed_version"), c.installedVersion) << out.str();
+    EXPECT_EQ(JsonField(out.str(), "image_version"), c.imageVersion) << out.str();
+    EXPECT_EQ(JsonField(out.str(), "region"), "null");  // only a row's refusal names one
+  }
 }
 
 TEST_F(CheckCommandTest, InstalledVersionOverrideAndControllerIdAreHonoured) {
@@ -172,32 +172,6 @@ TEST_F(CheckCommandTest, InstalledVersionOverrideAndControllerIdAreHonoured) {
   // A key the object path syntax cannot carry leaves the controller unreachable.
   EXPECT_EQ(Check({image, "--controller-id", "bad\"id", "--json"}), 1);
   EXPECT_EQ(JsonField(out.str(), "name"), "\"TBU_E_WMI_FAILED\"");
-}
-
-TEST_F(CheckCommandTest, EmptyInputsAreResultsNotFileErrors) {
-  const std::string image = folder.Write("demo.bin", emulated::DemoImage());
-  const std::string empty = folder.Write("empty.bin", std::vector<uint8_t>());
-  std::vector<uint8_t> pointerPastEnd = emulated::DemoImage();
-  pointerPastEnd.resize(0x4000);  // the pointer says 0x4000: nothing of the section is left
-  const std::string cut = folder.Write("cut.bin", pointerPastEnd);
-  struct Case {
-    std::vector<std::string> args;
-    const char* name;
-    const char* imageVersion;
-  };
-  // An empty controller answers version 0 and refuses every read, so nothing identifies it.
-  const Case cases[] = {
-      {{empty, "--json"}, "TBU_E_NO_IMAGE", "null"},
-      {{image, "--controller-nvm", empty, "--json"}, "TBU_E_KIND_MISMATCH", "33"},
-      {{image, "--controller-image", cut, "--json"}, "TBU_E_KIND_MISMATCH", "33"},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(Check(c.args), 1) << err.str();
-    EXPECT_EQ(JsonField(out.str(), "name"), std::string("\"") + c.name + "\"") << out.str();
-    EXPECT_EQ(JsonField(out.str(), "image_version"), c.imageVersion);
-    EXPECT_TRUE(err.str().empty()) << err.str();
-  }
-  EXPECT_EQ(JsonField(out.str(), "installed_version"), "0");
 }
 
 TEST_F(CheckCommandTest, FileAndUsageErrorsExitWithTwoAndSaySo) {
@@ -221,25 +195,15 @@ TEST_F(CheckCommandTest, FileAndUsageErrorsExitWithTwoAndSaySo) {
   }
 }
 
-TEST(CheckReportTest, TextNamesTheRowAndItsPositionInTheTable) {
+TEST(CheckReportTest, AProviderRefusalNamesNoRowAndNoVersion) {
   CheckReport report;
-  report.result = TBU_E_REGION_MISMATCH;
-  report.check.failedRow = 35;
-  report.installedVersion = 0x20;
-  report.readCalls = 7;
-  const std::string text = FormatCheckText(report, "img.bin", "built-in controller");
-  EXPECT_NE(text.find("\"PB\" (row 36 of the region table)"), std::string::npos) << text;
-  EXPECT_NE(text.find("7 ReadFirmware calls"), std::string::npos);
-  EXPECT_NE(text.find("installed version: 0x20 (32)"), std::string::npos) << text;
-  EXPECT_NE(text.find("image version:     (not read)"), std::string::npos) << text;
-
   report.result = 5;  // a provider's own ReturnValue
-  report.check.failedRow = -1;
   const std::string json = FormatCheckJson(report);
   EXPECT_EQ(JsonField(json, "name"), "\"PROVIDER_RETURN_VALUE\"");
   EXPECT_EQ(JsonField(json, "code"), "\"0x00000005\"");
-  EXPECT_EQ(JsonField(json, "region"), "null");
   EXPECT_EQ(JsonField(json, "region_detail"), "null");
+  const std::string text = FormatCheckText(report, "img.bin", "built-in controller");
+  EXPECT_NE(text.find("image version:     (not read)"), std::string::npos) << text;
 }
 
 #if TBT_HAVE_LINUX_BACKEND

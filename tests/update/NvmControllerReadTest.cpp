@@ -122,34 +122,6 @@ TEST(ReadControllerLayoutTest, MakesOneCallPerWordOfEachValueItReads) {
   EXPECT_EQ(controller.Provider().CallCount(u"GetCurrentNvmVersion"), 1u);
 }
 
-TEST(ReadControllerLayoutTest, TakesTheVersionFromTheProviderAndPassesOnItsFailure) {
-  ControllerUnderTest controller(NvmImageBuilder().Version(0x20).BuildControllerNvm());
-  controller.Provider().SetNvmVersion(0x1234);
-  NvmLayout layout;
-  ASSERT_EQ(ReadControllerLayout(controller.Client(), &layout), TBU_OK);
-  EXPECT_EQ(layout.version, 0x1234u);
-
-  const size_t readsBefore = controller.ReadCalls();
-  controller.Provider().ForceReturnValue(u"GetCurrentNvmVersion", 0x77);
-  EXPECT_EQ(ReadControllerLayout(controller.Client(), &layout), 0x77u);
-  EXPECT_EQ(controller.ReadCalls(), readsBefore);  // nothing read after the failure
-}
-
-TEST(ReadControllerLayoutTest, UnknownOrUnreadableDeviceKeepsTheStartingKindWithoutFailing) {
-  ControllerUnderTest unknown(NvmImageBuilder().DeviceId(0x4242).BuildControllerNvm());
-  NvmLayout layout;
-  EXPECT_EQ(ReadControllerLayout(unknown.Client(), &layout), TBU_OK);
-  EXPECT_EQ(layout.kind, -1);
-  EXPECT_EQ(unknown.ReadCalls(), 1u);
-
-  ControllerUnderTest unreadable(NvmImageBuilder().BuildControllerNvm());
-  unreadable.Provider().FailMethod(u"ReadFirmware", wmi::WBEM_E_FAILED);
-  NvmLayout unreadableLayout;
-  EXPECT_EQ(ReadControllerLayout(unreadable.Client(), &unreadableLayout), TBU_OK);
-  EXPECT_EQ(unreadableLayout.kind, -1);
-  EXPECT_EQ(unreadableLayout.base1State, NvmBaseState::kAbsent);
-}
-
 TEST(ReadControllerLayoutTest, AFailedBlockReadReusesThePreviousScratchValue) {
   // The NVM ends right after the chain start, so every block count read fails and the
   // walk keeps using the chain start's bytes (0x0180 -> 0x180 words).

@@ -41,7 +41,7 @@ root="$work/root"
 dpkg-deb -x "$deb" "$root"
 for path in usr/bin/tbt-nvm usr/bin/tbt-fwupdate usr/libexec/tbt-nvm-helper \
   usr/lib/tbt-fwupdate/tbt-fwupdate usr/lib/tbt-fwupdate/data/Update.ini \
-  usr/share/polkit-1/actions/org.vesk.tbt-nvm.policy \
+  usr/share/polkit-1/actions/org.vesk.tbt-nvm.policy usr/lib/tmpfiles.d/tbt-fwupdate.conf \
   usr/share/applications/org.vesk.tbt_fwupdate.desktop \
   usr/share/metainfo/org.vesk.tbt_fwupdate.metainfo.xml \
   usr/share/icons/hicolor/48x48/apps/org.vesk.tbt_fwupdate.png \

@@ -4,7 +4,6 @@
 #include <fstream>
 
 #include "platform/BoundedFile.h"
-#include "update/NvmCheck.h"
 #include "update/ResultCodes.h"
 
 namespace tbt::cli {
@@ -82,16 +81,6 @@ bool ParseUnsigned32(const std::string& text, uint32_t* value) {
     }
   }
   *value = static_cast<uint32_t>(result);
-  return true;
-}
-
-bool ControllerNvmFromImage(const std::vector<uint8_t>& image, std::vector<uint8_t>* nvm) {
-  uint32_t pointer = 0;
-  if (ReadSectionPointer(image.data(), image.size(), &pointer) != TBU_OK ||
-      pointer >= image.size()) {
-    return false;
-  }
-  nvm->assign(image.begin() + pointer, image.end());
   return true;
 }
 

@@ -33,11 +33,6 @@ bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes, 
 /// else (signs, spaces, trailing text, values above 0xFFFFFFFF).
 bool ParseUnsigned32(const std::string& text, uint32_t* value);
 
-/// The controller NVM that an image would become: the bytes from its section pointer
-/// (at 0, or the copy at 0x1000) to its end. False when the image has no usable pointer
-/// or the pointer lies at or past its end.
-bool ControllerNvmFromImage(const std::vector<uint8_t>& image, std::vector<uint8_t>* nvm);
-
 /// "0x%08X" of a value.
 std::string Hex32(uint32_t value);
 

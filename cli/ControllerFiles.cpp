@@ -1,10 +1,10 @@
 #include "cli/ControllerFiles.h"
 
-#include <algorithm>
-#include <cstddef>
+#include <optional>
+#include <utility>
 
 #include "cli/CliFiles.h"
-#include "update/NvmCheck.h"
+#include "platform/NvmImageFormat.h"
 
 namespace tbt::cli {
 
@@ -37,16 +37,15 @@ bool ReadControllerNvm(const ControllerFiles& files, std::vector<uint8_t>* nvm,
   if (!ReadFileBytes(files.imagePath, &image, error)) {
     return false;
   }
-  uint32_t pointer = 0;
-  if (ReadSectionPointer(image.data(), image.size(), &pointer) != TBU_OK) {
+  std::optional<std::vector<uint8_t>> space = NvmSpaceFromImage(image);
+  if (!space) {
     *error = files.imagePath + " is not an image: the section pointers at 0x0 and 0x1000 " +
              "are blank or missing";
     return false;
   }
   // A pointer at or past the end leaves nothing to run: the controller's NVM is empty,
   // and every read of it is refused.
-  const size_t start = std::min<size_t>(pointer, image.size());
-  nvm->assign(image.begin() + static_cast<std::ptrdiff_t>(start), image.end());
+  *nvm = std::move(*space);
   return true;
 }
 

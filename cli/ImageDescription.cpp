@@ -5,20 +5,12 @@
 #include "cli/CheckOutcomeText.h"
 #include "cli/CliFiles.h"
 #include "cli/Json.h"
-#include "platform/ByteOrder.h"
+#include "platform/NvmImageFormat.h"
 #include "platform/NvmSectionLayout.h"
 #include "platform/Utf16.h"
 
 namespace tbt::cli {
 namespace {
-
-std::optional<uint32_t> ImageValue(const std::vector<uint8_t>& image, uint64_t offset,
-                                   uint32_t width) {
-  if (offset > image.size() || width > image.size() - offset) {
-    return std::nullopt;
-  }
-  return ReadLittleEndian(image.data() + offset, width);
-}
 
 uint32_t LowBytes(uint32_t value, uint32_t length) {
   return length >= 4 ? value : value & ((1u << (8 * length)) - 1);
@@ -34,21 +26,21 @@ std::string Hex(uint64_t value, int digits) {
 
 ImageDescription DescribeImage(const std::vector<uint8_t>& image) {
   ImageDescription description;
-  description.pointerAtZero = ImageValue(image, kSectionPointerOffset, 3);
-  description.pointerCopy = ImageValue(image, kSectionPointerCopyOffset, 3);
-  uint32_t pointer = 0;
-  uint32_t foundAt = 0;
-  if (ReadSectionPointer(image.data(), image.size(), &pointer, &foundAt) == TBU_OK) {
+  description.pointerAtZero = ReadLittleEndianAt(image, kSectionPointerOffset, kSectionPointerSize);
+  description.pointerCopy =
+      ReadLittleEndianAt(image, kSectionPointerCopyOffset, kSectionPointerSize);
+  if (const std::optional<SectionPointer> found = FindSectionPointer(image)) {
+    const uint32_t pointer = found->value;
     description.pointer = pointer;
-    description.pointerFoundAt = foundAt;
-    description.version = ImageValue(image, uint64_t{pointer} + kVersionOffset, 1);
-    if (auto id = ImageValue(image, uint64_t{pointer} + kDeviceIdOffset, 2)) {
+    description.pointerFoundAt = found->foundAt;
+    description.version = ReadLittleEndianAt(image, uint64_t{pointer} + kVersionOffset, 1);
+    if (auto id = ReadLittleEndianAt(image, uint64_t{pointer} + kDeviceIdOffset, kDeviceIdSize)) {
       description.deviceId = static_cast<uint16_t>(*id);
     }
-    if (auto level = ImageValue(image, pointer, 1)) {
-      description.headerLevel = static_cast<uint8_t>(*level & 7u);
+    if (auto level = ReadLittleEndianAt(image, uint64_t{pointer} + kHeaderLevelOffset, 1)) {
+      description.headerLevel = static_cast<uint8_t>(*level & kHeaderLevelMask);
     }
-    if (auto flags = ImageValue(image, uint64_t{pointer} + kSectionFlagsOffset, 1)) {
+    if (auto flags = ReadLittleEndianAt(image, uint64_t{pointer} + kSectionFlagsOffset, 1)) {
       description.sectionFlags = static_cast<uint8_t>(*flags);
     }
   }
@@ -79,7 +71,7 @@ ImageDescription DescribeImage(const std::vector<uint8_t>& image) {
     if (state == NvmBaseState::kFound) {
       region.imageOffset = uint64_t{base} + row.offset;
       // The check reads four bytes whatever the length, so the value needs all four.
-      if (auto value = ImageValue(image, *region.imageOffset, 4)) {
+      if (auto value = ReadLittleEndianAt(image, *region.imageOffset, 4)) {
         region.value = LowBytes(*value, row.length);
       }
     }
@@ -106,7 +98,7 @@ std::string FormatImageText(const ImageDescription& d) {
     std::string note;
     if (d.pointerFoundAt == at) {
       note = " (used by the check)";
-    } else if (*stored == 0 || *stored == 0xFFFFFF) {
+    } else if (*stored == 0 || *stored == kErasedSectionPointer) {
       note = " (erased)";
     }
     return Hex(*stored, 6) + note;

@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "cli/CliFiles.h"
+#include "platform/NvmImageFormat.h"
 #include "platform/emulated/NvmImageBuilder.h"
 #include "update/ResultCodes.h"
 
@@ -57,9 +58,7 @@ bool EmulatedControllerNvm(const PlatformSelection& selection, std::vector<uint8
     return false;
   }
   // As the window reads the same variable: an image gives the section it points to.
-  if (!ControllerNvmFromImage(bytes, nvm)) {
-    *nvm = std::move(bytes);
-  }
+  *nvm = ControllerNvmFromFile(std::move(bytes));
   return true;
 }
 

@@ -14,6 +14,7 @@
 #include "cli/CommandWords.h"
 #include "cli/ControllerFiles.h"
 #include "cli/Json.h"
+#include "platform/AsciiCase.h"
 #include "platform/RemovalOnSignal.h"
 #include "platform/SteadyClock.h"
 #include "platform/Utf16.h"
@@ -77,13 +78,7 @@ class TemporaryProgramFolder {
 // The worker takes the first *.bin of data/; an image named otherwise gets the suffix.
 std::string ImageNameInData(const fs::path& image) {
   std::string name = image.filename().string();
-  std::string lowered = name;
-  for (char& c : lowered) {
-    if (c >= 'A' && c <= 'Z') {
-      c = static_cast<char>(c - 'A' + 'a');
-    }
-  }
-  if (lowered.size() < 4 || lowered.compare(lowered.size() - 4, 4, ".bin") != 0) {
+  if (!EndsWithIgnoreAsciiCase(name, ".bin")) {
     name += ".bin";
   }
   return name;

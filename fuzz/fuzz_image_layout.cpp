@@ -3,9 +3,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <span>
 
 #include "fuzz/FuzzRequire.h"
 #include "platform/ByteOrder.h"
+#include "platform/NvmImageFormat.h"
 #include "update/NvmCheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -15,13 +18,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const UpdateResult result = ReadImageLayout(data, size, &layout);
   Require(result == TBU_OK || result == TBU_E_NO_IMAGE || result == TBU_E_UNKNOWN_DEVICE);
 
-  uint32_t pointer = 0;
-  const bool hasPointer = ReadSectionPointer(data, size, &pointer) == TBU_OK;
-  Require(hasPointer || result == TBU_E_NO_IMAGE);
+  const std::optional<SectionPointer> pointer =
+      FindSectionPointer(std::span<const uint8_t>(data, size));
+  Require(pointer.has_value() || result == TBU_E_NO_IMAGE);
   if (result != TBU_OK) {
     return 0;
   }
-  Require(layout.base0 == pointer);
+  Require(layout.base0 == pointer->value);
   Require(layout.base0 < size && size - layout.base0 > kVersionOffset);
   Require(layout.version == data[layout.base0 + kVersionOffset]);
   Require(layout.kind >= 0 && layout.kind <= 5 && layout.variant <= 1);

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/AsciiCase.h"
+
 namespace tbt::platform {
 namespace {
 
@@ -181,22 +183,6 @@ constexpr std::array kLocaleLanguages = std::to_array<LocaleLanguage>({
     {"zh", "Hant", "", 0x0404},
 });
 
-constexpr char ToLowerAscii(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
-}
-
-constexpr bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) {
-    return false;
-  }
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (ToLowerAscii(a[i]) != ToLowerAscii(b[i])) {
-      return false;
-    }
-  }
-  return true;
-}
-
 // Every language listed must have its default entry, or a locale of that language with
 // an unlisted country would fall through to English.
 constexpr bool EveryLanguageHasDefault() {
@@ -217,8 +203,9 @@ static_assert(EveryLanguageHasDefault());
 const LocaleLanguage* FindEntry(std::string_view language, std::string_view country,
                                 std::string_view modifier) {
   for (const auto& entry : kLocaleLanguages) {
-    if (EqualsIgnoreCase(entry.language, language) && EqualsIgnoreCase(entry.country, country) &&
-        EqualsIgnoreCase(entry.modifier, modifier)) {
+    if (EqualsIgnoreAsciiCase(entry.language, language) &&
+        EqualsIgnoreAsciiCase(entry.country, country) &&
+        EqualsIgnoreAsciiCase(entry.modifier, modifier)) {
       return &entry;
     }
   }
@@ -247,7 +234,8 @@ uint16_t LanguageIdFromLocale(std::string_view localeName) {
     country = localeName.substr(sep + 1);
     country = country.substr(0, country.find_first_of("_-"));
   }
-  if (language.empty() || EqualsIgnoreCase(language, "C") || EqualsIgnoreCase(language, "POSIX")) {
+  if (language.empty() || EqualsIgnoreAsciiCase(language, "C") ||
+      EqualsIgnoreAsciiCase(language, "POSIX")) {
     return kLanguageIdEnglishUs;
   }
   const LocaleLanguage* entry = FindEntry(language, country, modifier);

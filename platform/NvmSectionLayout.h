@@ -1,7 +1,7 @@
 #pragma once
 
 // Where things sit in a Thunderbolt NVM image and its primary section: shared by the
-// engine's compatibility check and the emulated controller's image builder.
+// engine's compatibility check, the image format readers and the emulated image builder.
 
 #include <array>
 #include <cstdint>
@@ -17,8 +17,14 @@ inline constexpr uint32_t kHeaderLevelOffset = 0x00;
 inline constexpr uint32_t kSectionFlagsOffset = 0x02;
 inline constexpr uint32_t kBlockChainOffset = 0x03;
 inline constexpr uint32_t kDeviceIdOffset = 0x05;
+inline constexpr uint32_t kDeviceIdSize = 2;
+/// The version's minor byte, and the major byte the check compares as "the version".
+inline constexpr uint32_t kVersionMinorOffset = 0x09;
 inline constexpr uint32_t kVersionOffset = 0x0A;
 inline constexpr uint32_t kBase1PointerOffset = 0x10E;
+
+/// The header level is the low three bits of the section's first byte.
+inline constexpr uint8_t kHeaderLevelMask = 0x07;
 
 /// Section flag saying that optional blocks follow the chain start.
 inline constexpr uint8_t kFlagHasBlocks = 0x40;

@@ -45,6 +45,9 @@ struct NvmCheckEntry {
 inline constexpr size_t kNvmCheckTableRows = 54;
 extern const std::array<NvmCheckEntry, kNvmCheckTableRows> kNvmCheckTable;
 
+/// Whether controllers of this kind have the sections at base1 and base2.
+bool NvmKindHasSections(int32_t kind);
+
 /// Whether the check compares `row` for a controller of this kind and variant.
 bool NvmCheckRowApplies(const NvmCheckEntry& row, const NvmLayout& controller);
 
@@ -56,17 +59,13 @@ UpdateResult DeviceIdToKind(uint16_t deviceId, NvmLayout* layout);
 UpdateResult ReadNvmBytes(CTbtWmiClient& client, uint32_t offset, uint32_t length,
                           uint8_t* destination);
 
-/// Finds the image's section pointer: the one at offset 0, or the copy at 0x1000 when
-/// the first is 0 or 0xFFFFFF. Sets *pointer (and *foundAt, when given, to the offset
-/// it came from); TBU_E_NO_IMAGE when neither is usable or the image is too short.
-UpdateResult ReadSectionPointer(const uint8_t* image, size_t size, uint32_t* pointer,
-                                uint32_t* foundAt = nullptr);
-
 /// Fills *layout from the image bytes; never reads outside image[0..size). TBU_E_NO_IMAGE
 /// when the section pointer, the version byte or the device identifier lies outside the
 /// image; a base whose locating bytes lie outside is marked kPastImageEnd instead, since
-/// only a row that reads at that base needs it.
-UpdateResult ReadImageLayout(const uint8_t* image, size_t size, NvmLayout* layout);
+/// only a row that reads at that base needs it. `versionRead` (optional) gets the
+/// version byte as soon as it was read, also when the image is then refused.
+UpdateResult ReadImageLayout(const uint8_t* image, size_t size, NvmLayout* layout,
+                             std::optional<uint32_t>* versionRead = nullptr);
 
 /// Fills *layout from the controller.
 UpdateResult ReadControllerLayout(CTbtWmiClient& client, NvmLayout* layout);

@@ -5,6 +5,7 @@
 #include <string>
 #include <system_error>
 
+#include "platform/AsciiCase.h"
 #include "platform/Utf16.h"
 #include "update/AcpiDevice.h"
 #include "update/NvmCheck.h"
@@ -17,17 +18,6 @@ namespace {
 
 constexpr char16_t kDataFolderName[] = u"data";
 constexpr std::string_view kImageSuffix = ".bin";
-
-bool HasImageSuffix(const std::string& name) {
-  if (name.size() < kImageSuffix.size()) {
-    return false;
-  }
-  const std::string_view tail(name.data() + name.size() - kImageSuffix.size(), kImageSuffix.size());
-  return std::equal(tail.begin(), tail.end(), kImageSuffix.begin(), [](char a, char b) {
-    const char lowered = (a >= 'A' && a <= 'Z') ? static_cast<char>(a - 'A' + 'a') : a;
-    return lowered == b;
-  });
-}
 
 UpdateResult ImageResult(platform::FileReadStatus status, const std::vector<uint8_t>& image) {
   if (status == platform::FileReadStatus::kNoMemory) {
@@ -116,7 +106,7 @@ std::filesystem::path FindFirstImage(const std::filesystem::path& folder) {
     if (name == "." || name == "..") {
       continue;
     }
-    if (HasImageSuffix(name)) {
+    if (EndsWithIgnoreAsciiCase(name, kImageSuffix)) {
       names.push_back(name);
     }
   }

@@ -3,7 +3,7 @@
 #include <array>
 #include <utility>
 
-#include "platform/ByteOrder.h"
+#include "platform/NvmImageFormat.h"
 #include "platform/NvmSectionLayout.h"
 #include "platform/TbtProviderNames.h"
 #include "platform/Utf16.h"
@@ -22,9 +22,6 @@ constexpr std::u16string_view kUpdateFirmware = u"UpdateFirmware";
 constexpr std::array<std::u16string_view, 3> kMethods = {kGetCurrentNvmVersion, kReadFirmware,
                                                          kUpdateFirmware};
 
-// An erased section pointer; the copy at kSectionPointerCopyOffset is then used.
-constexpr uint32_t kSectionPointerUnset = 0xFFFFFF;
-
 // Method names compare without regard to case; the known spelling is used for the
 // counters and the failure tables so that tests need not match the caller's case.
 std::u16string_view CanonicalMethodName(std::u16string_view method) {
@@ -34,33 +31,6 @@ std::u16string_view CanonicalMethodName(std::u16string_view method) {
     }
   }
   return method;
-}
-
-bool ReadPointer24(const std::vector<uint8_t>& image, size_t offset, uint32_t* pointer) {
-  if (offset > image.size() || image.size() - offset < 3) {
-    return false;
-  }
-  *pointer = ReadLittleEndian(image.data() + offset, 3);
-  return true;
-}
-
-// Where the active part of an image starts; false when no usable pointer exists.
-bool FindSectionStart(const std::vector<uint8_t>& image, size_t* start) {
-  uint32_t pointer = 0;
-  if (!ReadPointer24(image, 0, &pointer)) {
-    return false;
-  }
-  if (pointer == 0 || pointer == kSectionPointerUnset) {
-    if (!ReadPointer24(image, kSectionPointerCopyOffset, &pointer) || pointer == 0 ||
-        pointer == kSectionPointerUnset) {
-      return false;
-    }
-  }
-  if (pointer >= image.size()) {
-    return false;
-  }
-  *start = pointer;
-  return true;
 }
 
 // Reads a required in-parameter: absent or null is a missing parameter.
@@ -310,8 +280,9 @@ HRESULT EmulatedTbtProvider::RunGetCurrentNvmVersionLocked(const EmulatedControl
   int32_t version = 0;
   if (nvmVersion_.has_value()) {
     version = *nvmVersion_;
-  } else if (controller.nvm.size() > kVersionOffset) {
-    version = controller.nvm[kVersionOffset];
+  } else {
+    version =
+        static_cast<int32_t>(ReadLittleEndianAt(controller.nvm, kVersionOffset, 1).value_or(0));
   }
   out->push_back({u"ReturnValue", wmi::VT_I4, ReturnValueVariant(kTbtReturnOk)});
   out->push_back({u"NvmVersion", wmi::VT_I4, Variant::Int32(version)});
@@ -377,13 +348,13 @@ HRESULT EmulatedTbtProvider::RunUpdateFirmwareLocked(EmulatedController& control
   }
   const std::vector<uint8_t>& image = buffer.parray->elements;
   lastWrittenImage_ = image;
-  size_t start = 0;
-  if (!FindSectionStart(image, &start)) {
+  std::optional<std::vector<uint8_t>> space = NvmSpaceFromImage(image);
+  if (!space || space->empty()) {
     out->push_back({u"ReturnValue", wmi::VT_I4, ReturnValueVariant(kTbtReturnNoSectionPointer)});
     return wmi::WBEM_S_NO_ERROR;
   }
   if (applyImage) {
-    controller.nvm.assign(image.begin() + static_cast<std::ptrdiff_t>(start), image.end());
+    controller.nvm = std::move(*space);
   }
   out->push_back({u"ReturnValue", wmi::VT_I4, ReturnValueVariant(kTbtReturnOk)});
   return wmi::WBEM_S_NO_ERROR;

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "platform/ByteOrder.h"
+#include "platform/NvmImageFormat.h"
 #include "platform/NvmSectionLayout.h"
 
 namespace tbt::emulated {
@@ -57,10 +58,10 @@ std::vector<uint8_t> NvmImageBuilder::BuildSection() const {
   }
 
   std::vector<uint8_t> section(size, 0);
-  section[kHeaderLevelOffset] = headerLevel_ & 7u;
+  section[kHeaderLevelOffset] = headerLevel_ & kHeaderLevelMask;
   section[kSectionFlagsOffset] = sectionFlags_;
   PutLittleEndian(section, kBlockChainOffset, blockChainOffset_, 2);
-  PutLittleEndian(section, kDeviceIdOffset, deviceId_, 2);
+  PutLittleEndian(section, kDeviceIdOffset, deviceId_, kDeviceIdSize);
   section[kVersionOffset] = version_;
   PutLittleEndian(section, kBase1PointerOffset, base1Pointer_, 4);
 
@@ -95,9 +96,11 @@ std::vector<uint8_t> NvmImageBuilder::BuildImage() const {
       std::max(withCopy ? std::max(headerSize_, kHeaderSizeWithCopy) : headerSize_, 3u);
   // Erased flash reads as 0xFF, as the unused part of a real image's header does.
   std::vector<uint8_t> image(headerSize, 0xFF);
-  PutLittleEndian(image, 0, placement_ == SectionPointerPlacement::kCopyOnly ? 0 : headerSize, 3);
+  PutLittleEndian(image, kSectionPointerOffset,
+                  placement_ == SectionPointerPlacement::kCopyOnly ? 0 : headerSize,
+                  kSectionPointerSize);
   if (withCopy) {
-    PutLittleEndian(image, kSectionPointerCopyOffset, headerSize, 3);
+    PutLittleEndian(image, kSectionPointerCopyOffset, headerSize, kSectionPointerSize);
   }
   const std::vector<uint8_t> section = BuildSection();
   image.insert(image.end(), section.begin(), section.end());

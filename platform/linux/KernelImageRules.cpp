@@ -1,5 +1,7 @@
 #include "platform/linux/KernelImageRules.h"
 
+#include "platform/NvmImageFormat.h"
+#include "platform/NvmSectionLayout.h"
 #include "platform/linux/LinuxReturnValues.h"
 
 namespace tbt::platform::linux_backend {
@@ -7,8 +9,8 @@ namespace tbt::platform::linux_backend {
 namespace {
 
 constexpr uint64_t kSectionAlignment = 4 * 1024;
-// The primary section's device id (2 bytes at +5) must lie inside the image.
-constexpr uint64_t kSectionDeviceIdEnd = 5 + 2;
+// The primary section's device id must lie inside the image.
+constexpr uint64_t kSectionDeviceIdEnd = kDeviceIdOffset + kDeviceIdSize;
 
 }  // namespace
 
@@ -23,10 +25,10 @@ uint32_t CheckKernelImageRules(std::span<const uint8_t> image, uint64_t nonActiv
   if (size % 4 != 0) {
     return kTbtImageLengthUnaligned;
   }
-  // Size is at least 32 KiB here, so the three pointer bytes exist.
-  const uint64_t pointer = static_cast<uint64_t>(image[0]) |
-                           (static_cast<uint64_t>(image[1]) << 8) |
-                           (static_cast<uint64_t>(image[2]) << 16);
+  // The kernel reads only the pointer at offset 0, never its copy. The image is at least
+  // 32 KiB here, so the pointer's bytes exist.
+  const uint64_t pointer =
+      ReadLittleEndianAt(image, kSectionPointerOffset, kSectionPointerSize).value_or(0);
   if (pointer == 0 || pointer % kSectionAlignment != 0) {
     return kTbtImageBadSectionPointer;
   }

@@ -7,6 +7,8 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/NvmImageFormat.h"
+#include "platform/NvmSectionLayout.h"
 #include "platform/TbtProviderNames.h"
 #include "platform/Utf16.h"
 #include "platform/linux/KernelImageRules.h"
@@ -56,22 +58,22 @@ std::optional<int32_t> GetInt32(const WbemClassObject* object, std::u16string_vi
   return value.lVal;
 }
 
-// The version an image makes the router report: nvm_version prints the bytes at 0x0A
-// (major) and 0x09 (minor) of the section the pointer at offset 0 names.
-constexpr uint64_t kSectionVersionMinor = 0x09;
-constexpr uint64_t kSectionVersionMajor = 0x0A;
-
+// The version an image makes the router report: nvm_version prints the major and minor
+// bytes of the section the pointer at offset 0 names (the kernel never reads the copy).
 std::optional<NvmVersion> ImageNvmVersion(std::span<const uint8_t> image) {
-  if (image.size() < 3) {
+  const std::optional<uint32_t> pointer =
+      ReadLittleEndianAt(image, kSectionPointerOffset, kSectionPointerSize);
+  if (!pointer) {
     return std::nullopt;
   }
-  const uint64_t pointer = static_cast<uint64_t>(image[0]) |
-                           (static_cast<uint64_t>(image[1]) << 8) |
-                           (static_cast<uint64_t>(image[2]) << 16);
-  if (pointer >= image.size() || kSectionVersionMajor >= image.size() - pointer) {
+  const std::optional<uint32_t> major =
+      ReadLittleEndianAt(image, uint64_t{*pointer} + kVersionOffset, 1);
+  const std::optional<uint32_t> minor =
+      ReadLittleEndianAt(image, uint64_t{*pointer} + kVersionMinorOffset, 1);
+  if (!major || !minor) {
     return std::nullopt;
   }
-  return NvmVersion{image[pointer + kSectionVersionMajor], image[pointer + kSectionVersionMinor]};
+  return NvmVersion{*major, *minor};
 }
 
 }  // namespace

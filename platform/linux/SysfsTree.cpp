@@ -9,6 +9,8 @@
 #include <charconv>
 #include <system_error>
 
+#include "platform/AsciiCase.h"
+
 namespace tbt::platform::linux_backend {
 
 namespace fs = std::filesystem;
@@ -21,26 +23,6 @@ constexpr std::string_view kIntelWmiThunderboltGuid = "86CCFD48-205E-4A77-9C48-2
 bool AllDigits(std::string_view text) {
   return !text.empty() &&
          std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) {
-    return false;
-  }
-  for (size_t i = 0; i < prefix.size(); ++i) {
-    char a = text[i];
-    char b = prefix[i];
-    if (a >= 'a' && a <= 'z') {
-      a = static_cast<char>(a - 'a' + 'A');
-    }
-    if (b >= 'a' && b <= 'z') {
-      b = static_cast<char>(b - 'a' + 'A');
-    }
-    if (a != b) {
-      return false;
-    }
-  }
-  return true;
 }
 
 std::string_view TrimLineEnd(std::string_view text) {
@@ -201,7 +183,7 @@ std::optional<fs::path> SysfsTree::FindForcePower() const {
   std::error_code ec;
   for (fs::directory_iterator it(root_ / "bus" / "wmi" / "devices", ec), end; !ec && it != end;
        it.increment(ec)) {
-    if (!StartsWithIgnoreCase(it->path().filename().string(), kIntelWmiThunderboltGuid)) {
+    if (!StartsWithIgnoreAsciiCase(it->path().filename().string(), kIntelWmiThunderboltGuid)) {
       continue;
     }
     std::error_code existsError;

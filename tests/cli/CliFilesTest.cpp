@@ -78,29 +78,6 @@ TEST(WriteFileBytesTest, WritesAndReportsAnUnwritablePath) {
   EXPECT_NE(error.find("no-such-folder"), std::string::npos);
 }
 
-TEST(ControllerNvmFromImageTest, TakesTheSectionFromEitherPointer) {
-  using emulated::NvmImageBuilder;
-  using emulated::SectionPointerPlacement;
-  const NvmImageBuilder board = emulated::DefaultBoardBuilder();
-  for (auto placement : {SectionPointerPlacement::kAtZero, SectionPointerPlacement::kCopyOnly}) {
-    std::vector<uint8_t> nvm;
-    ASSERT_TRUE(
-        ControllerNvmFromImage(NvmImageBuilder(board).Placement(placement).BuildImage(), &nvm));
-    EXPECT_EQ(nvm, board.BuildControllerNvm());
-  }
-}
-
-TEST(ControllerNvmFromImageTest, RefusesImagesWithoutAUsableSection) {
-  std::vector<uint8_t> noPointer(0x1100, 0);
-  std::vector<uint8_t> pointerAtEnd = {0x08, 0, 0, 1, 2, 3, 4, 5};
-  std::vector<uint8_t> tooShort = {0x10, 0};
-  for (const auto& image : {noPointer, pointerAtEnd, tooShort}) {
-    std::vector<uint8_t> nvm = {42};
-    EXPECT_FALSE(ControllerNvmFromImage(image, &nvm)) << image.size();
-    EXPECT_EQ(nvm, std::vector<uint8_t>{42});
-  }
-}
-
 TEST(JsonTest, WritesFieldsInOrderWithNullForMissingValues) {
   EXPECT_EQ(JsonString("a\"b"), "\"a\\\"b\"");  // the escaping itself: PrintableTextTest
   EXPECT_EQ(JsonObject()

@@ -69,38 +69,6 @@ TEST(ReadImageLayoutTest, LocatesAllThreeSectionsOfAKindFiveImage) {
   EXPECT_EQ(ReadImageLayout(unknown.data(), unknown.size(), &layout), TBU_E_UNKNOWN_DEVICE);
 }
 
-TEST(ReadSectionPointerTest, TakesTheCopyAt0x1000OnlyWhenThePointerAtZeroIsBlank) {
-  struct Case {
-    SectionPointerPlacement placement;
-    std::optional<uint32_t> atZero;  // written over the builder's pointer
-    std::optional<uint32_t> copy;    // written over the builder's copy
-    uint32_t foundAt;
-  };
-  const Case cases[] = {
-      {SectionPointerPlacement::kAtZero, {}, {}, 0},
-      {SectionPointerPlacement::kAtZeroAndCopy, {}, 0x123, 0},  // a wrong copy is not looked at
-      {SectionPointerPlacement::kCopyOnly, {}, {}, 0x1000},
-      {SectionPointerPlacement::kAtZeroAndCopy, 0u, {}, 0x1000},
-      {SectionPointerPlacement::kAtZeroAndCopy, 0xFFFFFFu, {}, 0x1000},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << int(c.placement) << " " << c.atZero.value_or(1));
-    std::vector<uint8_t> image =
-        NvmImageBuilder().HeaderSize(0x2000).Placement(c.placement).BuildImage();
-    if (c.atZero) {
-      PutLe(image, 0, *c.atZero, 3);
-    }
-    if (c.copy) {
-      PutLe(image, kSectionPointerCopyOffset, *c.copy, 3);
-    }
-    uint32_t pointer = 0;
-    uint32_t foundAt = 0xFFFF;
-    ASSERT_EQ(ReadSectionPointer(image.data(), image.size(), &pointer, &foundAt), TBU_OK);
-    EXPECT_EQ(pointer, 0x2000u);
-    EXPECT_EQ(foundAt, c.foundAt);
-  }
-}
-
 // A malformed image, made from a valid one by a patch and a cut.
 struct MalformedCase {
   const char* what;

@@ -24,10 +24,8 @@ inline constexpr HRESULT WBEM_S_NO_ERROR = 0;
 inline constexpr HRESULT WBEM_S_FALSE = 1;
 inline constexpr HRESULT WBEM_E_FAILED = static_cast<int32_t>(0x80041001);
 inline constexpr HRESULT WBEM_E_NOT_FOUND = static_cast<int32_t>(0x80041002);
-inline constexpr HRESULT WBEM_E_ACCESS_DENIED = static_cast<int32_t>(0x80041003);
 inline constexpr HRESULT WBEM_E_TYPE_MISMATCH = static_cast<int32_t>(0x80041005);
 inline constexpr HRESULT WBEM_E_INVALID_PARAMETER = static_cast<int32_t>(0x80041008);
-inline constexpr HRESULT WBEM_E_NOT_SUPPORTED = static_cast<int32_t>(0x8004100C);
 inline constexpr HRESULT WBEM_E_INVALID_NAMESPACE = static_cast<int32_t>(0x8004100E);
 inline constexpr HRESULT WBEM_E_INVALID_CLASS = static_cast<int32_t>(0x80041010);
 inline constexpr HRESULT WBEM_E_INVALID_QUERY = static_cast<int32_t>(0x80041017);
@@ -131,8 +129,6 @@ class WbemClassObject {
   /// Declares a method with its signatures (provider side).
   void DeclareMethod(std::u16string name, std::shared_ptr<WbemClassObject> inSignature,
                      std::shared_ptr<WbemClassObject> outSignature);
-  /// Names of the properties in declaration or first-put order.
-  std::vector<std::u16string> PropertyNames() const;
 
  private:
   struct Property {

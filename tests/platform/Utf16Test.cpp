@@ -10,9 +10,14 @@ namespace tbt {
 namespace {
 
 struct RoundTrip {
+  const char* name;
   const char* utf8;
   std::u16string utf16;
 };
+
+void PrintTo(const RoundTrip& row, std::ostream* os) {
+  *os << platform::JsonStringLiteral(row.utf8);
+}
 
 class Utf16RoundTripTest : public testing::TestWithParam<RoundTrip> {};
 
@@ -24,10 +29,12 @@ TEST_P(Utf16RoundTripTest, ConvertsBothWays) {
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, Utf16RoundTripTest,
-    testing::Values(RoundTrip{"", u""}, RoundTrip{"\xC3\xA9t\xC3\xA9", u"\u00E9t\u00E9"},
-                    RoundTrip{"\xE5\xBE\xAE\xE8\xBB\x9F\xE6\xAD\xA3\xE9\xBB\x91\xE9\xAB\x94",
+    testing::Values(RoundTrip{"Empty", "", u""},
+                    RoundTrip{"Latin", "\xC3\xA9t\xC3\xA9", u"\u00E9t\u00E9"},
+                    RoundTrip{"Cjk", "\xE5\xBE\xAE\xE8\xBB\x9F\xE6\xAD\xA3\xE9\xBB\x91\xE9\xAB\x94",
                               u"\u5FAE\u8EDF\u6B63\u9ED1\u9AD4"},
-                    RoundTrip{"\xF0\x9F\x94\x8C", u"\U0001F50C"}));
+                    RoundTrip{"Astral", "\xF0\x9F\x94\x8C", u"\U0001F50C"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Utf16Test, MalformedTextBecomesReplacementWithoutReadingPastTheEnd) {
   EXPECT_EQ(ToUtf16("a\xE5\xBE"), u"a\uFFFD");

@@ -1,8 +1,10 @@
-// The check on real controller firmware kept beside the repository (never inside it).
+// An optional extra check on released controller firmware, which the repository does not
+// carry: set TBT_REAL_NVM_DIR to a folder holding the images below, or the tests skip.
 
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -29,8 +31,24 @@ constexpr RealImage kRealImages[] = {
     {"alpine-ridge-15d3-v20.bin", 5, 0, 0x20},
 };
 
+std::filesystem::path RealImageFolder() {
+  const char* folder = std::getenv("TBT_REAL_NVM_DIR");
+#ifdef TBT_REAL_NVM_DIR
+  return folder != nullptr ? folder : TBT_REAL_NVM_DIR;
+#else
+  return folder != nullptr ? folder : "";
+#endif
+}
+
+constexpr char kSkipReason[] =
+    "optional check: released NVM images not found; set TBT_REAL_NVM_DIR to their folder";
+
 std::vector<uint8_t> LoadRealImage(const char* file) {
-  std::ifstream in(std::filesystem::path(TBT_REAL_NVM_DIR) / file, std::ios::binary);
+  const std::filesystem::path folder = RealImageFolder();
+  if (folder.empty()) {
+    return {};
+  }
+  std::ifstream in(folder / file, std::ios::binary);
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
@@ -39,13 +57,16 @@ std::vector<uint8_t> NvmOf(const std::vector<uint8_t>& image, const NvmLayout& l
   return std::vector<uint8_t>(image.begin() + layout.base0, image.end());
 }
 
+void PrintTo(const RealImage& image, std::ostream* os) {
+  *os << image.file;
+}
+
 class RealImageTest : public ::testing::TestWithParam<RealImage> {
  protected:
   void SetUp() override {
     image_ = LoadRealImage(GetParam().file);
     if (image_.empty()) {
-      GTEST_SKIP() << "real NVM image " << GetParam().file << " is not present in "
-                   << TBT_REAL_NVM_DIR;
+      GTEST_SKIP() << kSkipReason << " (" << GetParam().file << ")";
     }
   }
   std::vector<uint8_t> image_;
@@ -86,7 +107,7 @@ TEST(RealImageCrossTest, AnOlderReleaseFitsItsBoardAndTheOtherFamilyDoesNot) {
     const std::vector<uint8_t> installed = LoadRealImage(kRealImages[c.controller].file);
     const std::vector<uint8_t> image = LoadRealImage(kRealImages[c.image].file);
     if (installed.empty() || image.empty()) {
-      GTEST_SKIP() << "real NVM images are not present in " << TBT_REAL_NVM_DIR;
+      GTEST_SKIP() << kSkipReason;
     }
     NvmLayout layout;
     ASSERT_EQ(ReadImageLayout(installed.data(), installed.size(), &layout), TBU_OK);

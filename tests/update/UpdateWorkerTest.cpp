@@ -116,6 +116,10 @@ struct FailureCase {
   bool switchedOff = true;  // false where the device is not open
 };
 
+void PrintTo(const FailureCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class UpdateWorkerFailureTest : public UpdateWorkerTest,
                                 public ::testing::WithParamInterface<FailureCase> {};
 

@@ -19,7 +19,7 @@ constexpr int kRunningPictureFrame = 3;
 
 }  // namespace
 
-DemoRun::DemoRun(ui::CFwUpdateDlg& dialog, const ui::LaunchOptions& options)
+DemoRun::DemoRun(ui::CFwUpdateDlg& dialog, const LaunchOptions& options)
     : dialog_(dialog),
       screenshotDir_(options.screenshotDir),
       autoPress_(options.autoPress),

@@ -7,8 +7,8 @@
 #include <QObject>
 #include <string>
 
+#include "app/LaunchOptions.h"
 #include "ui/FwUpdateDlg.h"
-#include "ui/LaunchOptions.h"
 
 namespace tbt::app {
 
@@ -21,7 +21,7 @@ class DemoRun : public QObject {
 
  public:
   /// `dialog` must outlive this object.
-  DemoRun(ui::CFwUpdateDlg& dialog, const ui::LaunchOptions& options);
+  DemoRun(ui::CFwUpdateDlg& dialog, const LaunchOptions& options);
 
   /// Schedules the demo to start as soon as the dialog's modal loop runs.
   void ScheduleStart();

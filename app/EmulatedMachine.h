@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
+#include "app/LaunchOptions.h"
 #include "platform/Platform.h"
-#include "ui/LaunchOptions.h"
 
 namespace tbt::app {
 
@@ -24,7 +24,7 @@ struct EmulatedMachine {
 /// the power source, the ACPI device, and the program's own path so that the update
 /// image is looked for in `programPath`'s data folder. Null with *error set when the
 /// controller file can't be read.
-EmulatedMachine CreateEmulatedMachine(const ui::LaunchOptions& options,
-                                      const std::string& programPath, std::string* error);
+EmulatedMachine CreateEmulatedMachine(const LaunchOptions& options, const std::string& programPath,
+                                      std::string* error);
 
 }  // namespace tbt::app

@@ -10,12 +10,12 @@
 
 #include "app/DemoRun.h"
 #include "app/EmulatedMachine.h"
-#include "app/strings/CommandLine.h"
+#include "app/LaunchOptions.h"
+#include "app/QtDisplay.h"
+#include "app/StartupErrorWindow.h"
 #include "platform/SteadyClock.h"
+#include "strings/CommandLine.h"
 #include "ui/FwUpdateDlg.h"
-#include "ui/LaunchOptions.h"
-#include "ui/QtDisplay.h"
-#include "ui/StartupErrorWindow.h"
 #include "ui/WorkerRunner.h"
 #ifdef TBT_HAVE_LINUX_BACKEND
 #include "platform/linux/LinuxPlatform.h"
@@ -47,8 +47,8 @@ void FollowDisplayChanges(ui::CFwUpdateDlg& dialog) {
 
 }  // namespace
 
-ui::LaunchOptions ReadProcessLaunchOptions() {
-  ui::LaunchOptions options = ui::ReadLaunchOptions(
+LaunchOptions ReadProcessLaunchOptions() {
+  LaunchOptions options = ReadLaunchOptions(
       [](const char* name) { return static_cast<const char*>(std::getenv(name)); });
   for (const std::string& error : options.errors) {
     std::fprintf(stderr, "tbt-fwupdate: %s\n", error.c_str());
@@ -56,8 +56,7 @@ ui::LaunchOptions ReadProcessLaunchOptions() {
   return options;
 }
 
-int CFwUpdateApp::InitInstance(int argc, const char* const* argv,
-                               const ui::LaunchOptions& options) {
+int CFwUpdateApp::InitInstance(int argc, const char* const* argv, const LaunchOptions& options) {
   if (!options.errors.empty()) {
     return kExitRefused;
   }
@@ -65,7 +64,7 @@ int CFwUpdateApp::InitInstance(int argc, const char* const* argv,
   EmulatedMachine machine;
   std::unique_ptr<platform::IPlatform> realPlatform;
   platform::IPlatform* platform = nullptr;
-  if (options.backend == ui::Backend::Emulated) {
+  if (options.backend == emulated::Backend::kEmulated) {
     std::fprintf(stderr,
                  "tbt-fwupdate: running on the EMULATED platform: no real hardware is read or "
                  "updated.\n");
@@ -74,7 +73,7 @@ int CFwUpdateApp::InitInstance(int argc, const char* const* argv,
                                     &error);
     if (!machine.platform) {
       std::fprintf(stderr, "tbt-fwupdate: %s\n", error.c_str());
-      ui::MakeStartupErrorWindow({error})->exec();
+      MakeStartupErrorWindow({error})->exec();
       return kExitRefused;
     }
     platform = machine.platform.get();
@@ -87,8 +86,8 @@ int CFwUpdateApp::InitInstance(int argc, const char* const* argv,
       std::fprintf(stderr,
                    "tbt-fwupdate: this build has no Linux hardware backend; set "
                    "TBT_PLATFORM=emulated to try the tool without hardware.\n");
-      ui::MakeStartupErrorWindow({"this build has no Linux hardware backend; set "
-                                  "TBT_PLATFORM=emulated to try the tool without hardware."})
+      MakeStartupErrorWindow({"this build has no Linux hardware backend; set "
+                              "TBT_PLATFORM=emulated to try the tool without hardware."})
           ->exec();
       return kExitRefused;
     }
@@ -96,13 +95,13 @@ int CFwUpdateApp::InitInstance(int argc, const char* const* argv,
 
   downgradeAllowed = 0;
   langId = platform->System().UserDefaultUILanguage();
-  const WideArguments arguments(argc, argv);
-  ReadCommandLine(arguments.Count(), arguments.Vector(), &downgradeAllowed, &langId);
+  const strings::WideArguments arguments(argc, argv);
+  strings::ReadCommandLine(arguments.Count(), arguments.Vector(), &downgradeAllowed, &langId);
 
   // The waiting loop's 100 ms slices are real time even when the worker's own waits
   // are shortened for the emulated machine.
   platform::SteadyClock windowClock;
-  ui::QtDisplay display;
+  QtDisplay display;
   ui::CFwUpdateDlg dialog(*platform, display, kProgramVersion,
                           std::make_unique<ui::ThreadWorkerRunner>(windowClock));
   dialog.downgradeAllowed = downgradeAllowed;
@@ -110,7 +109,7 @@ int CFwUpdateApp::InitInstance(int argc, const char* const* argv,
   FollowDisplayChanges(dialog);
 
   std::unique_ptr<DemoRun> demo;
-  if (options.backend == ui::Backend::Emulated &&
+  if (options.backend == emulated::Backend::kEmulated &&
       (options.autoPress || !options.screenshotDir.empty())) {
     demo = std::make_unique<DemoRun>(dialog, options);
     demo->ScheduleStart();

@@ -5,13 +5,13 @@
 
 #include <cstdint>
 
-#include "ui/LaunchOptions.h"
+#include "app/LaunchOptions.h"
 
 namespace tbt::app {
 
 /// The launch options of this process's environment; reports each error on stderr.
 /// Needs no display, so a bad environment is refused before any window system starts.
-ui::LaunchOptions ReadProcessLaunchOptions();
+LaunchOptions ReadProcessLaunchOptions();
 
 /// Exit code when the program refuses to start (bad environment, no backend).
 inline constexpr int kExitRefused = 2;
@@ -26,7 +26,7 @@ class CFwUpdateApp {
 
   /// Runs the whole program with main()'s arguments and the launch options (a
   /// QApplication must exist) and returns the process's exit code.
-  int InitInstance(int argc, const char* const* argv, const ui::LaunchOptions& options);
+  int InitInstance(int argc, const char* const* argv, const LaunchOptions& options);
 };
 
 }  // namespace tbt::app

@@ -2,17 +2,17 @@
 #include <cstdlib>
 
 #include "app/FwUpdateApp.h"
-#include "ui/StartupErrorWindow.h"
+#include "app/StartupErrorWindow.h"
 
 int main(int argc, char** argv) {
-  const tbt::ui::LaunchOptions options = tbt::app::ReadProcessLaunchOptions();
+  const tbt::app::LaunchOptions options = tbt::app::ReadProcessLaunchOptions();
   if (!options.errors.empty()) {
     // The errors are on stderr already; a desktop user sees them in a window too. No
     // window system is started where there is none to show it on.
-    if (tbt::ui::WindowSystemAvailable(
+    if (tbt::app::WindowSystemAvailable(
             [](const char* name) { return static_cast<const char*>(std::getenv(name)); })) {
       QApplication application(argc, argv);
-      tbt::ui::MakeStartupErrorWindow(options.errors)->exec();
+      tbt::app::MakeStartupErrorWindow(options.errors)->exec();
     }
     return tbt::app::kExitRefused;
   }

@@ -1,7 +1,5 @@
 #include "cli/PlatformChoice.h"
 
-#include <string_view>
-
 #include "cli/CliFiles.h"
 #include "platform/NvmImageFormat.h"
 #include "platform/emulated/NvmImageBuilder.h"
@@ -15,33 +13,21 @@
 namespace tbt::cli {
 
 bool ParsePlatformChoice(const char* value, PlatformChoice* choice, std::string* error) {
-  const std::string_view name = value == nullptr ? std::string_view() : std::string_view(value);
-  if (name.empty() || name == "linux") {
-    *choice = PlatformChoice::kLinux;
-    return true;
+  const std::optional<PlatformChoice> parsed = emulated::ParseBackend(value, error);
+  if (parsed) {
+    *choice = *parsed;
   }
-  if (name == "emulated") {
-    *choice = PlatformChoice::kEmulated;
-    return true;
-  }
-  *error = "TBT_PLATFORM must be linux or emulated, not '" + std::string(name) + "'";
-  return false;
+  return parsed.has_value();
 }
 
 bool ParseEmulatedEnvironment(const EmulatedEnvironment& environment, PlatformSelection* selection,
                               std::string* error) {
-  const std::string_view power =
-      environment.power == nullptr ? std::string_view() : std::string_view(environment.power);
-  if (power.empty() || power == "mains") {
-    selection->emulatedPower = emulated::PowerMode::kMains;
-  } else if (power == "battery") {
-    selection->emulatedPower = emulated::PowerMode::kBattery;
-  } else if (power == "fail") {
-    selection->emulatedPower = emulated::PowerMode::kQueryFails;
-  } else {
-    *error = "TBT_EMULATED_POWER must be mains, battery or fail, not '" + std::string(power) + "'";
+  const std::optional<emulated::PowerMode> power =
+      emulated::ParsePowerMode(environment.power, error);
+  if (!power) {
     return false;
   }
+  selection->emulatedPower = *power;
   selection->emulatedControllerFile =
       environment.controllerFile == nullptr ? std::string() : environment.controllerFile;
   return true;

@@ -12,14 +12,12 @@
 
 #include "platform/Platform.h"
 #include "platform/emulated/EmulatedPower.h"
+#include "platform/emulated/LaunchVariables.h"
 
 namespace tbt::cli {
 
-/// The backends a command can run on.
-enum class PlatformChoice {
-  kLinux,
-  kEmulated,
-};
+/// The backends a command can run on; TBT_PLATFORM is read as the window reads it.
+using PlatformChoice = emulated::Backend;
 
 /// Where a command runs when no emulated controller is given on its command line.
 struct PlatformSelection {

@@ -27,21 +27,32 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 
 bash scripts/install-deps.sh
+jobs="$(nproc 2>/dev/null || echo 2)"
 # TBT_DEMO_BUILD_DIR builds elsewhere than the default preset's folder.
 if [ -n "${TBT_DEMO_BUILD_DIR:-}" ]; then
   build="$TBT_DEMO_BUILD_DIR"
-  cmake -S . -B "$build" -G Ninja >/dev/null
-  cmake --build "$build" --target tbt-fwupdate tbt-nvm
+  cmake -S . -B "$build" -G Ninja -DTBT_WERROR=ON >/dev/null
+  cmake --build "$build" --parallel "$jobs" --target tbt-fwupdate tbt-nvm
 else
   build=build/default
   cmake --preset default >/dev/null
-  cmake --build --preset default --target tbt-fwupdate tbt-nvm
+  cmake --build --preset default --parallel "$jobs" --target tbt-fwupdate tbt-nvm
 fi
 
-# The demo folder sits beside the build folder, never in the repository's data/.
+# The demo folder sits beside the build folder, never in the repository's data/. A
+# folder of that name is only ever replaced when it carries this script's mark, so a
+# folder someone else made there is never removed.
 demo_dir="$(cd "$build/.." && pwd)/demo"
-rm -rf "$demo_dir"
+demo_mark=".made-by-tbt-demo"
+if [ -e "$demo_dir" ]; then
+  if [ ! -f "$demo_dir/$demo_mark" ]; then
+    echo "$0: $demo_dir exists and was not made by this script; move it away first" >&2
+    exit 2
+  fi
+  rm -rf "$demo_dir"
+fi
 mkdir -p "$demo_dir/data"
+touch "$demo_dir/$demo_mark"
 cp "$build/app/tbt-fwupdate" "$demo_dir/"
 cp data/Update.ini "$demo_dir/data/"
 "$build/cli/tbt-nvm" demo-image "$demo_dir/data/demo.bin" >/dev/null

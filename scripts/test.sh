@@ -6,6 +6,7 @@ cd "$(dirname "$0")/.."
 preset="${1:-default}"
 
 bash scripts/install-deps.sh
+jobs="$(nproc 2>/dev/null || echo 2)"
 cmake --preset "$preset" >/dev/null
-cmake --build --preset "$preset"
-ctest --preset "$preset" -j2
+cmake --build --preset "$preset" --parallel "$jobs"
+ctest --preset "$preset" --parallel "$jobs"

@@ -25,17 +25,13 @@ inline constexpr int kIdShutdown = 1007;
 inline constexpr int kIdLater = 1008;
 inline constexpr int kIdVersion = 1009;
 
-/// Buttons in the order the dialog creates them.
-inline constexpr std::array<int, 5> kButtonIds = {kIdExit, kIdClose, kIdUpdate, kIdShutdown,
-                                                  kIdLater};
-/// Labels in the order the dialog creates them.
-inline constexpr std::array<int, 7> kLabelIds = {kIdBullet,  kIdPicture, kIdWarning, kIdMessage,
-                                                 kIdCaution, kIdBusy,    kIdVersion};
 /// The order in which the controls are bound to their members.
 inline constexpr std::array<int, 12> kBindingOrder = {
     kIdClose,   kIdExit,    kIdBullet, kIdPicture,  kIdWarning, kIdUpdate,
     kIdMessage, kIdCaution, kIdBusy,   kIdShutdown, kIdLater,   kIdVersion};
 
+/// Resource type of the skin's images.
+inline constexpr char16_t kImageType[] = u"IMG";
 /// Image ids of the skin.
 inline constexpr int kImageBackground = 129;
 inline constexpr int kImageFirstBusyFrame = 141;
@@ -58,6 +54,7 @@ struct ControlPlacement {
   int id = 0;
   LayoutRect design;
   ButtonImages images;  // for labels only `normal` is used, 0 for text labels
+  /// Whether the control shows before the flow reaches a state that shows it.
   bool initiallyVisible = true;
 };
 

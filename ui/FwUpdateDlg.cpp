@@ -1,59 +1,34 @@
 #include "ui/FwUpdateDlg.h"
 
-#include <QCloseEvent>
-#include <QCoreApplication>
 #include <QIcon>
-#include <QKeyEvent>
-#include <QMetaObject>
-#include <QPlatformSurfaceEvent>
-#include <QShowEvent>
 #include <QString>
-#include <QWindow>
 
-#include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <type_traits>
 #include <vector>
 
-#include "app/strings/LocalizedString.h"
-#include "platform/Utf16.h"
 #include "skin/Fonts.h"
+#include "skin/SkinText.h"
+#include "strings/LocalizedString.h"
 #include "ui/DialogLayout.h"
 #include "ui/FontChoice.h"
 #include "ui/LayoutMath.h"
-#include "ui/ResultMessage.h"
-#include "ui/UpdateLog.h"
-#include "update/BatteryPower.h"
-#include "update/ServiceControl.h"
+#include "ui/QtTextView.h"
+
+// The dialog's construction, layout and release; the update flow is in
+// FwUpdateFlow.cpp, keyboard, focus and window events in FwUpdateDlgEvents.cpp.
 
 namespace tbt::ui {
 
 namespace {
 
-constexpr char16_t kImageType[] = u"IMG";
 // Captions and the prompt are looked up with this capacity; result messages with 256.
 constexpr std::size_t kCaptionCapacity = 512;
-// The worker is looked at this often; each look shows the next busy frame.
-constexpr uint32_t kBusySliceMilliseconds = 100;
 
 // The emulated marker sits in the lower part of the header band, under the title and
 // left of the version caption, where no control ever goes.
 constexpr LayoutRect kEmulatedMarkerDesign{222, 204, 1100, 56};
 constexpr uint32_t kEmulatedMarkerColor = 0xFFFFC857;
-
-QStringView View(const std::u16string& text) {
-  return QStringView(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-QStringView View(std::u16string_view text) {
-  return QStringView(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-void Place(skin::CSkinControl& control, int layoutClass) {
-  const LayoutRect rect = PixelRectOf(control.ControlId(), layoutClass);
-  control.SetWindowPos(rect.x, rect.y, rect.width, rect.height);
-}
+constexpr int kEmulatedMarkerBaseSize = 20;
 
 std::u16string_view FamilyFor(FontRole role, const FontChoice& fonts) {
   switch (role) {
@@ -65,6 +40,21 @@ std::u16string_view FamilyFor(FontRole role, const FontChoice& fonts) {
       return fonts.textFamily;
   }
   return fonts.textFamily;
+}
+
+// Colours, alignment and font of a button's caption or a label's text.
+template <typename Control>
+void ApplyTextStyle(Control& control, const TextStyle& style, const FontChoice& fonts,
+                    double factor, int dpi) {
+  control.SetTextColor(style.color);
+  if constexpr (std::is_same_v<Control, skin::CImageButton>) {
+    control.SetHoverTextColor(style.hoverColor);
+    control.SetPressedTextColor(style.pressedColor);
+  }
+  control.SetTextAlign(style.alignHorizontal, style.alignVertical);
+  const int fontStyle = style.font == FontRole::Button ? fonts.buttonStyle : kFontStyleRegular;
+  control.SetTextFont(View(FamilyFor(style.font, fonts)), TextEmSize(style.baseSize, factor, dpi),
+                      fontStyle, skin::kUnitPixel);
 }
 
 }  // namespace
@@ -96,14 +86,13 @@ CFwUpdateDlg::CFwUpdateDlg(platform::IPlatform& platform, platform::IDisplay& di
     runner_ = std::make_unique<ThreadWorkerRunner>(platform_.Clock());
   }
   // Like the template's controls: every control starts at 0,0 with no size.
-  for (skin::CSkinControl* control : std::vector<skin::CSkinControl*>{
-           &btnExit, &btnClose, &btnUpdate, &btnShutdown, &btnLater, &lblBullet, &lblPicture,
-           &lblWarning, &lblMessage, &lblCaution, &lblBusy, &lblVersion}) {
-    control->SetWindowPos(0, 0, 0, 0);
-  }
-  for (skin::CImageButton* button : {&btnExit, &btnClose, &btnUpdate, &btnShutdown, &btnLater}) {
+  for (skin::CImageButton* button : Buttons()) {
+    button->SetWindowPos(0, 0, 0, 0);
     connect(button, &skin::CImageButton::clicked, this, &CFwUpdateDlg::OnControlClicked);
     button->SetClock(&platform_.Clock());
+  }
+  for (skin::CTextLabel* label : Labels()) {
+    label->SetWindowPos(0, 0, 0, 0);
   }
   if (platform_.IsEmulated()) {
     lblEmulated_ = std::make_unique<skin::CTextLabel>(this, 0);
@@ -118,7 +107,7 @@ CFwUpdateDlg::~CFwUpdateDlg() {
 std::u16string CFwUpdateDlg::LocalizedText(std::u16string_view key, std::size_t capacity) const {
   std::u16string keyText(key);
   std::vector<char16_t> buffer(capacity + 1, u'\0');
-  app::LoadTextOrBuiltIn(platform_.System(), langId, keyText.c_str(), buffer.data(), capacity);
+  strings::LoadTextOrBuiltIn(platform_.System(), langId, keyText.c_str(), buffer.data(), capacity);
   return std::u16string(buffer.data());
 }
 
@@ -154,99 +143,79 @@ void CFwUpdateDlg::ApplyLayout(double factor, uint16_t uiLanguage, int dpi) {
 
   SetBackgroundImage(kImageBackground, kImageType, module, factor, pixelRatio_);
 
-  auto styleText = [&](auto& control) {
-    const TextStyle* style = FindTextStyle(control.ControlId());
-    control.SetTextColor(style->color);
-    if constexpr (std::is_same_v<std::decay_t<decltype(control)>, skin::CImageButton>) {
-      control.SetHoverTextColor(style->hoverColor);
-      control.SetPressedTextColor(style->pressedColor);
+  // The placement table's order is the order of registration, which is the paint order.
+  for (const ControlPlacement& placement : kPlacements) {
+    skin::CImageButton* button = ButtonWithId(placement.id);
+    skin::CTextLabel* label = LabelWithId(placement.id);
+    skin::CSkinControl& control =
+        button != nullptr ? static_cast<skin::CSkinControl&>(*button) : *label;
+    if (const TextStyle* style = FindTextStyle(placement.id)) {
+      if (button != nullptr) {
+        ApplyTextStyle(*button, *style, fonts, factor, dpi);
+      } else {
+        ApplyTextStyle(*label, *style, fonts, factor, dpi);
+      }
+      if (!style->captionKey.empty()) {
+        control.SetWindowText(View(LocalizedText(style->captionKey, kCaptionCapacity)));
+      }
     }
-    control.SetTextAlign(style->alignHorizontal, style->alignVertical);
-    const int fontStyle = style->font == FontRole::Button ? fonts.buttonStyle : kFontStyleRegular;
-    control.SetTextFont(View(FamilyFor(style->font, fonts)),
-                        TextEmSize(style->baseSize, factor, dpi), fontStyle, skin::kUnitPixel);
-    if (!style->captionKey.empty()) {
-      control.SetWindowText(View(LocalizedText(style->captionKey, kCaptionCapacity)));
+    const LayoutRect rect = PixelRectOf(placement.id, layoutClass);
+    control.SetWindowPos(rect.x, rect.y, rect.width, rect.height);
+    const ButtonImages& images = placement.images;
+    if (button != nullptr) {
+      button->SetImages(images.normal, images.disabled, images.hover, images.pressed, kImageType,
+                        module, factor, pixelRatio_);
+    } else if (images.normal != 0) {
+      // The busy label goes on with the frame it had reached.
+      const int image = placement.id == kIdBusy ? busyFrame : images.normal;
+      label->SetImage(static_cast<unsigned>(image), kImageType, module, factor, pixelRatio_);
     }
-  };
-  auto setButtonImages = [&](skin::CImageButton& button) {
-    const ButtonImages& images = FindPlacement(button.ControlId())->images;
-    button.SetImages(images.normal, images.disabled, images.hover, images.pressed, kImageType,
-                     module, factor, pixelRatio_);
-  };
-  auto setLabelImage = [&](skin::CTextLabel& label, int imageId) {
-    label.SetImage(static_cast<unsigned>(imageId), kImageType, module, factor, pixelRatio_);
-  };
-
-  styleText(lblVersion);
-  Place(lblVersion, layoutClass);
-  lblVersion.SetWindowText(View(FormatVersionCaption(version_)));
-  AddSkinControl(&lblVersion);
-
-  Place(btnClose, layoutClass);
-  setButtonImages(btnClose);
-  AddSkinControl(&btnClose);
-
-  Place(lblBullet, layoutClass);
-  setLabelImage(lblBullet, FindPlacement(kIdBullet)->images.normal);
-  AddSkinControl(&lblBullet);
-
-  Place(lblPicture, layoutClass);
-  setLabelImage(lblPicture, FindPlacement(kIdPicture)->images.normal);
-  AddSkinControl(&lblPicture);
-
-  Place(lblWarning, layoutClass);
-  setLabelImage(lblWarning, FindPlacement(kIdWarning)->images.normal);
-  lblWarning.ShowControl(skin::SW_HIDE);
-  AddSkinControl(&lblWarning);
-
-  styleText(btnUpdate);
-  Place(btnUpdate, layoutClass);
-  setButtonImages(btnUpdate);
-  AddSkinControl(&btnUpdate);
-
-  styleText(btnExit);
-  Place(btnExit, layoutClass);
-  setButtonImages(btnExit);
-  btnExit.ShowControl(skin::SW_HIDE);
-  AddSkinControl(&btnExit);
-
-  styleText(lblMessage);
-  Place(lblMessage, layoutClass);
-  AddSkinControl(&lblMessage);
-
-  styleText(lblCaution);
-  Place(lblCaution, layoutClass);
-  lblCaution.ShowControl(skin::SW_HIDE);
-  AddSkinControl(&lblCaution);
-
-  Place(lblBusy, layoutClass);
-  setLabelImage(lblBusy, busyFrame);
-  lblBusy.ShowControl(skin::SW_HIDE);
-  AddSkinControl(&lblBusy);
-
-  styleText(btnShutdown);
-  Place(btnShutdown, layoutClass);
-  setButtonImages(btnShutdown);
-  btnShutdown.ShowControl(skin::SW_HIDE);
-  AddSkinControl(&btnShutdown);
-
-  styleText(btnLater);
-  Place(btnLater, layoutClass);
-  setButtonImages(btnLater);
-  btnLater.ShowControl(skin::SW_HIDE);
-  AddSkinControl(&btnLater);
+    if (placement.id == kIdVersion) {
+      control.SetWindowText(View(FormatVersionCaption(version_)));
+    }
+    if (!placement.initiallyVisible) {
+      control.ShowControl(skin::SW_HIDE);
+    }
+    AddSkinControl(&control);
+  }
 
   if (lblEmulated_) {
     const LayoutRect rect = ScaleDesignRect(kEmulatedMarkerDesign, factor);
     lblEmulated_->SetTextColor(kEmulatedMarkerColor);
-    lblEmulated_->SetTextAlign(0, 1);
-    lblEmulated_->SetTextFont(View(kVersionFontFamily), TextEmSize(20, factor, dpi),
+    lblEmulated_->SetTextAlign(skin::kAlignNear, skin::kAlignCenter);
+    lblEmulated_->SetTextFont(View(kVersionFontFamily),
+                              TextEmSize(kEmulatedMarkerBaseSize, factor, dpi),
                               skin::kFontStyleBold, skin::kUnitPixel);
     lblEmulated_->SetWindowPos(rect.x, rect.y, rect.width, rect.height);
     lblEmulated_->SetWindowText(View(LocalizedText(u"IDS_EMULATED", kCaptionCapacity)));
     AddSkinControl(lblEmulated_.get());
   }
+}
+
+std::array<skin::CImageButton*, 5> CFwUpdateDlg::Buttons() {
+  return {&btnExit, &btnClose, &btnUpdate, &btnShutdown, &btnLater};
+}
+
+std::array<skin::CTextLabel*, 7> CFwUpdateDlg::Labels() {
+  return {&lblBullet, &lblPicture, &lblWarning, &lblMessage, &lblCaution, &lblBusy, &lblVersion};
+}
+
+skin::CImageButton* CFwUpdateDlg::ButtonWithId(int id) {
+  for (skin::CImageButton* button : Buttons()) {
+    if (button->ControlId() == id) {
+      return button;
+    }
+  }
+  return nullptr;
+}
+
+skin::CTextLabel* CFwUpdateDlg::LabelWithId(int id) {
+  for (skin::CTextLabel* label : Labels()) {
+    if (label->ControlId() == id) {
+      return label;
+    }
+  }
+  return nullptr;
 }
 
 void CFwUpdateDlg::ApplyLook(DialogState state) {
@@ -272,212 +241,6 @@ void CFwUpdateDlg::ApplyLook(DialogState state) {
   }
 }
 
-void CFwUpdateDlg::EnterState(DialogState state) {
-  state_ = state;
-  FocusButton(PrimaryButton());
-  if (stateObserver_) {
-    stateObserver_(state);
-  }
-}
-
-skin::CImageButton* CFwUpdateDlg::PrimaryButton() {
-  switch (state_) {
-    case DialogState::Ready:
-    case DialogState::PowerRefused:
-      return &btnUpdate;
-    case DialogState::Succeeded:
-      return &btnShutdown;
-    case DialogState::Failed:
-    case DialogState::NoPlatformDevice:
-      return &btnExit;
-    case DialogState::Running:
-      break;
-  }
-  return nullptr;
-}
-
-std::vector<skin::CImageButton*> CFwUpdateDlg::TabOrder() {
-  std::vector<skin::CImageButton*> order;
-  for (skin::CImageButton* button : {&btnShutdown, &btnLater, &btnUpdate, &btnExit}) {
-    if (button->m_bVisible != 0 && button->isEnabled()) {
-      order.push_back(button);
-    }
-  }
-  // Reading order: top to bottom, then left to right; the close button comes last.
-  std::stable_sort(order.begin(), order.end(), [](const QWidget* a, const QWidget* b) {
-    return a->y() != b->y() ? a->y() < b->y() : a->x() < b->x();
-  });
-  if (btnClose.m_bVisible != 0 && btnClose.isEnabled()) {
-    order.push_back(&btnClose);
-  }
-  return order;
-}
-
-void CFwUpdateDlg::FocusButton(skin::CImageButton* button) {
-  if (button == nullptr || button->m_bVisible == 0 || !button->isEnabled()) {
-    return;
-  }
-  button->setFocus(Qt::OtherFocusReason);
-  // An inactive window gets no focus events; the ring must show all the same.
-  UpdateLayered();
-}
-
-bool CFwUpdateDlg::focusNextPrevChild(bool next) {
-  const std::vector<skin::CImageButton*> order = TabOrder();
-  if (order.empty()) {
-    return false;
-  }
-  const auto current = std::find(order.begin(), order.end(), focusWidget());
-  std::size_t index = 0;
-  if (current != order.end()) {
-    const auto position = static_cast<std::size_t>(current - order.begin());
-    index = next ? (position + 1) % order.size() : (position + order.size() - 1) % order.size();
-  } else if (!next) {
-    index = order.size() - 1;
-  }
-  order[index]->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
-  UpdateLayered();
-  return true;
-}
-
-void CFwUpdateDlg::SetMessage(const std::u16string& text) {
-  message_ = text;
-  lblMessage.SetWindowText(View(message_));
-}
-
-void CFwUpdateDlg::OnButtonUpdate() {
-  if (running_) {
-    return;
-  }
-  runStarted_ = UtcTimestampNow();
-  btnUpdate.EnableWindow(false);
-  btnClose.EnableWindow(false);
-  lblWarning.ShowControl(skin::SW_HIDE);
-  lblCaution.ShowControl(skin::SW_HIDE);
-
-  if (!acpi_.IsOpen()) {
-    OpenAcpiDevice(acpi_);
-  }
-  if (!acpi_.IsOpen()) {
-    SetMessage(LocalizedText(u"IDS_FIND_NO_KXR", kMessageCapacity));
-    btnUpdate.ShowControl(skin::SW_HIDE);
-    lblPicture.ShowControl(skin::SW_HIDE);
-    btnExit.ShowControl(skin::SW_SHOW);
-    btnClose.EnableWindow(true);
-    result = TBU_E_NO_ACPI_DEVICE;
-    EnterState(DialogState::NoPlatformDevice);
-    LogRun(UpdateReport{});
-    return;
-  }
-
-  if (RunsOnBattery(platform_.Power())) {
-    lblWarning.ShowControl(skin::SW_SHOW);
-    lblCaution.ShowControl(skin::SW_SHOW);
-    btnUpdate.EnableWindow(true);
-    btnClose.EnableWindow(true);
-    EnterState(DialogState::PowerRefused);
-    return;
-  }
-
-  btnUpdate.ShowControl(skin::SW_HIDE);
-  lblPicture.ShowControl(skin::SW_HIDE);
-  btnExit.EnableWindow(false);
-  btnExit.ShowControl(skin::SW_SHOW);
-  UpdateReport report;
-  RunWorker(&report);
-  LogRun(report);
-
-  btnExit.EnableWindow(true);
-  btnClose.EnableWindow(true);
-  if (result != TBU_OK) {
-    EnterState(DialogState::Failed);
-  } else {
-    btnExit.ShowControl(skin::SW_HIDE);
-    btnShutdown.ShowControl(skin::SW_SHOW);
-    btnLater.ShowControl(skin::SW_SHOW);
-    EnterState(DialogState::Succeeded);
-  }
-  if (windowLost_) {
-    // Nobody can read the window any more: say how the update ended, and end.
-    std::fprintf(stderr,
-                 "tbt-fwupdate: the window was closed from outside while the update ran; the "
-                 "update was finished: %s (result 0x%08X)\n",
-                 ToUtf8(message_).c_str(), static_cast<unsigned>(result));
-    OnDestroy();
-    ending_ = true;
-    skin::CLayeredSkinDialog::done(QDialog::Rejected);
-  }
-}
-
-void CFwUpdateDlg::LogRun(const UpdateReport& report) {
-  const std::filesystem::path path =
-      UpdateLogPath([](const char* name) { return static_cast<const char*>(std::getenv(name)); });
-  if (path.empty()) {
-    return;  // neither XDG_STATE_HOME nor HOME: there is no state folder to keep it in
-  }
-  const UpdateLogEntry entry{runStarted_, platform_.IsEmulated(), report, result, ToUtf8(message_)};
-  if (!AppendUpdateLog(path, FormatUpdateLogEntry(entry))) {
-    std::fprintf(stderr, "tbt-fwupdate: could not append to the update log '%s'\n",
-                 path.string().c_str());
-  }
-}
-
-void CFwUpdateDlg::RunWorker(UpdateReport* report) {
-  const bool started = runner_->Start([this, report] {
-    const UpdateEnvironment environment{platform_, wmiClient_, acpi_, {}};
-    UpdateThreadProc(environment, this, report);
-  });
-  if (!started) {
-    // Without a worker nothing was updated; say so rather than show a success.
-    result = TBU_E_NO_MEMORY;
-    SetMessage(ComposeResultMessage(result, [this](std::u16string_view key, std::size_t cap) {
-      return LocalizedText(key, cap);
-    }));
-    return;
-  }
-  running_ = true;
-  EnterState(DialogState::Running);
-  lblBusy.ShowControl(skin::SW_SHOW);
-  while (!runner_->WaitFor(kBusySliceMilliseconds)) {
-    const double factor = layoutClass != 0 ? 1.0 : 0.5;
-    const int frame = busyFrame;
-    lblBusy.SetImage(static_cast<unsigned>(frame), kImageType, skin::DefaultResourceModule(),
-                     factor, pixelRatio_);
-    busyFrame = NextBusyFrame(busyFrame);
-    UpdateLayered();
-    if (busyFrameObserver_) {
-      busyFrameObserver_(frame);
-    }
-    // One pass over what is queued keeps the window responsive (moves, display
-    // changes) without leaving this loop.
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-  }
-  running_ = false;
-  lblBusy.ShowControl(skin::SW_HIDE);
-  SetMessage(ComposeResultMessage(result, [this](std::u16string_view key, std::size_t cap) {
-    return LocalizedText(key, cap);
-  }));
-}
-
-void CFwUpdateDlg::PostClose() {
-  QMetaObject::invokeMethod(
-      this, [this] { close(); }, Qt::QueuedConnection);
-}
-
-void CFwUpdateDlg::OnButtonShutdown() {
-  if (platform_.IsEmulated()) {
-    // The emulated power-off is only recorded; say what a real machine would do.
-    std::fprintf(stderr,
-                 "tbt-fwupdate: EMULATED platform: the machine would now power off (nothing is "
-                 "switched off).\n");
-  }
-  ShutdownSystem(platform_.Power(), [this] { PostClose(); });
-}
-
-void CFwUpdateDlg::OnButtonLater() {
-  PostClose();
-}
-
 void CFwUpdateDlg::OnDisplayChange() {
   // The window is not hidden around the re-layout: hiding a modal dialog would end its
   // modal loop. The layout recomposes the window itself when it changes anything.
@@ -490,113 +253,16 @@ void CFwUpdateDlg::OnDestroy() {
   }
   destroyed_ = true;
   CloseAcpiDevice(acpi_);
-  for (skin::CImageButton* button : {&btnExit, &btnClose, &btnUpdate, &btnShutdown, &btnLater}) {
+  for (skin::CImageButton* button : Buttons()) {
     button->ReleaseResources();
   }
-  for (skin::CTextLabel* label :
-       {&lblBullet, &lblPicture, &lblWarning, &lblMessage, &lblCaution, &lblBusy, &lblVersion}) {
+  for (skin::CTextLabel* label : Labels()) {
     label->ReleaseResources();
   }
   if (lblEmulated_) {
     lblEmulated_->ReleaseResources();
   }
   ReleaseSkin();
-}
-
-void CFwUpdateDlg::OnControlClicked(int controlId) {
-  switch (controlId) {
-    case kIdUpdate:
-      OnButtonUpdate();
-      break;
-    case kIdShutdown:
-      OnButtonShutdown();
-      break;
-    case kIdLater:
-      OnButtonLater();
-      break;
-    case kIdExit:
-      accept();
-      break;
-    case kIdClose:
-      reject();
-      break;
-    default:
-      break;
-  }
-}
-
-void CFwUpdateDlg::done(int code) {
-  if (running_) {
-    return;
-  }
-  ending_ = true;
-  skin::CLayeredSkinDialog::done(code);
-}
-
-void CFwUpdateDlg::showEvent(QShowEvent* event) {
-  skin::CLayeredSkinDialog::showEvent(event);
-  ending_ = false;
-  if (!watchingSurface_ && windowHandle() != nullptr) {
-    windowHandle()->installEventFilter(this);
-    watchingSurface_ = true;
-  }
-}
-
-bool CFwUpdateDlg::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == windowHandle() && event->type() == QEvent::PlatformSurface &&
-      static_cast<QPlatformSurfaceEvent*>(event)->surfaceEventType() ==
-          QPlatformSurfaceEvent::SurfaceAboutToBeDestroyed &&
-      !ending_ && !destroyed_) {
-    OnWindowLost();
-  }
-  return skin::CLayeredSkinDialog::eventFilter(watched, event);
-}
-
-void CFwUpdateDlg::OnWindowLost() {
-  windowLost_ = true;
-  if (running_) {
-    // An update is never cut off: it runs to its end, and then the program ends.
-    std::fprintf(stderr,
-                 "tbt-fwupdate: the window was closed from outside; the update goes on to its "
-                 "end.\n");
-    return;
-  }
-  // Idle, nothing is lost: end as the close button would, so the program ends.
-  QMetaObject::invokeMethod(
-      this, [this] { done(QDialog::Rejected); }, Qt::QueuedConnection);
-}
-
-void CFwUpdateDlg::closeEvent(QCloseEvent* event) {
-  if (running_) {
-    event->ignore();
-    return;
-  }
-  skin::CLayeredSkinDialog::closeEvent(event);
-}
-
-void CFwUpdateDlg::keyPressEvent(QKeyEvent* event) {
-  if (running_) {
-    event->accept();
-    return;
-  }
-  const bool plain = event->modifiers() == Qt::NoModifier ||
-                     (event->modifiers() == Qt::KeypadModifier && event->key() == Qt::Key_Enter);
-  if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
-    event->accept();
-    auto* focused = dynamic_cast<skin::CImageButton*>(focusWidget());
-    if (focused == nullptr || !focused->Click()) {
-      if (skin::CImageButton* primary = PrimaryButton()) {
-        primary->Click();
-      }
-    }
-    return;
-  }
-  if (plain && event->key() == Qt::Key_Escape) {
-    event->accept();
-    accept();  // as Exit: ends the dialog
-    return;
-  }
-  skin::CLayeredSkinDialog::keyPressEvent(event);
 }
 
 }  // namespace tbt::ui

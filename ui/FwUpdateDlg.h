@@ -3,6 +3,7 @@
 // The program's one window: a prompt, the Update button, a busy animation while the
 // worker runs, the localised result, and shut down or later after a success.
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <string>
@@ -13,6 +14,7 @@
 #include "skin/ImageButton.h"
 #include "skin/LayeredSkinDialog.h"
 #include "skin/TextLabel.h"
+#include "ui/DialogLayout.h"
 #include "ui/DialogState.h"
 #include "ui/VersionCaption.h"
 #include "ui/WorkerRunner.h"
@@ -62,8 +64,8 @@ class CFwUpdateDlg : public skin::CLayeredSkinDialog, public UpdateContext {
 
   /// -1 before the first layout, then 0 (compact) or 1 (full).
   int layoutClass = -1;
-  /// Image id of the next busy-animation frame, always 141..148.
-  int busyFrame = 141;
+  /// Image id of the next busy-animation frame, always kImageFirstBusyFrame..kImageLastBusyFrame.
+  int busyFrame = kImageFirstBusyFrame;
   /// Language of every text; the application sets it before the dialog runs.
   uint16_t langId = 0;
 
@@ -133,6 +135,12 @@ class CFwUpdateDlg : public skin::CLayeredSkinDialog, public UpdateContext {
   void FocusButton(skin::CImageButton* button);
   void OnWindowLost();
   void LogRun(const UpdateReport& report);
+  // The five buttons and seven labels, in the order the dialog creates them.
+  std::array<skin::CImageButton*, 5> Buttons();
+  std::array<skin::CTextLabel*, 7> Labels();
+  // One of the twelve controls by its id; null when the id is not one of that kind.
+  skin::CImageButton* ButtonWithId(int id);
+  skin::CTextLabel* LabelWithId(int id);
 
   platform::IPlatform& platform_;
   platform::IDisplay& display_;

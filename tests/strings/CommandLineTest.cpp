@@ -1,4 +1,4 @@
-#include "app/strings/CommandLine.h"
+#include "strings/CommandLine.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 
 #include "platform/Utf16.h"
 
-namespace tbt::app {
+namespace tbt::strings {
 namespace {
 
 constexpr uint16_t kUiLanguage = 0x0407;
@@ -109,4 +109,4 @@ TEST(WideArguments, ConvertsUtf8ArgumentsForReadCommandLine) {
 }
 
 }  // namespace
-}  // namespace tbt::app
+}  // namespace tbt::strings

@@ -1,4 +1,4 @@
-#include "app/strings/IniFile.h"
+#include "strings/IniFile.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -11,7 +11,7 @@
 #include "platform/Utf16.h"
 #include "support/TempFolder.h"
 
-namespace tbt::app {
+namespace tbt::strings {
 namespace {
 
 struct LookupCase {
@@ -188,4 +188,4 @@ TEST(ProfileFile, FileUpToTheSizeLimitIsReadAndALargerOrSpecialOneIsNot) {
 }
 
 }  // namespace
-}  // namespace tbt::app
+}  // namespace tbt::strings

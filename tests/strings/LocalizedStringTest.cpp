@@ -1,4 +1,4 @@
-#include "app/strings/LocalizedString.h"
+#include "strings/LocalizedString.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include "platform/Utf16.h"
 #include "support/TempFolder.h"
 
-namespace tbt::app {
+namespace tbt::strings {
 namespace {
 
 TEST(IniPathForModule, CutsTheFixedSizeModulePathAfterItsLastSlash) {
@@ -149,4 +149,4 @@ TEST_F(LocalizedStringTest, NullKeyOrBufferOrZeroCapacityTouchesNothing) {
 }
 
 }  // namespace
-}  // namespace tbt::app
+}  // namespace tbt::strings

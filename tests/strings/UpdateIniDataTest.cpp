@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "app/strings/BuiltInTexts.h"
-#include "app/strings/IniFile.h"
-#include "app/strings/LocalizedString.h"
 #include "platform/Utf16.h"
+#include "strings/BuiltInTexts.h"
+#include "strings/IniFile.h"
+#include "strings/LocalizedString.h"
 
-namespace tbt::app {
+namespace tbt::strings {
 namespace {
 
 struct KeyRule {
@@ -92,4 +92,4 @@ TEST(UpdateIniData, EveryOfferedLanguageIsListedOnceWithItsOwnTextsWithinTheirBu
 }
 
 }  // namespace
-}  // namespace tbt::app
+}  // namespace tbt::strings

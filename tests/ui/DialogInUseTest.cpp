@@ -15,8 +15,8 @@
 #include <tuple>
 
 #include "DialogFixture.h"
-#include "app/strings/BuiltInTexts.h"
 #include "platform/Utf16.h"
+#include "strings/BuiltInTexts.h"
 #include "ui/DialogLayout.h"
 #include "ui/UpdateLog.h"
 
@@ -182,14 +182,14 @@ TEST_F(InUseTest, TextsTheFileDoesNotGiveAreTheBuiltInEnglishOnes) {
     options.acpiDevicePresent = false;
     CreateDialog();
     EXPECT_EQ(TextOf(dialog->btnUpdate),
-              content[0] == '[' ? u"Go" : app::BuiltInText(u"IDS_UPDATE"));
+              content[0] == '[' ? u"Go" : strings::BuiltInText(u"IDS_UPDATE"));
     dialog->OnButtonUpdate();
     // An empty key, a result message and the emulated marker.
     for (const auto& [control, key] :
          {std::pair<const skin::CSkinControl*, std::u16string_view>{&dialog->btnExit, u"IDS_EXIT"},
           {&dialog->lblMessage, u"IDS_FIND_NO_KXR"},
           {dialog->EmulatedMarker(), u"IDS_EMULATED"}}) {
-      EXPECT_EQ(TextOf(*control), app::BuiltInText(key)) << control->ControlId();
+      EXPECT_EQ(TextOf(*control), strings::BuiltInText(key)) << control->ControlId();
     }
   }
 }

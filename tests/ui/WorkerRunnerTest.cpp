@@ -3,7 +3,6 @@
 #include <atomic>
 
 #include "platform/emulated/ManualClock.h"
-#include "ui/ScaledClock.h"
 #include "ui/WorkerRunner.h"
 
 namespace tbt::ui {
@@ -39,23 +38,6 @@ TEST(ThreadWorkerRunner, DestructionJoinsAWorkerNobodyWaitedFor) {
     ASSERT_TRUE(runner.Start([&] { ++runs; }));
   }
   EXPECT_EQ(runs.load(), 1);
-}
-
-TEST(ScaledClock, ShortensEachWaitByItsScale) {
-  struct Case {
-    double scale;
-    uint32_t asked;
-    uint32_t waited;
-  };
-  const Case cases[] = {{0.1, 10000, 1000}, {1.0, 250, 250}, {0.0, 10000, 0},
-                        {-1.0, 500, 0},     {0.25, 3, 0},    {10.0, 4294967295u, 4294967295u}};
-  for (const Case& c : cases) {
-    emulated::ManualClock inner;
-    ScaledClock clock(inner, c.scale);
-    clock.Sleep(c.asked);
-    EXPECT_EQ(inner.TotalSlept(), c.waited) << c.scale << " x " << c.asked;
-    EXPECT_EQ(clock.NowMilliseconds(), inner.NowMilliseconds());
-  }
 }
 
 }  // namespace

@@ -1,9 +1,9 @@
-#include "app/strings/BuiltInTexts.h"
+#include "strings/BuiltInTexts.h"
 
 #include <algorithm>
 #include <utility>
 
-namespace tbt::app {
+namespace tbt::strings {
 
 namespace {
 
@@ -29,4 +29,4 @@ std::u16string_view BuiltInText(std::u16string_view key) {
   return {};
 }
 
-}  // namespace tbt::app
+}  // namespace tbt::strings

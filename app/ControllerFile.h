@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-namespace tbt::ui {
+namespace tbt::app {
 
 /// The controller's NVM for the bytes of a file: the section an image's valid section
 /// pointer leads to, or the bytes unchanged when they are no such image.
@@ -19,4 +19,4 @@ std::vector<uint8_t> ControllerNvmFromFile(std::vector<uint8_t> bytes);
 /// empty.
 std::optional<std::vector<uint8_t>> ReadControllerFile(const std::filesystem::path& path);
 
-}  // namespace tbt::ui
+}  // namespace tbt::app

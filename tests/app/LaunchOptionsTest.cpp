@@ -3,10 +3,11 @@
 #include <map>
 #include <string>
 
-#include "ui/LaunchOptions.h"
-#include "ui/StartupErrorWindow.h"
+#include "app/LaunchOptions.h"
+#include "app/StartupErrorWindow.h"
+#include "tests/support/QtTestSupport.h"
 
-namespace tbt::ui {
+namespace tbt::app {
 namespace {
 
 LaunchOptions Read(std::map<std::string, std::string> env) {
@@ -20,18 +21,28 @@ TEST(LaunchOptions, DefaultsToLinuxAndRefusesWhatItDoesNotKnow) {
   using Env = std::map<std::string, std::string>;
   const struct {
     Env env;
-    Backend backend;
+    emulated::Backend backend;
     size_t errors;
   } cases[] = {
-      {{}, Backend::Linux, 0},
-      {{{"TBT_PLATFORM", "linux"}}, Backend::Linux, 0},
+      {{}, emulated::Backend::kLinux, 0},
+      {{{"TBT_PLATFORM", "linux"}}, emulated::Backend::kLinux, 0},
       // An unknown backend never falls back to the hardware.
-      {{{"TBT_PLATFORM", "Emulated"}}, Backend::Linux, 1},
-      {{{"TBT_PLATFORM", "emulated"}, {"TBT_EMULATED_POWER", "ac"}}, Backend::Emulated, 1},
-      {{{"TBT_PLATFORM", "emulated"}, {"TBT_EMULATED_DEVICE", "gone"}}, Backend::Emulated, 1},
-      {{{"TBT_PLATFORM", "emulated"}, {"TBT_EMULATED_WAIT_SCALE", "-1"}}, Backend::Emulated, 1},
-      {{{"TBT_PLATFORM", "emulated"}, {"TBT_EMULATED_WAIT_SCALE", "0.5x"}}, Backend::Emulated, 1},
-      {{{"TBT_PLATFORM", "emulated"}, {"TBT_EMULATED_WAIT_SCALE", "11"}}, Backend::Emulated, 1},
+      {{{"TBT_PLATFORM", "Emulated"}}, emulated::Backend::kLinux, 1},
+      {{{"TBT_PLATFORM", "emulated"}, {"TBT_EMULATED_POWER", "ac"}},
+       emulated::Backend::kEmulated,
+       1},
+      {{{"TBT_PLATFORM", "emulated"}, {"TBT_EMULATED_DEVICE", "gone"}},
+       emulated::Backend::kEmulated,
+       1},
+      {{{"TBT_PLATFORM", "emulated"}, {"TBT_EMULATED_WAIT_SCALE", "-1"}},
+       emulated::Backend::kEmulated,
+       1},
+      {{{"TBT_PLATFORM", "emulated"}, {"TBT_EMULATED_WAIT_SCALE", "0.5x"}},
+       emulated::Backend::kEmulated,
+       1},
+      {{{"TBT_PLATFORM", "emulated"}, {"TBT_EMULATED_WAIT_SCALE", "11"}},
+       emulated::Backend::kEmulated,
+       1},
   };
   for (const auto& c : cases) {
     const LaunchOptions options = Read(c.env);
@@ -55,16 +66,16 @@ TEST(LaunchOptions, EmulatedMachineFollowsItsVariables) {
                                       {"TBT_DEMO_AUTOPRESS", "enter"},
                                       {"TBT_DEMO_SCREENSHOT_DIR", "shots"}});
   EXPECT_TRUE(options.errors.empty());
-  EXPECT_EQ(options.backend, Backend::Emulated);
+  EXPECT_EQ(options.backend, emulated::Backend::kEmulated);
   EXPECT_TRUE(options.pressWithEnter);
   EXPECT_EQ(options.controllerFile, "nvm.bin");
-  EXPECT_EQ(options.power, EmulatedPowerSource::Battery);
+  EXPECT_EQ(options.power, emulated::PowerMode::kBattery);
   EXPECT_TRUE(options.acpiDeviceAbsent);
   EXPECT_DOUBLE_EQ(options.waitScale, 0.25);
   EXPECT_TRUE(options.autoPress);
   EXPECT_EQ(options.screenshotDir, "shots");
   EXPECT_EQ(Read({{"TBT_PLATFORM", "emulated"}, {"TBT_EMULATED_POWER", "fail"}}).power,
-            EmulatedPowerSource::QueryFails);
+            emulated::PowerMode::kQueryFails);
 }
 
 TEST(LaunchOptions, DemoAndEmulatorVariablesDoNothingOnLinux) {
@@ -89,4 +100,4 @@ TEST(StartupErrorWindow, ShowsTheRefusalWhereAWindowSystemIsThere) {
 }
 
 }  // namespace
-}  // namespace tbt::ui
+}  // namespace tbt::app

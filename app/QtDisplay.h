@@ -6,7 +6,7 @@
 
 class QScreen;
 
-namespace tbt::ui {
+namespace tbt::app {
 
 /// IDisplay over the primary QScreen: the desktop is the virtual geometry of all
 /// screens, the work area is the primary screen's available geometry, both in
@@ -26,4 +26,4 @@ class QtDisplay final : public platform::IDisplay {
   bool HasPerPixelAlpha() override;
 };
 
-}  // namespace tbt::ui
+}  // namespace tbt::app

@@ -7,22 +7,18 @@
 #include <string>
 #include <vector>
 
-namespace tbt::ui {
+#include "platform/emulated/LaunchVariables.h"
 
-/// The platform backend the program runs on.
-enum class Backend { Linux, Emulated };
-
-/// The emulated machine's power source.
-enum class EmulatedPowerSource { Mains, Battery, QueryFails };
+namespace tbt::app {
 
 /// Everything the environment can set.
 struct LaunchOptions {
-  Backend backend = Backend::Linux;
+  emulated::Backend backend = emulated::Backend::kLinux;
   /// TBT_EMULATED_CONTROLLER: an image or NVM file for the emulated controller; empty
   /// means the built-in controller.
   std::string controllerFile;
   /// TBT_EMULATED_POWER: battery or fail; mains otherwise.
-  EmulatedPowerSource power = EmulatedPowerSource::Mains;
+  emulated::PowerMode power = emulated::PowerMode::kMains;
   /// TBT_EMULATED_DEVICE=absent removes the board's ACPI device.
   bool acpiDeviceAbsent = false;
   /// TBT_EMULATED_WAIT_SCALE: how long the worker's waits really take, as a fraction of
@@ -44,4 +40,4 @@ struct LaunchOptions {
 /// variables count only on the emulated backend.
 LaunchOptions ReadLaunchOptions(const std::function<const char*(const char*)>& getEnv);
 
-}  // namespace tbt::ui
+}  // namespace tbt::app

@@ -6,7 +6,7 @@
 
 #include "platform/Platform.h"
 
-namespace tbt::ui {
+namespace tbt::app {
 
 /// Waits `scale` times as long as asked on an underlying clock; time is that clock's.
 class ScaledClock final : public platform::IClock {
@@ -23,4 +23,4 @@ class ScaledClock final : public platform::IClock {
   double scale_;
 };
 
-}  // namespace tbt::ui
+}  // namespace tbt::app

@@ -5,10 +5,10 @@
 
 #include <string_view>
 
-namespace tbt::app {
+namespace tbt::strings {
 
 /// The built-in English text of `key` ("IDS_UPDATE"), matched without regard to case;
 /// empty for a key the program does not know.
 std::u16string_view BuiltInText(std::u16string_view key);
 
-}  // namespace tbt::app
+}  // namespace tbt::strings

@@ -13,7 +13,7 @@ namespace tbt::platform {
 class ISystemInfo;
 }
 
-namespace tbt::app {
+namespace tbt::strings {
 
 /// Capacity of the buffer that receives the program's path; a longer path arrives cut.
 inline constexpr size_t kModulePathCapacity = 1024;
@@ -49,4 +49,4 @@ void LoadLocalizedString(platform::ISystemInfo& system, uint32_t langId, const c
 void LoadTextOrBuiltIn(platform::ISystemInfo& system, uint32_t langId, const char16_t* key,
                        char16_t* buffer, size_t capacity);
 
-}  // namespace tbt::app
+}  // namespace tbt::strings

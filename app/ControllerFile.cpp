@@ -1,9 +1,9 @@
-#include "ui/ControllerFile.h"
+#include "app/ControllerFile.h"
 
 #include "platform/BoundedFile.h"
 #include "update/NvmCheck.h"
 
-namespace tbt::ui {
+namespace tbt::app {
 
 std::vector<uint8_t> ControllerNvmFromFile(std::vector<uint8_t> bytes) {
   NvmLayout layout;
@@ -24,4 +24,4 @@ std::optional<std::vector<uint8_t>> ReadControllerFile(const std::filesystem::pa
   return ControllerNvmFromFile(std::move(bytes));
 }
 
-}  // namespace tbt::ui
+}  // namespace tbt::app

@@ -1,6 +1,6 @@
-#include "ui/ScaledClock.h"
+#include "app/ScaledClock.h"
 
-namespace tbt::ui {
+namespace tbt::app {
 
 ScaledClock::ScaledClock(platform::IClock& inner, double scale)
     : inner_(inner), scale_(scale > 0 ? scale : 0) {}
@@ -10,4 +10,4 @@ void ScaledClock::Sleep(uint32_t milliseconds) {
   inner_.Sleep(scaled >= 4294967295.0 ? 0xFFFFFFFFu : static_cast<uint32_t>(scaled));
 }
 
-}  // namespace tbt::ui
+}  // namespace tbt::app

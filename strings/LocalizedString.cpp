@@ -1,13 +1,13 @@
-#include "app/strings/LocalizedString.h"
+#include "strings/LocalizedString.h"
 
 #include <algorithm>
 #include <array>
 
-#include "app/strings/BuiltInTexts.h"
-#include "app/strings/IniFile.h"
 #include "platform/Platform.h"
+#include "strings/BuiltInTexts.h"
+#include "strings/IniFile.h"
 
-namespace tbt::app {
+namespace tbt::strings {
 namespace {
 
 constexpr std::u16string_view kLanguageSection = u"Language";
@@ -110,4 +110,4 @@ void LoadTextOrBuiltIn(platform::ISystemInfo& system, uint32_t langId, const cha
   std::copy_n(text.begin(), std::min(text.size(), capacity - 1), buffer);
 }
 
-}  // namespace tbt::app
+}  // namespace tbt::strings

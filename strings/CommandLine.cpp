@@ -1,10 +1,10 @@
-#include "app/strings/CommandLine.h"
+#include "strings/CommandLine.h"
 
 #include <limits>
 
 #include "platform/Utf16.h"
 
-namespace tbt::app {
+namespace tbt::strings {
 namespace {
 
 constexpr std::u16string_view kDowngradableSwitch = u"/downgradable";
@@ -105,4 +105,4 @@ WideArguments::WideArguments(int argc, const char* const* argv) {
   pointers_.push_back(nullptr);
 }
 
-}  // namespace tbt::app
+}  // namespace tbt::strings

@@ -1,10 +1,10 @@
-#include "ui/StartupErrorWindow.h"
+#include "app/StartupErrorWindow.h"
 
 #include <QString>
 
 #include "ui/FwUpdateDlg.h"
 
-namespace tbt::ui {
+namespace tbt::app {
 
 std::unique_ptr<QMessageBox> MakeStartupErrorWindow(const std::vector<std::string>& errors) {
   QString text = QStringLiteral("The tool cannot start:");
@@ -12,7 +12,7 @@ std::unique_ptr<QMessageBox> MakeStartupErrorWindow(const std::vector<std::strin
     text += QStringLiteral("\n\n") + QString::fromStdString(error);
   }
   const QString title =
-      QString::fromUtf16(kWindowTitle.data(), static_cast<qsizetype>(kWindowTitle.size()));
+      QString::fromUtf16(ui::kWindowTitle.data(), static_cast<qsizetype>(ui::kWindowTitle.size()));
   auto box = std::make_unique<QMessageBox>(QMessageBox::Critical, title, text, QMessageBox::Ok);
   box->setDefaultButton(QMessageBox::Ok);
   return box;
@@ -28,4 +28,4 @@ bool WindowSystemAvailable(const std::function<const char*(const char*)>& getEnv
   return false;
 }
 
-}  // namespace tbt::ui
+}  // namespace tbt::app

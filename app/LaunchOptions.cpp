@@ -1,9 +1,9 @@
-#include "ui/LaunchOptions.h"
+#include "app/LaunchOptions.h"
 
 #include <charconv>
 #include <string_view>
 
-namespace tbt::ui {
+namespace tbt::app {
 
 namespace {
 
@@ -16,14 +16,11 @@ void ReadEmulatedOptions(const std::function<const char*(const char*)>& getEnv,
                          LaunchOptions& options) {
   options.controllerFile = std::string(Variable(getEnv, "TBT_EMULATED_CONTROLLER"));
 
-  const std::string_view power = Variable(getEnv, "TBT_EMULATED_POWER");
-  if (power == "battery") {
-    options.power = EmulatedPowerSource::Battery;
-  } else if (power == "fail") {
-    options.power = EmulatedPowerSource::QueryFails;
-  } else if (!power.empty() && power != "mains") {
-    options.errors.push_back("TBT_EMULATED_POWER must be mains, battery or fail, not '" +
-                             std::string(power) + "'");
+  std::string error;
+  if (const auto power = emulated::ParsePowerMode(getEnv("TBT_EMULATED_POWER"), &error)) {
+    options.power = *power;
+  } else {
+    options.errors.push_back(error);
   }
 
   const std::string_view device = Variable(getEnv, "TBT_EMULATED_DEVICE");
@@ -56,17 +53,15 @@ void ReadEmulatedOptions(const std::function<const char*(const char*)>& getEnv,
 
 LaunchOptions ReadLaunchOptions(const std::function<const char*(const char*)>& getEnv) {
   LaunchOptions options;
-  const std::string_view backend = Variable(getEnv, "TBT_PLATFORM");
-  if (backend.empty() || backend == "linux") {
-    options.backend = Backend::Linux;
-  } else if (backend == "emulated") {
-    options.backend = Backend::Emulated;
+  std::string error;
+  const auto backend = emulated::ParseBackend(getEnv("TBT_PLATFORM"), &error);
+  if (!backend) {
+    options.errors.push_back(error);
+  } else if (*backend == emulated::Backend::kEmulated) {
+    options.backend = *backend;
     ReadEmulatedOptions(getEnv, options);
-  } else {
-    options.errors.push_back("TBT_PLATFORM must be linux or emulated, not '" +
-                             std::string(backend) + "'");
   }
   return options;
 }
 
-}  // namespace tbt::ui
+}  // namespace tbt::app

@@ -3,9 +3,9 @@
 #include <QGuiApplication>
 #include <QScreen>
 
-#include "ui/QtDisplay.h"
+#include "app/QtDisplay.h"
 
-namespace tbt::ui {
+namespace tbt::app {
 namespace {
 
 TEST(QtDisplay, ReportsThePrimaryScreenWithExclusiveEdges) {
@@ -27,4 +27,4 @@ TEST(QtDisplay, ReportsThePrimaryScreenWithExclusiveEdges) {
 }
 
 }  // namespace
-}  // namespace tbt::ui
+}  // namespace tbt::app

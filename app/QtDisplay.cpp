@@ -1,4 +1,4 @@
-#include "ui/QtDisplay.h"
+#include "app/QtDisplay.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -11,7 +11,7 @@
 #include <xcb/xcb.h>
 #endif
 
-namespace tbt::ui {
+namespace tbt::app {
 
 platform::ScreenSize QtDisplay::DesktopSize() {
   const QScreen* screen = QGuiApplication::primaryScreen();
@@ -75,4 +75,4 @@ bool QtDisplay::HasPerPixelAlpha() {
 #endif
 }
 
-}  // namespace tbt::ui
+}  // namespace tbt::app

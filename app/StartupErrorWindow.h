@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace tbt::ui {
+namespace tbt::app {
 
 /// A critical message box titled with the tool's name that lists `errors` (UTF-8).
 std::unique_ptr<QMessageBox> MakeStartupErrorWindow(const std::vector<std::string>& errors);
@@ -19,4 +19,4 @@ std::unique_ptr<QMessageBox> MakeStartupErrorWindow(const std::vector<std::strin
 /// $WAYLAND_DISPLAY or a Qt platform chosen in $QT_QPA_PLATFORM.
 bool WindowSystemAvailable(const std::function<const char*(const char*)>& getEnv);
 
-}  // namespace tbt::ui
+}  // namespace tbt::app

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-namespace tbt::app {
+namespace tbt::strings {
 
 /// Files above this size are not read; a lookup in one gives the default.
 inline constexpr size_t kMaxIniFileBytes = 1024 * 1024;
@@ -48,4 +48,4 @@ size_t GetPrivateProfileString(std::u16string_view section, std::u16string_view 
                                std::u16string_view defaultValue, char16_t* buffer, size_t capacity,
                                std::u16string_view path);
 
-}  // namespace tbt::app
+}  // namespace tbt::strings

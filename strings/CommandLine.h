@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-namespace tbt::app {
+namespace tbt::strings {
 
 /// Reads the arguments after the program path (argv[0]): "/downgradable" in any case sets
 /// `*downgradeAllowed` to 1; "/LID:" followed by at least one character sets `*langId`
@@ -40,4 +40,4 @@ class WideArguments {
   std::vector<const char16_t*> pointers_;
 };
 
-}  // namespace tbt::app
+}  // namespace tbt::strings

@@ -1,11 +1,11 @@
-#include "app/strings/IniFile.h"
+#include "strings/IniFile.h"
 
 #include <vector>
 
 #include "platform/BoundedFile.h"
 #include "platform/Utf16.h"
 
-namespace tbt::app {
+namespace tbt::strings {
 namespace {
 
 // The profile functions treat the DOS end-of-file mark like a blank.
@@ -175,4 +175,4 @@ size_t GetPrivateProfileString(std::u16string_view section, std::u16string_view 
   return CopyTruncated(TrimEnd(defaultValue), buffer, capacity);
 }
 
-}  // namespace tbt::app
+}  // namespace tbt::strings

@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include "app/ControllerFile.h"
 #include "platform/emulated/NvmImageBuilder.h"
 #include "support/TempFolder.h"
-#include "ui/ControllerFile.h"
 
-namespace tbt::ui {
+namespace tbt::app {
 namespace {
 
 TEST(ControllerFile, TakesTheSectionOfAnImageAndKeepsNvmBytesWhole) {
@@ -41,4 +41,4 @@ TEST(ControllerFile, ReadsARegularFileAndRefusesAFifoOrAnEmptyFileAtOnce) {
 }
 
 }  // namespace
-}  // namespace tbt::ui
+}  // namespace tbt::app

@@ -1,0 +1,153 @@
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMetaObject>
+#include <QPlatformSurfaceEvent>
+#include <QShowEvent>
+#include <QWindow>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "ui/FwUpdateDlg.h"
+
+// The dialog's keyboard, focus and window events: Enter and Escape, Tab order, the
+// primary button of each state, and a window closed from outside.
+
+namespace tbt::ui {
+
+skin::CImageButton* CFwUpdateDlg::PrimaryButton() {
+  switch (state_) {
+    case DialogState::Ready:
+    case DialogState::PowerRefused:
+      return &btnUpdate;
+    case DialogState::Succeeded:
+      return &btnShutdown;
+    case DialogState::Failed:
+    case DialogState::NoPlatformDevice:
+      return &btnExit;
+    case DialogState::Running:
+      break;
+  }
+  return nullptr;
+}
+
+std::vector<skin::CImageButton*> CFwUpdateDlg::TabOrder() {
+  std::vector<skin::CImageButton*> order;
+  for (skin::CImageButton* button : {&btnShutdown, &btnLater, &btnUpdate, &btnExit}) {
+    if (button->m_bVisible != 0 && button->isEnabled()) {
+      order.push_back(button);
+    }
+  }
+  // Reading order: top to bottom, then left to right; the close button comes last.
+  std::stable_sort(order.begin(), order.end(), [](const QWidget* a, const QWidget* b) {
+    return a->y() != b->y() ? a->y() < b->y() : a->x() < b->x();
+  });
+  if (btnClose.m_bVisible != 0 && btnClose.isEnabled()) {
+    order.push_back(&btnClose);
+  }
+  return order;
+}
+
+void CFwUpdateDlg::FocusButton(skin::CImageButton* button) {
+  if (button == nullptr || button->m_bVisible == 0 || !button->isEnabled()) {
+    return;
+  }
+  button->setFocus(Qt::OtherFocusReason);
+  // An inactive window gets no focus events; the ring must show all the same.
+  UpdateLayered();
+}
+
+bool CFwUpdateDlg::focusNextPrevChild(bool next) {
+  const std::vector<skin::CImageButton*> order = TabOrder();
+  if (order.empty()) {
+    return false;
+  }
+  const auto current = std::find(order.begin(), order.end(), focusWidget());
+  std::size_t index = 0;
+  if (current != order.end()) {
+    const auto position = static_cast<std::size_t>(current - order.begin());
+    index = next ? (position + 1) % order.size() : (position + order.size() - 1) % order.size();
+  } else if (!next) {
+    index = order.size() - 1;
+  }
+  order[index]->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+  UpdateLayered();
+  return true;
+}
+
+void CFwUpdateDlg::done(int code) {
+  if (running_) {
+    return;
+  }
+  ending_ = true;
+  skin::CLayeredSkinDialog::done(code);
+}
+
+void CFwUpdateDlg::showEvent(QShowEvent* event) {
+  skin::CLayeredSkinDialog::showEvent(event);
+  ending_ = false;
+  if (!watchingSurface_ && windowHandle() != nullptr) {
+    windowHandle()->installEventFilter(this);
+    watchingSurface_ = true;
+  }
+}
+
+bool CFwUpdateDlg::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == windowHandle() && event->type() == QEvent::PlatformSurface &&
+      static_cast<QPlatformSurfaceEvent*>(event)->surfaceEventType() ==
+          QPlatformSurfaceEvent::SurfaceAboutToBeDestroyed &&
+      !ending_ && !destroyed_) {
+    OnWindowLost();
+  }
+  return skin::CLayeredSkinDialog::eventFilter(watched, event);
+}
+
+void CFwUpdateDlg::OnWindowLost() {
+  windowLost_ = true;
+  if (running_) {
+    // An update is never cut off: it runs to its end, and then the program ends.
+    std::fprintf(stderr,
+                 "tbt-fwupdate: the window was closed from outside; the update goes on to its "
+                 "end.\n");
+    return;
+  }
+  // Idle, nothing is lost: end as the close button would, so the program ends.
+  QMetaObject::invokeMethod(
+      this, [this] { done(QDialog::Rejected); }, Qt::QueuedConnection);
+}
+
+void CFwUpdateDlg::closeEvent(QCloseEvent* event) {
+  if (running_) {
+    event->ignore();
+    return;
+  }
+  skin::CLayeredSkinDialog::closeEvent(event);
+}
+
+void CFwUpdateDlg::keyPressEvent(QKeyEvent* event) {
+  if (running_) {
+    event->accept();
+    return;
+  }
+  const bool plain = event->modifiers() == Qt::NoModifier ||
+                     (event->modifiers() == Qt::KeypadModifier && event->key() == Qt::Key_Enter);
+  if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+    event->accept();
+    auto* focused = dynamic_cast<skin::CImageButton*>(focusWidget());
+    if (focused == nullptr || !focused->Click()) {
+      if (skin::CImageButton* primary = PrimaryButton()) {
+        primary->Click();
+      }
+    }
+    return;
+  }
+  if (plain && event->key() == Qt::Key_Escape) {
+    event->accept();
+    accept();  // as Exit: ends the dialog
+    return;
+  }
+  skin::CLayeredSkinDialog::keyPressEvent(event);
+}
+
+}  // namespace tbt::ui

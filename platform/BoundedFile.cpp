@@ -7,25 +7,11 @@
 #include <cerrno>
 #include <new>
 
+#include "platform/UniqueFd.h"
+
 namespace tbt::platform {
 
 namespace {
-
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) {
-      ::close(fd_);
-    }
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 FileReadStatus CheckOpenedFile(int fd, uint64_t maxBytes) {
   struct stat info {};
@@ -72,15 +58,15 @@ FileReadStatus ReadBoundedFile(const std::filesystem::path& path, uint64_t maxBy
                                std::vector<uint8_t>* bytes) {
   bytes->clear();
   // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
-  const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-  if (file.get() < 0) {
+  const UniqueFd file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+  if (file.Get() < 0) {
     return errno == ENOENT || errno == ENOTDIR ? FileReadStatus::kMissing
                                                : FileReadStatus::kUnreadable;
   }
-  FileReadStatus status = CheckOpenedFile(file.get(), maxBytes);
+  FileReadStatus status = CheckOpenedFile(file.Get(), maxBytes);
   if (status == FileReadStatus::kOk) {
     try {
-      status = ReadToEnd(file.get(), maxBytes, bytes);
+      status = ReadToEnd(file.Get(), maxBytes, bytes);
     } catch (const std::bad_alloc&) {
       status = FileReadStatus::kNoMemory;
     }

@@ -6,6 +6,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <utility>
+
+#include "platform/UniqueFd.h"
 
 namespace tbt::platform {
 
@@ -19,21 +22,18 @@ constexpr char kFallbackLockFolder[] = "/tmp";
 // update (and the root helper) locks the same one.
 constexpr mode_t kLockFileMode = 0644;
 
+// Closing the only descriptor of the open file releases the lock.
 class HeldFileLock final : public IHeldUpdateLock {
  public:
-  explicit HeldFileLock(int fd) : fd_(fd) {}
-  // Closing the only descriptor of the open file releases the lock.
-  ~HeldFileLock() override { ::close(fd_); }
-  HeldFileLock(const HeldFileLock&) = delete;
-  HeldFileLock& operator=(const HeldFileLock&) = delete;
+  explicit HeldFileLock(UniqueFd fd) : fd_(std::move(fd)) {}
 
  private:
-  int fd_;
+  UniqueFd fd_;
 };
 
 // Opens the lock file without following a link and without blocking on a FIFO planted
-// at its name; -1 when it is no regular file.
-int OpenLockFile(const fs::path& path) {
+// at its name; no descriptor when it is no regular file.
+UniqueFd OpenLockFile(const fs::path& path) {
   const int flags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
   // An existing file is opened without O_CREAT: in a shared sticky folder the kernel
   // refuses O_CREAT on a file another user made (fs.protected_regular).
@@ -47,12 +47,12 @@ int OpenLockFile(const fs::path& path) {
       fd = ::open(path.c_str(), flags);  // another update created it meanwhile
     }
   }
+  UniqueFd file(fd);
   struct stat info {};
-  if (fd >= 0 && (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))) {
-    ::close(fd);
-    return -1;
+  if (file && (::fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode))) {
+    file.Reset();
   }
-  return fd;
+  return file;
 }
 
 }  // namespace
@@ -66,15 +66,11 @@ fs::path DefaultUpdateLockPath() {
 }
 
 std::unique_ptr<IHeldUpdateLock> FileUpdateLock::TryAcquire() {
-  const int fd = OpenLockFile(path_);
-  if (fd < 0) {
+  UniqueFd file = OpenLockFile(path_);
+  if (!file || ::flock(file.Get(), LOCK_EX | LOCK_NB) != 0) {
     return nullptr;
   }
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    ::close(fd);
-    return nullptr;
-  }
-  return std::make_unique<HeldFileLock>(fd);
+  return std::make_unique<HeldFileLock>(std::move(file));
 }
 
 }  // namespace tbt::platform

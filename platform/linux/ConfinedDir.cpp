@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <memory>
+#include <utility>
 
 namespace tbt::platform::linux_backend {
 
@@ -18,40 +19,27 @@ namespace {
 
 constexpr int kOpenat2Attempts = 64;
 
-int CloseKeepingErrno(int fd) {
-  const int saved = errno;
-  ::close(fd);
-  errno = saved;
-  return -saved;
-}
-
 // One O_NOFOLLOW step per name; folders on the way are opened as paths only.
 int WalkBeneath(int dirFd, std::string_view relative, int flags) {
-  int current = dirFd;
+  UniqueFd folder;  // the folder reached so far, once past dirFd
   size_t start = 0;
   for (;;) {
     const size_t slash = relative.find('/', start);
     const bool last = slash == std::string_view::npos;
     const std::string name(relative.substr(start, last ? std::string_view::npos : slash - start));
     if (name.empty() || name == "." || name == "..") {
-      if (current != dirFd) {
-        ::close(current);
-      }
       return -EXDEV;
     }
-    const int next = ::openat(current, name.c_str(),
-                              (last ? flags : O_PATH | O_DIRECTORY) | O_NOFOLLOW | O_CLOEXEC);
-    const int error = errno;
-    if (current != dirFd) {
-      ::close(current);
-    }
-    if (next < 0) {
-      return -error;
+    const int current = folder ? folder.Get() : dirFd;
+    UniqueFd next(::openat(current, name.c_str(),
+                           (last ? flags : O_PATH | O_DIRECTORY) | O_NOFOLLOW | O_CLOEXEC));
+    if (!next) {
+      return -errno;
     }
     if (last) {
-      return next;
+      return next.Release();
     }
-    current = next;
+    folder = std::move(next);
     start = slash + 1;
   }
 }
@@ -101,76 +89,51 @@ ConfinedDir::ConfinedDir(const fs::path& root, const fs::path& dir) {
     error_ = EXDEV;
     return;
   }
-  const int rootFd = ::open(realRoot.get(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-  if (rootFd < 0) {
+  const UniqueFd rootFd(::open(realRoot.get(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  if (!rootFd) {
     error_ = errno;
     return;
   }
   // The resolved path holds no link; one that appears now was swapped in: refuse it.
-  const int fd = OpenBeneath(rootFd, relative.string(), O_PATH | O_DIRECTORY);
-  ::close(rootFd);
+  const int fd = OpenBeneath(rootFd.Get(), relative.string(), O_PATH | O_DIRECTORY);
   if (fd < 0) {
     error_ = fd == -ELOOP || fd == -ENOTDIR ? EXDEV : -fd;
     return;
   }
-  fd_ = fd;
+  fd_.Reset(fd);
 }
 
-ConfinedDir::~ConfinedDir() {
-  if (fd_ >= 0) {
-    ::close(fd_);
-  }
-}
-
-int ConfinedDir::OpenFile(std::string_view relative, int flags) const {
-  if (fd_ < 0) {
-    return -error_;
+OpenedFile ConfinedDir::OpenFile(std::string_view relative, int flags) const {
+  if (!fd_) {
+    return {UniqueFd(), error_};
   }
   // Non-blocking, so a FIFO put in an attribute's place cannot hang the open.
-  const int fd = OpenBeneath(fd_, relative, flags | O_NONBLOCK | O_NOCTTY);
+  const int fd = OpenBeneath(fd_.Get(), relative, flags | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) {
     // A link, a FIFO without a reader, a folder: none of them is an attribute.
-    return fd == -ELOOP || fd == -ENXIO || fd == -EISDIR ? -EXDEV : fd;
+    return {UniqueFd(), fd == -ELOOP || fd == -ENXIO || fd == -EISDIR ? EXDEV : -fd};
   }
+  OpenedFile opened{UniqueFd(fd), 0};
   struct stat info {};
   if (::fstat(fd, &info) != 0) {
-    return CloseKeepingErrno(fd);
+    return {UniqueFd(), errno};
   }
   // A hard link would let a file elsewhere pose as an attribute.
   if (!S_ISREG(info.st_mode) || info.st_nlink != 1) {
-    ::close(fd);
-    return -EXDEV;
+    return {UniqueFd(), EXDEV};
   }
-  return fd;
-}
-
-int WriteAllAt(int fd, std::span<const uint8_t> bytes, uint64_t offset) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n =
-        ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
-    if (n < 0 && errno == EINTR) {
-      continue;
-    }
-    if (n < 0) {
-      return errno;
-    }
-    if (n == 0) {
-      return EIO;
-    }
-    done += static_cast<size_t>(n);
-  }
-  return 0;
+  return opened;
 }
 
 int ConfinedDir::Write(std::string_view relative, std::span<const uint8_t> bytes,
                        bool truncate) const {
-  const int fd = OpenFile(relative, O_WRONLY | (truncate ? O_TRUNC : 0));
-  if (fd < 0) {
-    return -fd;
+  OpenedFile file = OpenFile(relative, O_WRONLY | (truncate ? O_TRUNC : 0));
+  if (!file.fd) {
+    return file.error;
   }
-  int error = WriteAllAt(fd, bytes, 0);
-  if (::close(fd) != 0 && error == 0) {
+  int error = WriteAllAt(file.fd.Get(), bytes, 0);
+  // A write to sysfs may only be refused at close.
+  if (file.fd.Close() != 0 && error == 0) {
     error = errno;
   }
   return error;
@@ -178,28 +141,12 @@ int ConfinedDir::Write(std::string_view relative, std::span<const uint8_t> bytes
 
 FileResult ConfinedDir::ReadText(std::string_view relative) const {
   FileResult result;
-  const int fd = OpenFile(relative, O_RDONLY);
-  if (fd < 0) {
-    result.error = -fd;
+  const OpenedFile file = OpenFile(relative, O_RDONLY);
+  if (!file.fd) {
+    result.error = file.error;
     return result;
   }
-  char buffer[4096];
-  // sysfs attributes are at most a page.
-  while (result.text.size() < sizeof(buffer)) {
-    const ssize_t n = ::read(fd, buffer, sizeof(buffer) - result.text.size());
-    if (n < 0 && errno == EINTR) {
-      continue;
-    }
-    if (n < 0) {
-      result.error = errno;
-      break;
-    }
-    if (n == 0) {
-      break;
-    }
-    result.text.append(buffer, static_cast<size_t>(n));
-  }
-  ::close(fd);
+  result.error = ReadAttributePage(file.fd.Get(), &result.text);
   return result;
 }
 

@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/UniqueFd.h"
+#include "platform/linux/FdIo.h"
 #include "platform/linux/SysfsTree.h"
 
 namespace tbt::platform::linux_backend {
@@ -22,23 +24,26 @@ namespace tbt::platform::linux_backend {
 /// O_NOFOLLOW step per name. Returns the descriptor, or -errno (ELOOP for a link).
 int OpenBeneath(int dirFd, std::string_view relative, int flags, bool useOpenat2 = true);
 
+/// A descriptor, or the errno that says why there is none.
+struct OpenedFile {
+  UniqueFd fd;
+  int error = 0;
+};
+
 /// One device folder inside a sysfs root.
 class ConfinedDir {
  public:
   /// Resolves `dir` and opens it when its real location lies inside the real `root`;
   /// otherwise Valid() is false and Error() is EXDEV (outside or swapped) or the errno.
   ConfinedDir(const std::filesystem::path& root, const std::filesystem::path& dir);
-  ~ConfinedDir();
-  ConfinedDir(const ConfinedDir&) = delete;
-  ConfinedDir& operator=(const ConfinedDir&) = delete;
 
-  bool Valid() const { return fd_ >= 0; }
+  bool Valid() const { return fd_.Valid(); }
   int Error() const { return error_; }
 
   /// Opens a file beneath the folder (non-blocking, close-on-exec) and checks it with
-  /// fstat: a regular file with one link. Returns the descriptor or -errno: EXDEV for
-  /// a link, a special file or a file with more than one name.
-  int OpenFile(std::string_view relative, int flags) const;
+  /// fstat: a regular file with one link. The error is EXDEV for a link, a special file
+  /// or a file with more than one name.
+  OpenedFile OpenFile(std::string_view relative, int flags) const;
   /// Writes `bytes` from offset 0 to a file beneath the folder; an attribute is
   /// truncated first (as `echo 1 > file` does). Returns errno, 0 on success.
   int Write(std::string_view relative, std::span<const uint8_t> bytes, bool truncate) const;
@@ -46,11 +51,8 @@ class ConfinedDir {
   FileResult ReadText(std::string_view relative) const;
 
  private:
-  int fd_ = -1;
+  UniqueFd fd_;
   int error_ = 0;
 };
-
-/// Writes all of `bytes` at `offset` onwards to `fd`; returns errno, 0 on success.
-int WriteAllAt(int fd, std::span<const uint8_t> bytes, uint64_t offset);
 
 }  // namespace tbt::platform::linux_backend

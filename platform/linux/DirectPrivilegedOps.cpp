@@ -17,23 +17,6 @@ constexpr uint8_t kAuthenticateRequest[] = {'1'};
 constexpr uint8_t kForcePowerOn[] = {'1'};
 constexpr uint8_t kForcePowerOff[] = {'0'};
 
-// Closes a descriptor when it goes out of scope.
-class ScopedFd {
- public:
-  explicit ScopedFd(int fd) : fd_(fd) {}
-  ~ScopedFd() {
-    if (fd_ >= 0) {
-      ::close(fd_);
-    }
-  }
-  ScopedFd(const ScopedFd&) = delete;
-  ScopedFd& operator=(const ScopedFd&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
 uint32_t ReturnValueFromDir(const ConfinedDir& dir) {
   return dir.Error() == EXDEV ? kTbtUnsafePath : kTbtUpgradeUnsupported;
 }
@@ -80,31 +63,32 @@ uint32_t DirectPrivilegedOps::WriteNvmAndAuthenticate(const std::string& router,
     return ReturnValueFromDir(dir);
   }
   // Both targets are opened before either is written, so an unsafe tree gets nothing.
-  const ScopedFd nvm(
-      dir.OpenFile(nonActive->lexically_relative(tree_.RouterDir(router)).string(), O_WRONLY));
-  const ScopedFd authenticate(dir.OpenFile("nvm_authenticate", O_WRONLY));
-  for (const int fd : {nvm.get(), authenticate.get()}) {
-    if (fd < 0) {
-      return ReturnValueFromWriteErrno(-fd);
+  const OpenedFile nvmFile =
+      dir.OpenFile(nonActive->lexically_relative(tree_.RouterDir(router)).string(), O_WRONLY);
+  const OpenedFile authenticateFile = dir.OpenFile("nvm_authenticate", O_WRONLY);
+  for (const OpenedFile* file : {&nvmFile, &authenticateFile}) {
+    if (!file->fd) {
+      return ReturnValueFromWriteErrno(file->error);
     }
   }
+  const int nvm = nvmFile.fd.Get();
+  const int authenticate = authenticateFile.fd.Get();
   // The kernel's own rules, checked here too: whoever asks, a refused image is never
   // written, so the kernel never authenticates a stale or partial buffer.
   struct stat info {};
-  if (::fstat(nvm.get(), &info) != 0) {
+  if (::fstat(nvm, &info) != 0) {
     return ReturnValueFromWriteErrno(errno);
   }
   if (const uint32_t rule = CheckKernelImageRules(image, static_cast<uint64_t>(info.st_size));
       rule != kTbtOk) {
     return rule;
   }
-  if (const uint32_t code = ReturnValueFromWriteErrno(WriteAllAt(nvm.get(), image, 0));
-      code != kTbtOk) {
+  if (const uint32_t code = ReturnValueFromWriteErrno(WriteAllAt(nvm, image, 0)); code != kTbtOk) {
     return code;
   }
   // As `echo 1 >` does; sysfs ignores the truncation, a plain file in a test tree not.
-  [[maybe_unused]] const int truncated = ::ftruncate(authenticate.get(), 0);
-  return ReturnValueFromWriteErrno(WriteAllAt(authenticate.get(), kAuthenticateRequest, 0));
+  [[maybe_unused]] const int truncated = ::ftruncate(authenticate, 0);
+  return ReturnValueFromWriteErrno(WriteAllAt(authenticate, kAuthenticateRequest, 0));
 }
 
 uint32_t DirectPrivilegedOps::SetForcePower(bool on) {

@@ -1,11 +1,10 @@
 #include "platform/linux/HelperClient.h"
 
-#include <fcntl.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <utility>
 
 #include "platform/linux/HelperProtocol.h"
 #include "platform/linux/LinuxReturnValues.h"
@@ -15,6 +14,8 @@ namespace tbt::platform::linux_backend {
 namespace {
 
 constexpr uint8_t kEndOfImage[] = {'e', 'n', 'd', '\n'};
+// An answer is a status line and a result line; a helper that says more is broken.
+constexpr size_t kMaxAnswerSize = 4096;
 
 // A socket rather than a pipe carries the requests: MSG_NOSIGNAL keeps a helper that
 // went away (pkexec refused) from killing us with SIGPIPE.
@@ -37,13 +38,6 @@ std::span<const uint8_t> AsBytes(const std::string& text) {
   return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
 }
 
-void CloseIfOpen(int* fd) {
-  if (*fd >= 0) {
-    ::close(*fd);
-    *fd = -1;
-  }
-}
-
 }  // namespace
 
 HelperPrivilegedOps::HelperPrivilegedOps(const SysfsTree& tree, std::string helperPath,
@@ -59,81 +53,28 @@ bool HelperPrivilegedOps::Start() {
   argv.push_back(helperPath_);
   argv.push_back("--sysfs-root");
   argv.push_back(tree_.Root().string());
-  std::vector<char*> args;
-  for (std::string& arg : argv) {
-    args.push_back(arg.data());
-  }
-  args.push_back(nullptr);
-
-  int requests[2];
-  int answers[2];
-  int execFailed[2];  // closed by a successful exec
-  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, requests) != 0) {
-    return false;
-  }
-  if (::pipe2(answers, O_CLOEXEC) != 0) {
-    ::close(requests[0]);
-    ::close(requests[1]);
-    return false;
-  }
-  if (::pipe2(execFailed, O_CLOEXEC) != 0) {
-    for (int fd : {requests[0], requests[1], answers[0], answers[1]}) {
-      ::close(fd);
-    }
-    return false;
-  }
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    ::dup2(requests[1], STDIN_FILENO);
-    ::dup2(answers[1], STDOUT_FILENO);
-    ::execv(args[0], args.data());
-    const char failed = 1;
-    [[maybe_unused]] ssize_t ignored = ::write(execFailed[1], &failed, 1);
-    ::_exit(kPkexecNotAuthorized);
-  }
-  ::close(requests[1]);
-  ::close(answers[1]);
-  ::close(execFailed[1]);
-  char failed = 0;
-  ssize_t got = 0;
-  if (pid > 0) {
-    while ((got = ::read(execFailed[0], &failed, 1)) < 0 && errno == EINTR) {
-    }
-  }
-  ::close(execFailed[0]);
-  if (pid < 0 || got != 0) {
-    ::close(requests[0]);
-    ::close(answers[0]);
-    if (pid > 0) {
-      while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
-      }
-    }
-    return false;
-  }
-  pid_ = pid;
-  toHelper_ = requests[0];
-  fromHelper_ = answers[0];
-  return true;
+  helper_ = ChildProcess::Start(std::move(argv));
+  return helper_.has_value();
 }
 
 uint32_t HelperPrivilegedOps::Request(const std::string& line, std::span<const uint8_t> image,
                                       bool withImage, std::string* answer) {
-  if (pid_ < 0 && !Start()) {
+  if (!helper_ && !Start()) {
     return kTbtHelperFailed;
   }
   // A refused authorisation shows as a helper that reads nothing and ends; its answer
   // (or its exit status) is read all the same.
-  if (SendAll(toHelper_, AsBytes(line)) && withImage && SendAll(toHelper_, image)) {
-    SendAll(toHelper_, kEndOfImage);
+  if (SendAll(helper_->Input(), AsBytes(line)) && withImage && SendAll(helper_->Input(), image)) {
+    SendAll(helper_->Input(), kEndOfImage);
   }
   std::string text;
   char c = 0;
   for (;;) {
-    const ssize_t n = ::read(fromHelper_, &c, 1);
+    const ssize_t n = ::read(helper_->Output(), &c, 1);
     if (n < 0 && errno == EINTR) {
       continue;
     }
-    if (n <= 0 || text.size() > 4096) {
+    if (n <= 0 || text.size() > kMaxAnswerSize) {
       return Ended();
     }
     text.push_back(c);
@@ -156,17 +97,13 @@ uint32_t HelperPrivilegedOps::Ended() {
 }
 
 int HelperPrivilegedOps::Stop() {
-  if (pid_ < 0) {
+  if (!helper_) {
     return -1;
   }
   // The end of its input ends the helper.
-  CloseIfOpen(&toHelper_);
-  CloseIfOpen(&fromHelper_);
-  int status = 0;
-  while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
-  }
-  pid_ = -1;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  const int exitStatus = helper_->Wait();
+  helper_.reset();
+  return exitStatus;
 }
 
 void HelperPrivilegedOps::Finish() {
@@ -182,7 +119,7 @@ uint32_t HelperPrivilegedOps::SetForcePower(bool on) {
   // Off with no helper running: this update never switched power on through one (the
   // prompt was dismissed, say), so it asks for no second authorisation just to switch
   // off. Power left on by an earlier update stays on, which is the safe side.
-  if (!tree_.FindForcePower() || (!on && pid_ < 0)) {
+  if (!tree_.FindForcePower() || (!on && !helper_)) {
     return kTbtOk;
   }
   return Request(on ? "force-power 1\n" : "force-power 0\n", {}, false);

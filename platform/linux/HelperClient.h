@@ -5,13 +5,13 @@
 // and ended by Finish(), so that one update asks for authorisation once and the next
 // update asks again.
 
-#include <sys/types.h>
-
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "platform/linux/ChildProcess.h"
 #include "platform/linux/PrivilegedOps.h"
 #include "platform/linux/SysfsTree.h"
 
@@ -52,9 +52,7 @@ class HelperPrivilegedOps final : public IPrivilegedOps {
   const SysfsTree& tree_;
   std::string helperPath_;
   std::vector<std::string> launcher_;
-  pid_t pid_ = -1;
-  int toHelper_ = -1;
-  int fromHelper_ = -1;
+  std::optional<ChildProcess> helper_;  // the helper of this update, once started
 };
 
 }  // namespace tbt::platform::linux_backend

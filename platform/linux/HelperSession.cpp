@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <charconv>
 
+#include "platform/UniqueFd.h"
 #include "platform/linux/HelperProtocol.h"
 #include "platform/linux/LinuxReturnValues.h"
 #include "platform/linux/PrivilegedOps.h"
@@ -85,36 +86,27 @@ class RequestReader {
 class HelperLock {
  public:
   explicit HelperLock(std::filesystem::path path) : path_(std::move(path)) {}
-  ~HelperLock() {
-    if (fd_ >= 0) {
-      ::close(fd_);
-    }
-  }
-  HelperLock(const HelperLock&) = delete;
-  HelperLock& operator=(const HelperLock&) = delete;
 
   // kTbtOk once held; kTbtHelperBusy while another helper holds it.
   uint32_t Take() {
-    if (fd_ >= 0) {
+    if (fd_) {
       return kTbtOk;
     }
-    const int fd =
-        ::open(path_.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
-    if (fd < 0) {
+    UniqueFd fd(
+        ::open(path_.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
+    if (!fd) {
       return kTbtHelperFailed;
     }
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-      const int error = errno;
-      ::close(fd);
-      return error == EWOULDBLOCK ? kTbtHelperBusy : kTbtHelperFailed;
+    if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
+      return errno == EWOULDBLOCK ? kTbtHelperBusy : kTbtHelperFailed;
     }
-    fd_ = fd;
+    fd_ = std::move(fd);
     return kTbtOk;
   }
 
  private:
   std::filesystem::path path_;
-  int fd_ = -1;
+  UniqueFd fd_;
 };
 
 std::vector<std::string> SplitWords(std::string_view line) {

@@ -10,6 +10,8 @@
 #include <system_error>
 
 #include "platform/AsciiCase.h"
+#include "platform/UniqueFd.h"
+#include "platform/linux/FdIo.h"
 
 namespace tbt::platform::linux_backend {
 
@@ -42,27 +44,6 @@ std::optional<uint32_t> ParseHexField(std::string_view text) {
     return std::nullopt;
   }
   return value;
-}
-
-// Repeats `step(done)` (a pread or pwrite of the rest) until `size` bytes have moved;
-// returns errno, EIO when the file ends early.
-template <typename Step>
-int TransferAll(size_t size, Step step) {
-  size_t done = 0;
-  while (done < size) {
-    const ssize_t n = step(done);
-    if (n < 0 && errno == EINTR) {
-      continue;
-    }
-    if (n < 0) {
-      return errno;
-    }
-    if (n == 0) {
-      return EIO;
-    }
-    done += static_cast<size_t>(n);
-  }
-  return 0;
 }
 
 // Lowest N for which `<dir>/<prefix><N>/nvmem` exists.
@@ -200,28 +181,12 @@ std::optional<fs::path> SysfsTree::FindForcePower() const {
 
 FileResult SysfsTree::ReadText(const fs::path& file) {
   FileResult result;
-  const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
+  const UniqueFd fd(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (!fd) {
     result.error = errno;
     return result;
   }
-  char buffer[4096];
-  // sysfs attributes are at most a page; stop there so a huge file cannot grow us.
-  while (result.text.size() < sizeof(buffer)) {
-    const ssize_t n = ::read(fd, buffer, sizeof(buffer) - result.text.size());
-    if (n < 0) {
-      if (errno == EINTR) {
-        continue;
-      }
-      result.error = errno;
-      break;
-    }
-    if (n == 0) {
-      break;
-    }
-    result.text.append(buffer, static_cast<size_t>(n));
-  }
-  ::close(fd);
+  result.error = ReadAttributePage(fd.Get(), &result.text);
   return result;
 }
 
@@ -231,16 +196,14 @@ std::string SysfsTree::ReadAttribute(const fs::path& file) {
 }
 
 int SysfsTree::ReadBytes(const fs::path& file, uint64_t offset, std::span<uint8_t> destination) {
-  const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
+  const UniqueFd fd(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (!fd) {
     return errno;
   }
-  const int error = TransferAll(destination.size(), [&](size_t done) {
-    return ::pread(fd, destination.data() + done, destination.size() - done,
+  return TransferAll(destination.size(), [&](size_t done) {
+    return ::pread(fd.Get(), destination.data() + done, destination.size() - done,
                    static_cast<off_t>(offset + done));
   });
-  ::close(fd);
-  return error;
 }
 
 }  // namespace tbt::platform::linux_backend

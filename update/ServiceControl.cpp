@@ -1,26 +1,25 @@
 #include "update/ServiceControl.h"
 
+#include "platform/ScopedServiceHandle.h"
+
 namespace tbt {
 
 uint32_t StartNamedService(platform::IServiceManager& services, std::u16string_view name) {
-  const platform::Handle manager = services.OpenSCManager();
-  if (manager == platform::kNullHandle) {
+  // The service is opened after the manager, so it is closed before it.
+  const platform::ScopedServiceHandle manager(services, services.OpenSCManager());
+  if (!manager.Valid()) {
     return SERVICE_E_SCM;
   }
-  const platform::Handle service = services.OpenService(manager, name);
-  if (service == platform::kNullHandle) {
-    services.CloseServiceHandle(manager);
+  const platform::ScopedServiceHandle service(services, services.OpenService(manager.Get(), name));
+  if (!service.Valid()) {
     return SERVICE_E_OPEN;
   }
-  uint32_t result = SERVICE_START_OK;
   // A service that already runs is what the caller wants; only other failures count.
-  if (!services.StartService(service) &&
+  if (!services.StartService(service.Get()) &&
       services.GetLastError() != platform::kErrorServiceAlreadyRunning) {
-    result = SERVICE_E_START;
+    return SERVICE_E_START;
   }
-  services.CloseServiceHandle(service);
-  services.CloseServiceHandle(manager);
-  return result;
+  return SERVICE_START_OK;
 }
 
 void ShutdownSystem(platform::IPower& power, const std::function<void()>& closeWindow) {

@@ -1,5 +1,8 @@
 #include "platform/linux/SystemdServiceManager.h"
 
+#include <memory>
+#include <utility>
+
 #include <systemd/sd-bus.h>
 
 #include <cstdlib>
@@ -34,22 +37,56 @@ uint32_t ErrorFromBus(const sd_bus_error& error) {
   return kErrorServiceStartFailed;
 }
 
+// A bus error that frees what sd-bus put into it.
+struct ScopedBusError {
+  sd_bus_error error = SD_BUS_ERROR_NULL;
+  ScopedBusError() = default;
+  ScopedBusError(const ScopedBusError&) = delete;
+  ScopedBusError& operator=(const ScopedBusError&) = delete;
+  ~ScopedBusError() { sd_bus_error_free(&error); }
+};
+
+struct MessageUnref {
+  void operator()(sd_bus_message* message) const { sd_bus_message_unref(message); }
+};
+using MessagePtr = std::unique_ptr<sd_bus_message, MessageUnref>;
+
+// sd-bus hands out malloc'd strings.
+struct FreeString {
+  void operator()(char* text) const { free(text); }  // NOLINT
+};
+
+// Calls a method of systemd's manager; the reply, or null with *error set.
+MessagePtr CallManager(sd_bus* bus, const char* method, uint32_t* error, const char* types,
+                       const char* first, const char* second = nullptr) {
+  ScopedBusError busError;
+  sd_bus_message* reply = nullptr;
+  const int r = second == nullptr
+                    ? sd_bus_call_method(bus, kSystemd, kSystemdPath, kManagerInterface, method,
+                                         &busError.error, &reply, types, first)
+                    : sd_bus_call_method(bus, kSystemd, kSystemdPath, kManagerInterface, method,
+                                         &busError.error, &reply, types, first, second);
+  MessagePtr owned(reply);
+  if (r < 0) {
+    *error = ErrorFromBus(busError.error);
+    return nullptr;
+  }
+  return owned;
+}
+
 // Reads a string property of a unit object; empty with *error set on failure.
 std::string UnitProperty(sd_bus* bus, const std::string& objectPath, const char* name,
                          uint32_t* error) {
-  sd_bus_error busError = SD_BUS_ERROR_NULL;
+  ScopedBusError busError;
   char* value = nullptr;
   const int r = sd_bus_get_property_string(bus, kSystemd, objectPath.c_str(), kUnitInterface, name,
-                                           &busError, &value);
-  std::string text;
+                                           &busError.error, &value);
+  const std::unique_ptr<char, FreeString> owned(value);
   if (r < 0) {
-    *error = ErrorFromBus(busError);
-  } else {
-    text = value;
+    *error = ErrorFromBus(busError.error);
+    return {};
   }
-  free(value);  // NOLINT: sd-bus hands out malloc'd strings
-  sd_bus_error_free(&busError);
-  return text;
+  return value;
 }
 
 }  // namespace
@@ -65,10 +102,8 @@ std::string UnitNameForService(std::u16string_view serviceName) {
   return unit;
 }
 
-SystemdServiceManager::~SystemdServiceManager() {
-  for (auto& [handle, bus] : managers_) {
-    sd_bus_flush_close_unref(bus);
-  }
+void SystemdServiceManager::BusCloser::operator()(sd_bus* bus) const {
+  sd_bus_flush_close_unref(bus);
 }
 
 bool SystemdServiceManager::Fail(uint32_t error) {
@@ -77,16 +112,18 @@ bool SystemdServiceManager::Fail(uint32_t error) {
 }
 
 Handle SystemdServiceManager::OpenSCManager() {
-  sd_bus* bus = nullptr;
-  if (sd_bus_open_system(&bus) < 0) {
+  sd_bus* opened = nullptr;
+  const int r = sd_bus_open_system(&opened);
+  BusPtr bus(opened);
+  if (r < 0) {
     Fail(kErrorServiceManagerUnavailable);
     return kNullHandle;
   }
   // systemd asks polkit, which may ask the user, when the caller is not root.
-  sd_bus_set_allow_interactive_authorization(bus, 1);
+  sd_bus_set_allow_interactive_authorization(bus.get(), 1);
   std::lock_guard lock(mutex_);
   const Handle handle = next_++;
-  managers_[handle] = bus;
+  managers_[handle] = std::move(bus);
   return handle;
 }
 
@@ -99,25 +136,17 @@ Handle SystemdServiceManager::OpenService(Handle manager, std::u16string_view na
       Fail(kErrorServiceManagerUnavailable);
       return kNullHandle;
     }
-    bus = it->second;
+    bus = it->second.get();
   }
   const std::string unit = UnitNameForService(name);
-  sd_bus_error busError = SD_BUS_ERROR_NULL;
-  sd_bus_message* reply = nullptr;
-  int r = sd_bus_call_method(bus, kSystemd, kSystemdPath, kManagerInterface, "LoadUnit", &busError,
-                             &reply, "s", unit.c_str());
+  uint32_t loadError = 0;
+  const MessagePtr reply = CallManager(bus, "LoadUnit", &loadError, "s", unit.c_str());
   std::string objectPath;
-  if (r >= 0) {
-    const char* path = nullptr;
-    r = sd_bus_message_read(reply, "o", &path);
-    if (r >= 0 && path != nullptr) {
-      objectPath = path;
-    }
+  const char* path = nullptr;
+  if (reply && sd_bus_message_read(reply.get(), "o", &path) >= 0 && path != nullptr) {
+    objectPath = path;
   }
-  const uint32_t loadError = r < 0 ? ErrorFromBus(busError) : 0;
-  sd_bus_message_unref(reply);
-  sd_bus_error_free(&busError);
-  if (r < 0 || objectPath.empty()) {
+  if (objectPath.empty()) {
     Fail(loadError != 0 ? loadError : kErrorServiceStartFailed);
     return kNullHandle;
   }
@@ -152,7 +181,7 @@ bool SystemdServiceManager::StartService(Handle service) {
     if (manager == managers_.end()) {
       return Fail(kErrorServiceManagerUnavailable);
     }
-    bus = manager->second;
+    bus = manager->second.get();
   }
   uint32_t propertyError = 0;
   const std::string activeState =
@@ -163,14 +192,8 @@ bool SystemdServiceManager::StartService(Handle service) {
   if (activeState == "active" || activeState == "reloading") {
     return Fail(kErrorServiceAlreadyRunning);
   }
-  sd_bus_error busError = SD_BUS_ERROR_NULL;
-  sd_bus_message* reply = nullptr;
-  const int r = sd_bus_call_method(bus, kSystemd, kSystemdPath, kManagerInterface, "StartUnit",
-                                   &busError, &reply, "ss", record.unit.c_str(), "replace");
-  const uint32_t startError = r < 0 ? ErrorFromBus(busError) : 0;
-  sd_bus_message_unref(reply);
-  sd_bus_error_free(&busError);
-  if (r < 0) {
+  uint32_t startError = 0;
+  if (!CallManager(bus, "StartUnit", &startError, "ss", record.unit.c_str(), "replace")) {
     return Fail(startError);
   }
   return true;
@@ -185,13 +208,7 @@ bool SystemdServiceManager::CloseServiceHandle(Handle handle) {
   if (services_.erase(handle) == 1) {
     return true;
   }
-  auto it = managers_.find(handle);
-  if (it == managers_.end()) {
-    return false;
-  }
-  sd_bus_flush_close_unref(it->second);
-  managers_.erase(it);
-  return true;
+  return managers_.erase(handle) == 1;
 }
 
 }  // namespace tbt::platform::linux_backend

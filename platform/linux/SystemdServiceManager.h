@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -27,7 +28,6 @@ inline constexpr uint32_t kErrorServiceManagerUnavailable = 1722;
 class SystemdServiceManager final : public IServiceManager {
  public:
   SystemdServiceManager() = default;
-  ~SystemdServiceManager() override;
   SystemdServiceManager(const SystemdServiceManager&) = delete;
   SystemdServiceManager& operator=(const SystemdServiceManager&) = delete;
 
@@ -46,10 +46,16 @@ class SystemdServiceManager final : public IServiceManager {
     std::string unit;
     std::string objectPath;
   };
+  // Flushes and closes a bus connection when its manager handle is closed.
+  struct BusCloser {
+    void operator()(sd_bus* bus) const;
+  };
+  using BusPtr = std::unique_ptr<sd_bus, BusCloser>;
+
   bool Fail(uint32_t error);
 
   std::mutex mutex_;
-  std::map<Handle, sd_bus*> managers_;
+  std::map<Handle, BusPtr> managers_;
   std::map<Handle, Service> services_;
   Handle next_ = 0x200;
 };

@@ -42,7 +42,6 @@ function(tbt_test name dir)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
   target_compile_definitions(${name} PRIVATE
     TBT_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
-    TBT_FIXTURE_DIR="${PROJECT_SOURCE_DIR}/tests/fixtures"
     TBT_REAL_NVM_DIR="${PROJECT_SOURCE_DIR}/../shared/fixtures/real-nvm")
   include(GoogleTest)
   if(ARG_QT)

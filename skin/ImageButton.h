@@ -75,8 +75,6 @@ class CImageButton : public CSkinControl {
 
   /// The visual state bits (STATE_*).
   int State() const { return m_nState; }
-  /// True while a hover-and-leave tracking request is outstanding.
-  bool IsTracking() const { return m_bTracking != 0; }
   /// The current caption font; absent after ReleaseResources.
   const std::optional<QFont>& Font() const { return m_textStyle.Font(); }
   /// The caption alignment as Qt flags.

@@ -29,9 +29,6 @@ class CLayeredSkinDialog : public QDialog, public ISkinHost {
   explicit CLayeredSkinDialog(QWidget* parent = nullptr, platform::IDisplay* display = nullptr);
   ~CLayeredSkinDialog() override;
 
-  /// Replaces the work-area source (null: the primary screen).
-  void SetDisplay(platform::IDisplay* display) { m_display = display; }
-
   /// Loads the background (see LoadResourceImage), sizes the window to it, centres
   /// it in the work area and recomposes. An image that cannot be allocated leaves
   /// the dialog without background, neither moved nor repainted.

@@ -8,13 +8,6 @@
 
 namespace tbt {
 
-namespace {
-
-constexpr uint32_t kRequestHeaderSize = 8;
-constexpr uint32_t kMethodResultSize = 4;
-
-}  // namespace
-
 AcpiDevice::~AcpiDevice() {
   CloseAcpiDevice(*this);
 }
@@ -36,15 +29,15 @@ bool CloseAcpiDevice(AcpiDevice& device) {
 bool AcpiTransfer(AcpiDevice& device, uint32_t methodTag, const uint8_t* payload,
                   uint32_t payloadLength, uint8_t* answer, uint32_t* answerLength) {
   // The request's length field is 32 bits wide, and the payload must be readable.
-  if (payloadLength > UINT32_MAX - kRequestHeaderSize ||
+  if (payloadLength > UINT32_MAX - kAcpiRequestHeaderSize ||
       (payload == nullptr && payloadLength > 0)) {
     return false;
   }
-  std::vector<uint8_t> request(kRequestHeaderSize + payloadLength);
+  std::vector<uint8_t> request(kAcpiRequestHeaderSize + payloadLength);
   WriteLittleEndian(request.data(), methodTag, 4);
   WriteLittleEndian(request.data() + 4, payloadLength, 4);
   if (payloadLength > 0) {
-    std::memcpy(request.data() + kRequestHeaderSize, payload, payloadLength);
+    std::memcpy(request.data() + kAcpiRequestHeaderSize, payload, payloadLength);
   }
 
   uint8_t reply[kAcpiAnswerCapacity] = {};
@@ -68,17 +61,18 @@ bool AcpiCallMethod(AcpiDevice& device, uint32_t methodTag, uint32_t firstArgume
   if (!device.IsOpen()) {
     return false;
   }
-  uint8_t payload[8];
+  uint8_t payload[kAcpiMethodArgumentsSize];
   WriteLittleEndian(payload, firstArgument, 4);
   WriteLittleEndian(payload + 4, secondArgument, 4);
-  uint8_t answer[kMethodResultSize] = {};
-  uint32_t answerLength = kMethodResultSize;
+  uint8_t answer[kAcpiMethodResultSize] = {};
+  uint32_t answerLength = kAcpiMethodResultSize;
   if (!AcpiTransfer(device, methodTag, payload, sizeof payload, answer, &answerLength)) {
     return false;
   }
   if (result != nullptr) {
     // A driver that answers fewer than 4 bytes gives no result: it counts as 0.
-    *result = answerLength >= kMethodResultSize ? ReadLittleEndian(answer, 4) : 0;
+    *result =
+        answerLength >= kAcpiMethodResultSize ? ReadLittleEndian(answer, kAcpiMethodResultSize) : 0;
   }
   return true;
 }

@@ -2,20 +2,13 @@
 
 #include <cstdint>
 
+#include "platform/AcpiRequest.h"
 #include "platform/Platform.h"
 
 namespace tbt {
 
-/// Path of the board's ACPI driver device.
-inline constexpr char16_t kAcpiDevicePath[] = u"\\\\.\\KXRACPI";
-/// Control code of one exchange with the driver (type 0x22, function 0x903, buffered).
-inline constexpr uint32_t kAcpiControlCode = 0x0022240C;
 /// Size of the answer buffer of one exchange.
 inline constexpr uint32_t kAcpiAnswerCapacity = 1024;
-/// Method tag "DEVS": switches a platform device on or off.
-inline constexpr uint32_t kAcpiMethodDevs = 0x53564544;
-/// The platform device switched on around an update.
-inline constexpr uint32_t kThunderboltPlatformDevice = 0x00060057;
 
 /// The process's handle of the ACPI driver device and the device I/O it came from.
 /// 0 until the first open; after an open attempt the opened or the invalid handle.

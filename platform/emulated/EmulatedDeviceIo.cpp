@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include <span>
+
+#include "platform/AcpiRequest.h"
 #include "platform/ByteOrder.h"
 #include "platform/Utf16.h"
 #include "platform/emulated/EmulatedCallLog.h"
@@ -11,9 +14,6 @@ namespace tbt::emulated {
 
 namespace {
 
-constexpr uint32_t kRequestHeaderSize = 8;
-constexpr uint32_t kDevsPayloadSize = 8;
-constexpr uint32_t kResultSize = 4;
 // What the driver answers for a device switch that it carried out.
 constexpr uint32_t kDevsDone = 0;
 
@@ -27,7 +27,7 @@ platform::Handle EmulatedDeviceIo::OpenDevice(std::u16string_view path) {
     log_->Record(CallKind::kOpenDevice, ToUtf8(path));
   }
   // Device names are case-insensitive on the original platform.
-  if (!present_ || !EqualsIgnoreAsciiCase(path, kEmulatedAcpiDevicePath)) {
+  if (!present_ || !EqualsIgnoreAsciiCase(path, kAcpiDevicePath)) {
     return platform::kInvalidHandle;
   }
   const platform::Handle handle = nextHandle_++;
@@ -47,30 +47,30 @@ bool EmulatedDeviceIo::DeviceIoControl(platform::Handle device, uint32_t control
                                        const uint8_t* input, uint32_t inputSize, uint8_t* output,
                                        uint32_t outputSize, uint32_t* bytesReturned) {
   std::lock_guard lock(mutex_);
-  if (openHandles_.count(device) == 0 || refuseAll_ || controlCode != kEmulatedAcpiControlCode) {
+  if (openHandles_.count(device) == 0 || refuseAll_ || controlCode != kAcpiControlCode) {
     return Refuse("request");
   }
   // The header must be there, and the payload length must agree with the buffer.
-  if (input == nullptr || inputSize < kRequestHeaderSize) {
+  const std::span<const uint8_t> request(input, input == nullptr ? 0 : inputSize);
+  const std::optional<AcpiRequestHeader> header = ReadAcpiRequestHeader(request);
+  if (!header) {
     return Refuse("request");
   }
-  const uint32_t tag = ReadLittleEndian(input, 4);
-  const uint32_t payloadLength = ReadLittleEndian(input + 4, 4);
-  const uint32_t available = inputSize - kRequestHeaderSize;
-  if (payloadLength != available || tag != kEmulatedDevsTag || payloadLength != kDevsPayloadSize) {
-    return Refuse(MethodTagText(tag));
+  const std::optional<AcpiMethodCall> call = ReadAcpiMethodCall(request);
+  if (!call || call->methodTag != kAcpiMethodDevs) {
+    return Refuse(MethodTagText(header->methodTag));
   }
-  const uint32_t deviceId = ReadLittleEndian(input + kRequestHeaderSize, 4);
-  const uint32_t value = ReadLittleEndian(input + kRequestHeaderSize + 4, 4);
+  const uint32_t deviceId = call->firstArgument;
+  const uint32_t value = call->secondArgument;
   if (log_ != nullptr) {
-    log_->Record(CallKind::kDeviceControl, MethodTagText(tag), {deviceId, value});
+    log_->Record(CallKind::kDeviceControl, MethodTagText(call->methodTag), {deviceId, value});
   }
   deviceOn_[deviceId] = value != 0;
 
-  uint8_t result[kResultSize];
-  WriteLittleEndian(result, kDevsDone, 4);
+  uint8_t result[kAcpiMethodResultSize];
+  WriteLittleEndian(result, kDevsDone, kAcpiMethodResultSize);
   const uint8_t* answer = result;
-  size_t answerSize = kResultSize;
+  size_t answerSize = kAcpiMethodResultSize;
   if (answerOverride_) {
     answer = answerOverride_->data();
     answerSize = answerOverride_->size();

@@ -8,20 +8,18 @@
 #include <string>
 #include <vector>
 
+#include "platform/AcpiRequest.h"
 #include "platform/Platform.h"
 
 namespace tbt::emulated {
 
 class EmulatedCallLog;
 
-/// Path of the board's ACPI driver device.
-inline constexpr char16_t kEmulatedAcpiDevicePath[] = u"\\\\.\\KXRACPI";
-/// The one control code the driver accepts.
-inline constexpr uint32_t kEmulatedAcpiControlCode = 0x0022240C;
-/// Method tag of the device switch ("DEVS").
-inline constexpr uint32_t kEmulatedDevsTag = 0x53564544;
-/// The platform device that powers the Thunderbolt controller.
-inline constexpr uint32_t kEmulatedThunderboltDeviceId = 0x00060057;
+// The driver's names as its tests spell them; the values live in platform/AcpiRequest.h.
+inline constexpr const char16_t* kEmulatedAcpiDevicePath = kAcpiDevicePath;
+inline constexpr uint32_t kEmulatedAcpiControlCode = kAcpiControlCode;
+inline constexpr uint32_t kEmulatedDevsTag = kAcpiMethodDevs;
+inline constexpr uint32_t kEmulatedThunderboltDeviceId = kThunderboltPlatformDevice;
 
 /// The board's ACPI driver as a device node: it takes requests of the layout
 /// (method tag u32 LE, payload length u32 LE, payload) under one control code,

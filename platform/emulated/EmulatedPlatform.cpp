@@ -34,7 +34,7 @@ EmulatedPlatform::EmulatedPlatform(const EmulatedOptions& options)
         log_.Record(CallKind::kWmiReachable);
         return services_.IsRunning(kEmulatedThunderboltService);
       },
-      [this] { return devices_.IsDeviceOn(kEmulatedThunderboltDeviceId); });
+      [this] { return devices_.IsDeviceOn(kThunderboltPlatformDevice); });
   provider_->SetCallObserver([this](std::u16string_view method) {
     log_.Record(CallKind::kProviderMethod, ToUtf8(method));
   });

@@ -1,17 +1,12 @@
 #include "platform/linux/LinuxDeviceIo.h"
 
-#include "platform/ByteOrder.h"
+#include <span>
+
+#include "platform/AcpiRequest.h"
 #include "platform/Utf16.h"
 #include "platform/linux/LinuxReturnValues.h"
 
 namespace tbt::platform::linux_backend {
-
-namespace {
-
-// A method call: tag, payload length 8, two 32-bit arguments.
-constexpr uint32_t kMethodCallSize = 16;
-
-}  // namespace
 
 Handle LinuxDeviceIo::OpenDevice(std::u16string_view path) {
   if (!EqualsIgnoreAsciiCase(path, kAcpiDevicePath) ||
@@ -33,17 +28,16 @@ bool LinuxDeviceIo::DeviceIoControl(Handle device, uint32_t controlCode, const u
       return false;
     }
   }
-  if (controlCode != kAcpiControlCode || input == nullptr || inputSize != kMethodCallSize) {
+  if (controlCode != kAcpiControlCode || input == nullptr) {
     return false;
   }
-  const uint32_t tag = ReadLittleEndian(input, 4);
-  const uint32_t payloadLength = ReadLittleEndian(input + 4, 4);
-  const uint32_t deviceId = ReadLittleEndian(input + 8, 4);
-  const uint32_t value = ReadLittleEndian(input + 12, 4);
-  if (tag != kDevsMethodTag || payloadLength != 8 || deviceId != kThunderboltDeviceId ||
-      value > 1) {
+  const std::optional<AcpiMethodCall> call =
+      ReadAcpiMethodCall(std::span<const uint8_t>(input, inputSize));
+  if (!call || call->methodTag != kAcpiMethodDevs ||
+      call->firstArgument != kThunderboltPlatformDevice || call->secondArgument > 1) {
     return false;
   }
+  const uint32_t value = call->secondArgument;
   if (value == 0) {
     const bool switched = hold_.Held() || privileged_.SetForcePower(false) == kTbtOk;
     privileged_.Finish();
@@ -62,7 +56,8 @@ bool LinuxDeviceIo::DeviceIoControl(Handle device, uint32_t controlCode, const u
     }
   }
   uint32_t answered = 0;
-  for (; answered < 4 && answered < outputSize && output != nullptr; ++answered) {
+  for (; answered < kAcpiMethodResultSize && answered < outputSize && output != nullptr;
+       ++answered) {
     output[answered] = 0;
   }
   if (bytesReturned != nullptr) {

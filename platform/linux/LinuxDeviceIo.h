@@ -16,14 +16,6 @@
 
 namespace tbt::platform::linux_backend {
 
-/// The device path the engine opens.
-inline constexpr std::u16string_view kAcpiDevicePath = u"\\\\.\\KXRACPI";
-/// The one control code the device takes.
-inline constexpr uint32_t kAcpiControlCode = 0x0022240C;
-/// "DEVS", first letter in the lowest byte.
-inline constexpr uint32_t kDevsMethodTag = 0x53564544;
-/// The device id of DEVS that means the Thunderbolt controller.
-inline constexpr uint32_t kThunderboltDeviceId = 0x00060057;
 /// How long a host router has to appear after force power is switched on.
 inline constexpr uint64_t kHostRouterAppearMilliseconds = 20'000;
 /// How often the tree is looked at meanwhile.

@@ -10,11 +10,8 @@
 
 namespace tbt::app {
 
-/// The controller's NVM for the bytes of a file: the section an image's valid section
-/// pointer leads to, or the bytes unchanged when they are no such image.
-std::vector<uint8_t> ControllerNvmFromFile(std::vector<uint8_t> bytes);
-
-/// The controller's NVM from the file at `path`, read with platform::ReadBoundedFile;
+/// The controller's NVM from the file at `path` (tbt::ControllerNvmFromFile of its
+/// bytes, as tbt-nvm reads TBT_EMULATED_CONTROLLER), read with platform::ReadBoundedFile;
 /// nullopt when it is missing, no regular file, above platform::kMaxImageFileBytes or
 /// empty.
 std::optional<std::vector<uint8_t>> ReadControllerFile(const std::filesystem::path& path);

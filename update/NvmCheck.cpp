@@ -12,8 +12,11 @@
 namespace tbt {
 namespace {
 
+// The controller's NVM is read in aligned words of this size.
+constexpr uint32_t kNvmWordSize = 4;
+constexpr uint32_t kWordAlignMask = kNvmWordSize - 1;
 // Every region is read as one whole word, whatever its length; the length then cuts it.
-constexpr uint32_t kRegionReadSize = 4;
+constexpr uint32_t kRegionReadSize = kNvmWordSize;
 
 // Reads controller bytes into `scratch`; a failure leaves whatever the scratch held.
 void ReadControllerValue(CTbtWmiClient& client, uint64_t offset, uint32_t length,
@@ -59,7 +62,7 @@ NvmBaseState SelectBase(const NvmLayout& layout, uint32_t base, uint32_t* value)
 
 UpdateResult ReadNvmBytes(CTbtWmiClient& client, uint32_t offset, uint32_t length,
                           uint8_t* destination) {
-  const uint32_t firstWord = offset & ~3u;
+  const uint32_t firstWord = offset & ~kWordAlignMask;
   // Computed wide so that a read near the top of the offset space cannot wrap around.
   const uint64_t end = static_cast<uint64_t>(offset) + length;
   // A length of 0 fails even at an unaligned offset, where the first word would still
@@ -67,15 +70,16 @@ UpdateResult ReadNvmBytes(CTbtWmiClient& client, uint32_t offset, uint32_t lengt
   if (length == 0 || firstWord >= end || end > uint64_t{std::numeric_limits<uint32_t>::max()} + 1) {
     return TBU_E_WMI_FAILED;
   }
-  uint8_t scratch[4] = {};
-  uint32_t skip = offset & 3u;
+  uint8_t scratch[kNvmWordSize] = {};
+  uint32_t skip = offset & kWordAlignMask;
   uint32_t copied = 0;
-  for (uint64_t word = firstWord; word < end; word += 4) {
-    const UpdateResult result = client.ReadFirmware(static_cast<uint32_t>(word), 4, scratch);
+  for (uint64_t word = firstWord; word < end; word += kNvmWordSize) {
+    const UpdateResult result =
+        client.ReadFirmware(static_cast<uint32_t>(word), kNvmWordSize, scratch);
     if (result != TBU_OK) {
       return result;
     }
-    for (uint32_t i = skip; i < 4 && copied < length; ++i) {
+    for (uint32_t i = skip; i < kNvmWordSize && copied < length; ++i) {
       destination[copied++] = scratch[i];
     }
     skip = 0;

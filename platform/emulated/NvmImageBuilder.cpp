@@ -92,8 +92,8 @@ std::vector<uint8_t> NvmImageBuilder::BuildControllerNvm() const {
 
 std::vector<uint8_t> NvmImageBuilder::BuildImage() const {
   const bool withCopy = placement_ != SectionPointerPlacement::kAtZero;
-  const uint32_t headerSize =
-      std::max(withCopy ? std::max(headerSize_, kHeaderSizeWithCopy) : headerSize_, 3u);
+  const uint32_t headerSize = std::max(
+      withCopy ? std::max(headerSize_, kHeaderSizeWithCopy) : headerSize_, kSectionPointerSize);
   // Erased flash reads as 0xFF, as the unused part of a real image's header does.
   std::vector<uint8_t> image(headerSize, 0xFF);
   PutLittleEndian(image, kSectionPointerOffset,

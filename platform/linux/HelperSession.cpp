@@ -129,7 +129,9 @@ bool IsHostRouterOf(const SysfsTree& tree, const std::string& router) {
 }
 
 bool ParseLength(std::string_view text, size_t* length) {
-  if (text.empty() || text.size() > 9) {
+  // Nine digits hold every length up to kHelperMaxImageSize and cannot overflow.
+  constexpr size_t kMaxLengthDigits = 9;
+  if (text.empty() || text.size() > kMaxLengthDigits) {
     return false;
   }
   auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), *length);
@@ -137,7 +139,9 @@ bool ParseLength(std::string_view text, size_t* length) {
 }
 
 bool IsDigest(std::string_view text) {
-  return text.size() == 64 && std::all_of(text.begin(), text.end(), [](char c) {
+  // A SHA-256 digest as lower-case hex: two digits a byte.
+  constexpr size_t kDigestHexDigits = 2 * 32;
+  return text.size() == kDigestHexDigits && std::all_of(text.begin(), text.end(), [](char c) {
            return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
          });
 }

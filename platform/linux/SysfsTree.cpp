@@ -19,6 +19,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// A 32-bit value is at most eight hex digits; a sysfs index (nvm_non_activeN, domainN)
+// is kept to nine decimal digits, so it always fits the number it is read into.
+constexpr size_t kMaxHexDigits = 8;
+constexpr size_t kMaxIndexDigits = 9;
+
 // The Intel WMI Thunderbolt device; its sysfs name may carry an instance suffix.
 constexpr std::string_view kIntelWmiThunderboltGuid = "86CCFD48-205E-4A77-9C48-2021CBEDE341";
 
@@ -35,7 +40,7 @@ std::string_view TrimLineEnd(std::string_view text) {
 }
 
 std::optional<uint32_t> ParseHexField(std::string_view text) {
-  if (text.empty() || text.size() > 8) {
+  if (text.empty() || text.size() > kMaxHexDigits) {
     return std::nullopt;
   }
   uint32_t value = 0;
@@ -58,7 +63,7 @@ std::optional<fs::path> LowestNumbered(const fs::path& dir, std::string_view pre
     }
     const std::string_view digits = std::string_view(name).substr(prefix.size());
     uint64_t number = 0;
-    if (!AllDigits(digits) || digits.size() > 9) {
+    if (!AllDigits(digits) || digits.size() > kMaxIndexDigits) {
       continue;
     }
     std::from_chars(digits.data(), digits.data() + digits.size(), number);
@@ -128,7 +133,7 @@ std::vector<std::string> SysfsTree::HostRouters() const {
       continue;
     }
     const std::string_view domain = std::string_view(name).substr(0, name.size() - 2);
-    if (!AllDigits(domain) || domain.size() > 9) {
+    if (!AllDigits(domain) || domain.size() > kMaxIndexDigits) {
       continue;
     }
     std::error_code existsError;

@@ -39,7 +39,6 @@ bool EmulatedDeviceIo::Refuse(const std::string& what) {
   if (log_ != nullptr) {
     log_->Record(CallKind::kDeviceControl, what + " refused");
   }
-  ++refused_;
   return false;
 }
 
@@ -47,7 +46,7 @@ bool EmulatedDeviceIo::DeviceIoControl(platform::Handle device, uint32_t control
                                        const uint8_t* input, uint32_t inputSize, uint8_t* output,
                                        uint32_t outputSize, uint32_t* bytesReturned) {
   std::lock_guard lock(mutex_);
-  if (openHandles_.count(device) == 0 || refuseAll_ || controlCode != kAcpiControlCode) {
+  if (openHandles_.count(device) == 0 || controlCode != kAcpiControlCode) {
     return Refuse("request");
   }
   // The header must be there, and the payload length must agree with the buffer.
@@ -105,30 +104,15 @@ void EmulatedDeviceIo::SetAnswerOverride(std::optional<std::vector<uint8_t>> ans
   answerOverride_ = std::move(answer);
 }
 
-void EmulatedDeviceIo::SetRefuseAll(bool refuse) {
-  std::lock_guard lock(mutex_);
-  refuseAll_ = refuse;
-}
-
 bool EmulatedDeviceIo::IsDeviceOn(uint32_t deviceId) const {
   std::lock_guard lock(mutex_);
   const auto found = deviceOn_.find(deviceId);
   return found != deviceOn_.end() && found->second;
 }
 
-void EmulatedDeviceIo::SetDeviceOn(uint32_t deviceId, bool on) {
-  std::lock_guard lock(mutex_);
-  deviceOn_[deviceId] = on;
-}
-
 size_t EmulatedDeviceIo::OpenHandleCount() const {
   std::lock_guard lock(mutex_);
   return openHandles_.size();
-}
-
-size_t EmulatedDeviceIo::RefusedRequestCount() const {
-  std::lock_guard lock(mutex_);
-  return refused_;
 }
 
 }  // namespace tbt::emulated

@@ -40,31 +40,23 @@ class EmulatedDeviceIo final : public platform::IDeviceIo {
   /// Replaces the answer of every accepted request with these bytes (for answers
   /// shorter or longer than 4 bytes); nullopt restores the normal 4-byte result.
   void SetAnswerOverride(std::optional<std::vector<uint8_t>> answer);
-  /// Refuses every request from now on (the driver failing).
-  void SetRefuseAll(bool refuse);
 
   /// Whether DEVS last switched the device on (false before any switch).
   bool IsDeviceOn(uint32_t deviceId) const;
-  /// Sets a device's state directly, as if the firmware had switched it.
-  void SetDeviceOn(uint32_t deviceId, bool on);
   /// Number of handles opened and not yet closed.
   size_t OpenHandleCount() const;
-  /// Number of requests refused so far (wrong code, malformed, unknown method).
-  size_t RefusedRequestCount() const;
 
  private:
-  // Counts and logs a refused request; always false.
+  // Logs a refused request; always false.
   bool Refuse(const std::string& what);
 
   EmulatedCallLog* log_;
   mutable std::mutex mutex_;
   bool present_ = true;
-  bool refuseAll_ = false;
   std::optional<std::vector<uint8_t>> answerOverride_;
   std::map<uint32_t, bool> deviceOn_;
   std::set<platform::Handle> openHandles_;
   platform::Handle nextHandle_ = 0x100;
-  size_t refused_ = 0;
 };
 
 }  // namespace tbt::emulated

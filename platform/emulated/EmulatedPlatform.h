@@ -75,7 +75,6 @@ class EmulatedPlatform final : public platform::IPlatform {
   ManualClock& VirtualClock() { return clock_; }
   EmulatedSystemInfo& SystemInfo() { return system_; }
   EmulatedTbtProvider& Provider() { return *provider_; }
-  std::shared_ptr<EmulatedTbtProvider> ProviderPtr() { return provider_; }
   EmulatedCallLog& CallLog() { return log_; }
 
   /// A copy of the emulated controller's active NVM (after an update: the new one).

@@ -90,7 +90,6 @@ bool EmulatedServiceManager::StartService(platform::Handle serviceHandle) {
     return false;
   }
   service->running = true;
-  ++service->starts;
   return true;
 }
 
@@ -149,12 +148,6 @@ void EmulatedServiceManager::Stop(std::u16string_view name) {
 size_t EmulatedServiceManager::OpenHandleCount() const {
   std::lock_guard lock(mutex_);
   return handles_.size();
-}
-
-size_t EmulatedServiceManager::StartCount(std::u16string_view name) const {
-  std::lock_guard lock(mutex_);
-  const Service* service = FindService(name);
-  return service == nullptr ? 0 : service->starts;
 }
 
 }  // namespace tbt::emulated

@@ -41,15 +41,12 @@ class EmulatedServiceManager final : public platform::IServiceManager {
   void Stop(std::u16string_view name);
   /// Number of manager and service handles opened and not yet closed.
   size_t OpenHandleCount() const;
-  /// Number of successful starts of the named service.
-  size_t StartCount(std::u16string_view name) const;
 
  private:
   struct Service {
     std::u16string name;
     bool running = false;
     uint32_t startError = 0;
-    size_t starts = 0;
   };
   struct OpenHandle {
     bool isManager = false;

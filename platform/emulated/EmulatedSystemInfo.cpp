@@ -22,9 +22,4 @@ void EmulatedSystemInfo::SetModuleFileName(std::u16string path) {
   moduleFileName_ = std::move(path);
 }
 
-void EmulatedSystemInfo::SetUserDefaultUILanguage(uint16_t languageId) {
-  std::lock_guard lock(mutex_);
-  uiLanguage_ = languageId;
-}
-
 }  // namespace tbt::emulated

@@ -8,7 +8,7 @@
 
 namespace tbt::emulated {
 
-/// The program's path and the user's UI language, as a test or the demo sets them.
+/// The program's path and the user's UI language, as a test or the demo gives them.
 class EmulatedSystemInfo final : public platform::ISystemInfo {
  public:
   EmulatedSystemInfo(std::u16string moduleFileName, uint16_t uiLanguage);
@@ -18,8 +18,6 @@ class EmulatedSystemInfo final : public platform::ISystemInfo {
 
   /// Sets the path ModuleFileName reports ('/'-separated).
   void SetModuleFileName(std::u16string path);
-  /// Sets the language id UserDefaultUILanguage reports.
-  void SetUserDefaultUILanguage(uint16_t languageId);
 
  private:
   mutable std::mutex mutex_;

@@ -55,11 +55,6 @@ EmulatedController EmulatedTbtProvider::Controller(size_t index) const {
   return index < controllers_.size() ? controllers_[index] : EmulatedController{};
 }
 
-size_t EmulatedTbtProvider::ControllerCount() const {
-  std::lock_guard lock(mutex_);
-  return controllers_.size();
-}
-
 void EmulatedTbtProvider::SetAvailability(std::function<bool()> reachable,
                                           std::function<bool()> present) {
   std::lock_guard lock(mutex_);
@@ -88,12 +83,6 @@ void EmulatedTbtProvider::FailGetClass(bool fail) {
   failGetClass_ = fail;
 }
 
-void EmulatedTbtProvider::RemoveMethod(std::u16string method) {
-  std::lock_guard lock(mutex_);
-  removedMethods_.emplace(CanonicalMethodName(method));
-  classCache_.reset();
-}
-
 void EmulatedTbtProvider::SetNvmVersion(std::optional<int32_t> version) {
   std::lock_guard lock(mutex_);
   nvmVersion_ = version;
@@ -104,7 +93,6 @@ void EmulatedTbtProvider::ClearInjections() {
   failedMethods_.clear();
   forcedReturnValues_.clear();
   omittedOutParameters_.clear();
-  removedMethods_.clear();
   failGetClass_ = false;
   nvmVersion_.reset();
   classCache_.reset();
@@ -179,9 +167,7 @@ const ObjectPtr& EmulatedTbtProvider::ClassLocked() {
         Signature(u"__PARAMETERS", {{u"ReturnValue", wmi::VT_I4}})}},
   };
   for (const auto& [name, signatures] : methods) {
-    if (!removedMethods_.contains(std::u16string(name))) {
-      classObject->DeclareMethod(std::u16string(name), signatures.first, signatures.second);
-    }
+    classObject->DeclareMethod(std::u16string(name), signatures.first, signatures.second);
   }
   classCache_ = std::move(classObject);
   return classCache_;
@@ -291,7 +277,7 @@ HRESULT EmulatedTbtProvider::ExecMethod(const wmi::ObjectPath& path, std::u16str
   }
   const bool known =
       name == kGetCurrentNvmVersion || name == kReadFirmware || name == kUpdateFirmware;
-  if (!known || removedMethods_.contains(name)) {
+  if (!known) {
     return wmi::WBEM_E_INVALID_METHOD;
   }
   HRESULT hr = wmi::WBEM_E_NOT_FOUND;

@@ -55,8 +55,6 @@ class EmulatedTbtProvider : public wmi::IWbemProvider {
   /// A copy of controller `index` as it is now (its NVM after any update); an empty
   /// controller for an index past the end.
   EmulatedController Controller(size_t index) const;
-  /// How many controllers were added.
-  size_t ControllerCount() const;
 
   /// Decides when the namespace can be reached and when controller instances exist;
   /// an empty function means "always". Called without the provider's lock held.
@@ -71,13 +69,11 @@ class EmulatedTbtProvider : public wmi::IWbemProvider {
   void OmitOutParameter(std::u16string method, std::u16string parameter);
   /// Makes GetClass answer "unknown class" while `fail` is true.
   void FailGetClass(bool fail);
-  /// Removes a method from the class (GetMethod fails, ExecMethod is WBEM_E_INVALID_METHOD).
-  void RemoveMethod(std::u16string method);
   /// Reports `version` from GetCurrentNvmVersion instead of the NVM's byte 0x0A;
   /// std::nullopt returns to the byte.
   void SetNvmVersion(std::optional<int32_t> version);
-  /// Undoes every FailMethod, ForceReturnValue, OmitOutParameter, FailGetClass,
-  /// RemoveMethod and SetNvmVersion; counters and logs stay.
+  /// Undoes every FailMethod, ForceReturnValue, OmitOutParameter, FailGetClass and
+  /// SetNvmVersion; counters and logs stay.
   void ClearInjections();
   /// Called with the method's name at the start of every ExecMethod, outside the lock.
   void SetCallObserver(std::function<void(std::u16string_view method)> observer);
@@ -130,7 +126,6 @@ class EmulatedTbtProvider : public wmi::IWbemProvider {
   ByMethod<wmi::HRESULT> failedMethods_;
   ByMethod<uint32_t> forcedReturnValues_;
   std::set<std::pair<std::u16string, std::u16string>> omittedOutParameters_;
-  std::set<std::u16string, std::less<>> removedMethods_;
   // The class definition and each method's empty out-parameter object, built once and
   // copied per call; the injections that shape them drop them.
   wmi::ObjectPtr classCache_;

@@ -18,11 +18,6 @@ namespace {
 using emulated::NvmImageBuilder;
 using emulated::SectionPointerPlacement;
 
-void PutLe(std::vector<uint8_t>& bytes, size_t offset, uint32_t value, uint32_t width) {
-  ASSERT_LE(offset + width, bytes.size());
-  WriteLittleEndian(bytes.data() + offset, value, width);
-}
-
 TEST(NvmImageFormatTest, TakesTheCopyAt0x1000OnlyWhenThePointerAtZeroIsBlank) {
   struct Case {
     SectionPointerPlacement placement;
@@ -42,10 +37,10 @@ TEST(NvmImageFormatTest, TakesTheCopyAt0x1000OnlyWhenThePointerAtZeroIsBlank) {
     std::vector<uint8_t> image =
         NvmImageBuilder().HeaderSize(0x2000).Placement(c.placement).BuildImage();
     if (c.atZero) {
-      PutLe(image, 0, *c.atZero, 3);
+      WriteLittleEndian(image.data() + kSectionPointerOffset, *c.atZero, kSectionPointerSize);
     }
     if (c.copy) {
-      PutLe(image, kSectionPointerCopyOffset, *c.copy, 3);
+      WriteLittleEndian(image.data() + kSectionPointerCopyOffset, *c.copy, kSectionPointerSize);
     }
     const std::optional<SectionPointer> pointer = FindSectionPointer(image);
     ASSERT_TRUE(pointer.has_value());

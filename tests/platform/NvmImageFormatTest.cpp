@@ -49,40 +49,32 @@ TEST(NvmImageFormatTest, TakesTheCopyAt0x1000OnlyWhenThePointerAtZeroIsBlank) {
   }
 }
 
-TEST(NvmImageFormatTest, NvmSpaceIsTheSectionAndEmptyWhenThePointerLiesPastTheEnd) {
+// An image gives its section; bytes whose pointer lands past their end (a controller's
+// own NVM among them) give an empty space and stay whole as a controller file.
+TEST(NvmImageFormatTest, NvmSpaceAndControllerFileOfImagesAndOtherBytes) {
+  using Bytes = std::vector<uint8_t>;
   const NvmImageBuilder board = emulated::DefaultBoardBuilder();
-  for (auto placement : {SectionPointerPlacement::kAtZero, SectionPointerPlacement::kCopyOnly}) {
-    EXPECT_EQ(NvmSpaceFromImage(NvmImageBuilder(board).Placement(placement).BuildImage()),
-              board.BuildControllerNvm());
-  }
-  const std::vector<uint8_t> pointerAtEnd = {0x08, 0, 0, 1, 2, 3, 4, 5};
-  EXPECT_EQ(NvmSpaceFromImage(pointerAtEnd), std::vector<uint8_t>{});
-  const std::vector<uint8_t> noPointer(0x1100, 0);
-  const std::vector<uint8_t> tooShort = {0x10, 0};
-  for (const auto& image : {noPointer, tooShort}) {
-    EXPECT_EQ(NvmSpaceFromImage(image), std::nullopt) << image.size();
-  }
-}
-
-TEST(NvmImageFormatTest, ControllerFileGivesTheSectionOfAnImageAndKeepsNvmBytesWhole) {
-  struct Case {
-    const char* what;
-    std::vector<uint8_t> bytes;
-    std::vector<uint8_t> expected;
+  const Bytes nvm = board.BuildControllerNvm();
+  const Bytes copyOnly =
+      NvmImageBuilder(board).Placement(SectionPointerPlacement::kCopyOnly).BuildImage();
+  const Bytes pointerAtEnd = {0x08, 0, 0, 1, 2, 3, 4, 5};
+  const Bytes noPointer(0x1100, 0);
+  const struct {
+    Bytes bytes;
+    std::optional<Bytes> space;
+    Bytes controller;
+  } cases[] = {
+      {board.BuildImage(), nvm, nvm},
+      {copyOnly, nvm, nvm},
+      {pointerAtEnd, Bytes{}, pointerAtEnd},
+      {nvm, Bytes{}, nvm},
+      {noPointer, std::nullopt, noPointer},
+      {{0x10, 0}, std::nullopt, {0x10, 0}},
+      {{}, std::nullopt, {}},
   };
-  const auto builder = emulated::DefaultBoardBuilder();
-  auto copyOnly = emulated::DefaultBoardBuilder();
-  copyOnly.Placement(SectionPointerPlacement::kCopyOnly).HeaderSize(0x2000);
-  const Case cases[] = {
-      {"image", builder.BuildImage(), builder.BuildControllerNvm()},
-      {"image with its pointer only at 0x1000", copyOnly.BuildImage(),
-       copyOnly.BuildControllerNvm()},
-      {"controller NVM", emulated::DefaultControllerNvm(), emulated::DefaultControllerNvm()},
-      {"three bytes", {1, 2, 3}, {1, 2, 3}},
-      {"empty", {}, {}},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(ControllerNvmFromFile(c.bytes), c.expected) << c.what;
+  for (const auto& c : cases) {
+    EXPECT_EQ(NvmSpaceFromImage(c.bytes), c.space) << c.bytes.size();
+    EXPECT_EQ(ControllerNvmFromFile(c.bytes), c.controller) << c.bytes.size();
   }
 }
 

@@ -10,7 +10,7 @@ CSkinControl::CSkinControl(QWidget* parent, int controlId)
   setAttribute(Qt::WA_NoSystemBackground);
   setAutoFillBackground(false);
   if (parent != nullptr) {
-    // Visible from the start, like a template control; it appears with its parent.
+    // Visible from the start; it appears with its parent.
     QWidget::setVisible(true);
   }
   m_bDisabled = isEnabled() ? 0 : 1;

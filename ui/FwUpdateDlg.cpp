@@ -15,7 +15,7 @@
 #include "ui/QtTextView.h"
 
 // The dialog's construction, layout and release; the update flow is in
-// FwUpdateFlow.cpp, keyboard, focus and window events in FwUpdateDlgEvents.cpp.
+// FwUpdateDlgFlow.cpp, keyboard, focus and window events in FwUpdateDlgEvents.cpp.
 
 namespace tbt::ui {
 
@@ -85,7 +85,7 @@ CFwUpdateDlg::CFwUpdateDlg(platform::IPlatform& platform, platform::IDisplay& di
   if (!runner_) {
     runner_ = std::make_unique<ThreadWorkerRunner>(platform_.Clock());
   }
-  // Like the template's controls: every control starts at 0,0 with no size.
+  // Every control starts at 0,0 with no size; the first layout places it.
   for (skin::CImageButton* button : Buttons()) {
     button->SetWindowPos(0, 0, 0, 0);
     connect(button, &skin::CImageButton::clicked, this, &CFwUpdateDlg::OnControlClicked);

@@ -62,13 +62,13 @@ double EmSizeInPixels(float emSize, int unit) {
     case kUnitPixel:
       return size;
     case kUnitPoint:
-      return size * kSkinDpi / 72.0;
+      return size * kSkinDpi / kPointsPerInch;
     case kUnitInch:
       return size * kSkinDpi;
     case kUnitDocument:
-      return size * kSkinDpi / 300.0;
+      return size * kSkinDpi / kDocumentUnitsPerInch;
     case kUnitMillimeter:
-      return size * kSkinDpi / 25.4;
+      return size * kSkinDpi / kMillimetresPerInch;
     default:
       return 0.0;
   }
@@ -87,7 +87,7 @@ std::optional<QFont> MakeSkinFont(QStringView family, float emSize, int style, i
   } else {
     // A fractional pixel size (26.67 px) is kept as a point size at the composed
     // images' kSkinDpi; the font engine then renders it at the nearest whole pixel.
-    font.setPointSizeF(pixels * 72.0 / kSkinDpi);
+    font.setPointSizeF(pixels * kPointsPerInch / kSkinDpi);
   }
 
   if ((style & kFontStyleBold) != 0) {

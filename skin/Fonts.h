@@ -29,6 +29,10 @@ inline constexpr int kUnitMillimeter = 6;
 
 /// Resolution of every composed image; point sizes are converted at this rate.
 inline constexpr int kSkinDpi = 96;
+/// Points, document units and millimetres in an inch, for converting em sizes.
+inline constexpr double kPointsPerInch = 72.0;
+inline constexpr double kDocumentUnitsPerInch = 300.0;
+inline constexpr double kMillimetresPerInch = 25.4;
 
 /// Registers, once per process, the installed families that stand in for the
 /// Windows ones the layout names ("Segoe UI" -> "Noto Sans", ...).

@@ -4,6 +4,15 @@
 
 namespace tbt::ui {
 
+namespace {
+
+// Text sizes are designed at 96 DPI in points (72 to the inch); an unknown DPI counts
+// as the designed one.
+constexpr int kDesignDpi = 96;
+constexpr int kPointsPerInch = 72;
+
+}  // namespace
+
 int32_t MulDiv(int32_t number, int32_t numerator, int32_t denominator) {
   if (denominator == 0) {
     return -1;
@@ -25,11 +34,11 @@ int32_t MulDiv(int32_t number, int32_t numerator, int32_t denominator) {
 
 float TextEmSize(int baseSize, double factor, int dpi) {
   if (dpi <= 0) {
-    dpi = 96;
+    dpi = kDesignDpi;
   }
-  const float ratio = 96.0f / static_cast<float>(dpi);
+  const float ratio = static_cast<float>(kDesignDpi) / static_cast<float>(dpi);
   const int scaledBase = ScaleDesignUnits(baseSize, factor);
-  return static_cast<float>(MulDiv(scaledBase, dpi, 72)) * ratio;
+  return static_cast<float>(MulDiv(scaledBase, dpi, kPointsPerInch)) * ratio;
 }
 
 }  // namespace tbt::ui

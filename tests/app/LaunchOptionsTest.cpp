@@ -10,6 +10,8 @@
 namespace tbt::app {
 namespace {
 
+using emulated::Backend;
+
 LaunchOptions Read(std::map<std::string, std::string> env) {
   return ReadLaunchOptions([&env](const char* name) -> const char* {
     const auto found = env.find(name);
@@ -21,28 +23,18 @@ TEST(LaunchOptions, DefaultsToLinuxAndRefusesWhatItDoesNotKnow) {
   using Env = std::map<std::string, std::string>;
   const struct {
     Env env;
-    emulated::Backend backend;
+    Backend backend;
     size_t errors;
   } cases[] = {
-      {{}, emulated::Backend::kLinux, 0},
-      {{{"TBT_PLATFORM", "linux"}}, emulated::Backend::kLinux, 0},
+      {{}, Backend::kLinux, 0},
+      {{{"TBT_PLATFORM", "linux"}}, Backend::kLinux, 0},
       // An unknown backend never falls back to the hardware.
-      {{{"TBT_PLATFORM", "Emulated"}}, emulated::Backend::kLinux, 1},
-      {{{"TBT_PLATFORM", "emulated"}, {"TBT_EMULATED_POWER", "ac"}},
-       emulated::Backend::kEmulated,
-       1},
-      {{{"TBT_PLATFORM", "emulated"}, {"TBT_EMULATED_DEVICE", "gone"}},
-       emulated::Backend::kEmulated,
-       1},
-      {{{"TBT_PLATFORM", "emulated"}, {"TBT_EMULATED_WAIT_SCALE", "-1"}},
-       emulated::Backend::kEmulated,
-       1},
-      {{{"TBT_PLATFORM", "emulated"}, {"TBT_EMULATED_WAIT_SCALE", "0.5x"}},
-       emulated::Backend::kEmulated,
-       1},
-      {{{"TBT_PLATFORM", "emulated"}, {"TBT_EMULATED_WAIT_SCALE", "11"}},
-       emulated::Backend::kEmulated,
-       1},
+      {{{"TBT_PLATFORM", "Emulated"}}, Backend::kLinux, 1},
+      {{{"TBT_PLATFORM", "emulated"}, {"TBT_EMULATED_POWER", "ac"}}, Backend::kEmulated, 1},
+      {{{"TBT_PLATFORM", "emulated"}, {"TBT_EMULATED_DEVICE", "gone"}}, Backend::kEmulated, 1},
+      {{{"TBT_PLATFORM", "emulated"}, {"TBT_EMULATED_WAIT_SCALE", "-1"}}, Backend::kEmulated, 1},
+      {{{"TBT_PLATFORM", "emulated"}, {"TBT_EMULATED_WAIT_SCALE", "0.5x"}}, Backend::kEmulated, 1},
+      {{{"TBT_PLATFORM", "emulated"}, {"TBT_EMULATED_WAIT_SCALE", "11"}}, Backend::kEmulated, 1},
   };
   for (const auto& c : cases) {
     const LaunchOptions options = Read(c.env);
@@ -66,7 +58,7 @@ TEST(LaunchOptions, EmulatedMachineFollowsItsVariables) {
                                       {"TBT_DEMO_AUTOPRESS", "enter"},
                                       {"TBT_DEMO_SCREENSHOT_DIR", "shots"}});
   EXPECT_TRUE(options.errors.empty());
-  EXPECT_EQ(options.backend, emulated::Backend::kEmulated);
+  EXPECT_EQ(options.backend, Backend::kEmulated);
   EXPECT_TRUE(options.pressWithEnter);
   EXPECT_EQ(options.controllerFile, "nvm.bin");
   EXPECT_EQ(options.power, emulated::PowerMode::kBattery);

@@ -1,11 +1,7 @@
 // One composition of the full-size skinned window: the 1560 x 1240 background and
-// twelve controls with text, as the main window shows them, against the cost of
-// merely writing (and copying) an image of that size.
+// twelve controls with text, as the main window shows them.
 
 #include <benchmark/benchmark.h>
-
-#include <cstring>
-#include <vector>
 
 #include "bench/QtBenchMain.h"
 #include "skin/AlphaMask.h"
@@ -109,31 +105,6 @@ void BM_OpaqueRegionFullSize(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_OpaqueRegionFullSize)->Unit(benchmark::kMillisecond);
-
-// The floor: writing every byte of one image of the same size once.
-void BM_MemsetFloor(benchmark::State& state) {
-  std::vector<unsigned char> buffer(kImageBytes);
-  for (auto _ : state) {
-    std::memset(buffer.data(), 0, buffer.size());
-    benchmark::DoNotOptimize(buffer.data());
-    benchmark::ClobberMemory();
-  }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kImageBytes));
-}
-BENCHMARK(BM_MemsetFloor)->Unit(benchmark::kMillisecond);
-
-// Copying the background is where a composition starts.
-void BM_MemcpyFloor(benchmark::State& state) {
-  std::vector<unsigned char> source(kImageBytes, 1);
-  std::vector<unsigned char> target(kImageBytes);
-  for (auto _ : state) {
-    std::memcpy(target.data(), source.data(), target.size());
-    benchmark::DoNotOptimize(target.data());
-    benchmark::ClobberMemory();
-  }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kImageBytes));
-}
-BENCHMARK(BM_MemcpyFloor)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

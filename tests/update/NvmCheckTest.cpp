@@ -101,6 +101,32 @@ TEST(CheckFirmwareImageTest, EachRowIgnoresItsMaskedBitsAndRefusesItsComparedBit
   }
 }
 
+// A few rows written out here rather than read from kNvmCheckTable, so that a wrong
+// offset, mask or row in the table itself shows: image bits flipped against a controller
+// that holds zero there.
+TEST(CheckFirmwareImageTest, PinnedRowsCompareTheBitsTheRegionTableNames) {
+  struct Case {
+    uint32_t kind;
+    uint32_t base;
+    uint32_t offset;
+    uint8_t bits;
+    UpdateResult expected;
+  };
+  const Case cases[] = {
+      {1, 0, 0x217D, 0x55, TBU_OK},  // "Src0(DP-out)" compares mask 0xAA only
+      {1, 0, 0x217D, 0x02, TBU_E_REGION_MISMATCH},
+      {2, 0, 0x153, 0x01, TBU_E_REGION_MISMATCH},  // kind 2's "CIO-Port1_TX"
+      {4, 2, 0x13, 0x88, TBU_OK},                  // kind 4's "PB" compares mask 0x44 only
+      {4, 2, 0x13, 0x04, TBU_E_REGION_MISMATCH},
+  };
+  for (const Case& c : cases) {
+    ControllerUnderTest controller(BoardOfKind(c.kind).BuildControllerNvm());
+    const CheckOutcome outcome =
+        controller.Check(BoardOfKind(c.kind).RegionByte(c.base, c.offset, c.bits).BuildImage());
+    EXPECT_EQ(outcome.result, c.expected) << c.kind << " " << std::hex << c.offset;
+  }
+}
+
 TEST(CheckFirmwareImageTest, SameKindDifferentDeviceFailsOnTheDeviceIdRow) {
   const std::pair<uint16_t, uint16_t> pairs[] = {{0x15BF, 0x15C0}, {0x15DE, 0x15D2}};
   for (const auto& [controllerId, imageId] : pairs) {

@@ -101,7 +101,9 @@ TEST_F(HelperTest, WritesOnlyAnImageThatArrivedWholeAndPassesTheKernelsRules) {
       {"refused by the kernel's rules",
        FlashRequestLine("0-0", unaligned) + Text(unaligned) + "end\n", kTbtImageLengthUnaligned},
       {"not a host router", FlashRequestLine("../../..", kImage) + image + "end\n", kTbtUnsafePath},
+      {"a device router", FlashRequestLine("0-1", kImage) + image + "end\n", kTbtUnsafePath},
   };
+  sys_.AddHostRouter("0-1", "18.0\n", {1, 2, 3, 4}, 128 * 1024);  // below the host router
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     uint32_t code = 0xFFFFFFFF;

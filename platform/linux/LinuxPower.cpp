@@ -79,7 +79,7 @@ bool LinuxPower::RequestPowerOff() {
   if (sd_bus_open_system(&bus) < 0) {
     return false;
   }
-  sd_bus_error error = SD_BUS_ERROR_NULL;
+  sd_bus_error error{};  // all null: the same as SD_BUS_ERROR_NULL, without a C compound literal
   sd_bus_message* reply = nullptr;
   const int r =
       sd_bus_call_method(bus, "org.freedesktop.login1", "/org/freedesktop/login1",

@@ -39,7 +39,7 @@ uint32_t ErrorFromBus(const sd_bus_error& error) {
 
 // A bus error that frees what sd-bus put into it.
 struct ScopedBusError {
-  sd_bus_error error = SD_BUS_ERROR_NULL;
+  sd_bus_error error{};  // all null: the same as SD_BUS_ERROR_NULL, without a C compound literal
   ScopedBusError() = default;
   ScopedBusError(const ScopedBusError&) = delete;
   ScopedBusError& operator=(const ScopedBusError&) = delete;

@@ -35,31 +35,6 @@ PlatformSelection OnPlatform(PlatformChoice choice, std::filesystem::path sysfsR
 
 const PlatformSelection kEmulated = OnPlatform(PlatformChoice::kEmulated);
 
-struct ParseCase {
-  std::vector<std::string> args;
-  const char* error;  // nullptr: parses
-};
-
-TEST(ParseCheckArgumentsTest, AcceptsTheDocumentedFormsAndNamesEachMistake) {
-  const ParseCase cases[] = {
-      {{"img.bin"}, nullptr},
-      {{"img.bin", "--controller-image", "old.bin", "--installed-version", "0x21"}, nullptr},
-      {{"img.bin", "--controller-id", "PCI\\X", "--installed-version", "33"}, nullptr},
-      {{}, "no image given"},
-      {{"a.bin", "--installed-version"}, "needs a value"},
-      {{"a.bin", "--installed-version", "-3"}, "--installed-version"},
-  };
-  for (const ParseCase& c : cases) {
-    CheckRequest request;
-    std::string error;
-    const bool parsed = ParseCheckArguments(c.args, &request, &error);
-    EXPECT_EQ(parsed, c.error == nullptr) << (c.args.empty() ? "(none)" : c.args[0]) << error;
-    if (c.error != nullptr) {
-      EXPECT_NE(error.find(c.error), std::string::npos) << error;
-    }
-  }
-}
-
 // ReadFirmware calls of a check made directly through the client, for comparison.
 size_t DirectReadCalls(const std::vector<uint8_t>& image, const std::vector<uint8_t>& nvm) {
   wmi::NamespaceRegistry registry;
@@ -186,6 +161,8 @@ TEST_F(CheckCommandTest, FileAndUsageErrorsExitWithTwoAndSaySo) {
       {{image, "--controller-nvm", folder.Path("missing.nvm")}, "missing.nvm"},
       {{image, "--controller-image", noPointer}, "pointers at 0x0 and 0x1000 are blank"},
       {{image, "--bogus"}, "unknown option"},
+      {{image, "--installed-version"}, "needs a value"},
+      {{image, "--installed-version", "-3"}, "--installed-version"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Check(c.args), 2) << c.message;

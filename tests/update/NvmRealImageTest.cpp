@@ -31,34 +31,24 @@ constexpr RealImage kRealImages[] = {
     {"alpine-ridge-15d3-v20.bin", 5, 0, 0x20},
 };
 
-std::filesystem::path RealImageFolder() {
-  const char* folder = std::getenv("TBT_REAL_NVM_DIR");
-#ifdef TBT_REAL_NVM_DIR
-  return folder != nullptr ? folder : TBT_REAL_NVM_DIR;
-#else
-  return folder != nullptr ? folder : "";
-#endif
-}
-
 constexpr char kSkipReason[] =
     "optional check: released NVM images not found; set TBT_REAL_NVM_DIR to their folder";
 
 std::vector<uint8_t> LoadRealImage(const char* file) {
-  const std::filesystem::path folder = RealImageFolder();
-  if (folder.empty()) {
+  const char* folder = std::getenv("TBT_REAL_NVM_DIR");
+#ifdef TBT_REAL_NVM_DIR
+  folder = folder != nullptr ? folder : TBT_REAL_NVM_DIR;
+#endif
+  if (folder == nullptr || *folder == '\0') {
     return {};
   }
-  std::ifstream in(folder / file, std::ios::binary);
+  std::ifstream in(std::filesystem::path(folder) / file, std::ios::binary);
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
 // The controller's NVM as it would hold this image: from the section on.
 std::vector<uint8_t> NvmOf(const std::vector<uint8_t>& image, const NvmLayout& layout) {
   return std::vector<uint8_t>(image.begin() + layout.base0, image.end());
-}
-
-void PrintTo(const RealImage& image, std::ostream* os) {
-  *os << image.file;
 }
 
 class RealImageTest : public ::testing::TestWithParam<RealImage> {

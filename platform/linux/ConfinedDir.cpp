@@ -127,9 +127,14 @@ OpenedFile ConfinedDir::OpenFile(std::string_view relative, int flags) const {
 
 int ConfinedDir::Write(std::string_view relative, std::span<const uint8_t> bytes,
                        bool truncate) const {
-  OpenedFile file = OpenFile(relative, O_WRONLY | (truncate ? O_TRUNC : 0));
+  // Truncated only once the checks have passed: O_TRUNC at open would already have
+  // emptied a file elsewhere that a hard link made pose as the attribute.
+  OpenedFile file = OpenFile(relative, O_WRONLY);
   if (!file.fd) {
     return file.error;
+  }
+  if (truncate && ::ftruncate(file.fd.Get(), 0) != 0) {
+    return errno;
   }
   int error = WriteAllAt(file.fd.Get(), bytes, 0);
   // A write to sysfs may only be refused at close.

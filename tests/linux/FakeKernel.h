@@ -20,7 +20,7 @@ class FakeKernel {
   enum class Outcome {
     kRunsTheImage,    // comes back with the image's version, status 0x0
     kKeepsItsNvm,     // comes back with the old version, status 0x0
-    kRefuses,         // comes back with the old version and `refusalStatus`
+    kRefuses,         // comes back with the old version and status 0x41
     kNeverLeaves,     // clears the status to 0x0 and stays as it was
     kNeverComesBack,  // leaves and stays away
   };
@@ -28,12 +28,11 @@ class FakeKernel {
   FakeKernel(const FakeSysfs& sys, std::string router, Outcome outcome)
       : sys_(sys), router_(std::move(router)), returnName_(router_), outcome_(outcome) {}
 
-  uint32_t refusalStatus = 0x41;
-  /// How long the router stays away.
-  uint64_t awayMilliseconds = 4000;
-  /// The version the router reports before the update, as nvm_version prints it.
+  static constexpr uint32_t kRefusalStatus = 0x41;
+  static constexpr uint64_t kAwayMilliseconds = 4000;
+  /// The version before the update, as nvm_version prints it.
   std::string installedVersion = "18.0\n";
-  /// The router comes back under this name (a renumbered domain) when set.
+  /// The router comes back under this name (a renumbered domain).
   void ReturnAs(std::string name) { returnName_ = std::move(name); }
   /// The force_power attribute (relative to the root) the kernel looks at, if any.
   std::filesystem::path forcePower;
@@ -49,7 +48,6 @@ class FakeKernel {
   std::string forcePowerWhenAuthenticating;
   bool authenticationStarted = false;
 
-  /// One tick: the clock reached `now`.
   void Step(uint64_t now) {
     namespace fs = std::filesystem;
     if (!powered_ && sys_.Read(forcePower) == "1") {
@@ -72,7 +70,7 @@ class FakeKernel {
       return;
     }
     if (leftAt_ != 0 && outcome_ != Outcome::kNeverComesBack && fs::exists(Parked()) &&
-        now - leftAt_ >= awayMilliseconds) {
+        now - leftAt_ >= kAwayMilliseconds) {
       ComeBack();
     }
   }
@@ -87,21 +85,19 @@ class FakeKernel {
     fs::copy(Parked(), real, fs::copy_options::recursive);
     fs::remove_all(Parked());
     sys_.LinkDevice(FakeSysfs::Router(returnName_), FakeSysfs::RealRouter(returnName_));
-    std::string version = installedVersion;
-    if (outcome_ == Outcome::kRunsTheImage) {
-      // nvm_version prints the bytes at 0x0A and 0x09 of the image's section.
-      const std::vector<uint8_t> image = sys_.NonActive(returnName_);
-      const size_t section = image[0] | (image[1] << 8) | (image[2] << 16);
-      char text[16];
-      std::snprintf(text, sizeof(text), "%x.%x\n", image[section + 0x0A], image[section + 0x09]);
-      version = text;
-    }
-    sys_.Write(FakeSysfs::Router(returnName_) / "nvm_version", version);
-    // The kernel prints "%#x", which it writes as 0x0 for zero.
-    char status[16];
-    std::snprintf(status, sizeof(status), "0x%x\n",
-                  outcome_ == Outcome::kRefuses ? refusalStatus : 0u);
-    sys_.Write(FakeSysfs::Router(returnName_) / "nvm_authenticate", status);
+    // nvm_version prints the bytes at 0x0A and 0x09 of the image's section; the
+    // kernel prints the status with "%#x", which gives 0x0 for zero.
+    const std::vector<uint8_t> image = sys_.NonActive(returnName_);
+    const size_t section = image[0] | (image[1] << 8) | (image[2] << 16);
+    char text[16];
+    std::snprintf(text, sizeof(text), "%x.%x\n", image.at(section + 0x0A),
+                  image.at(section + 0x09));
+    const fs::path router = FakeSysfs::Router(returnName_);
+    sys_.Write(router / "nvm_version",
+               outcome_ == Outcome::kRunsTheImage ? text : installedVersion);
+    std::snprintf(text, sizeof(text), "0x%x\n",
+                  outcome_ == Outcome::kRefuses ? kRefusalStatus : 0u);
+    sys_.Write(router / "nvm_authenticate", text);
   }
 
   const FakeSysfs& sys_;

@@ -162,15 +162,18 @@ TEST_F(HelperTest, LinksSpecialFilesAndSecondNamesAreNeverWritten) {
       {"a folder", [&](const fs::path& f) { fs::create_directory(f); }},
   };
   DirectPrivilegedOps direct(tree_);
-  for (const char* file : {"nvm_authenticate", "nvm_non_active0/nvmem"}) {
+  for (const char* file : {"nvm_authenticate", "nvm_non_active0/nvmem", "force_power"}) {
     for (const Case& c : cases) {
       SCOPED_TRACE(std::string(file) + ": " + c.name);
       sys_.AddHostRouter("0-0", "18.0\n", {1, 2, 3, 4}, 128 * 1024);
-      fs::remove(router / file);
-      c.replace(router / file);
-      EXPECT_EQ(direct.WriteNvmAndAuthenticate("0-0", kImage), kTbtUnsafePath);
+      const bool power = std::string_view(file) == "force_power";
+      const fs::path target = power ? sys_.Root() / sys_.AddForcePower() : router / file;
+      fs::remove(target);
+      c.replace(target);
+      EXPECT_EQ(power ? direct.SetForcePower(true) : direct.WriteNvmAndAuthenticate("0-0", kImage),
+                kTbtUnsafePath);
       EXPECT_EQ(sys_.Read(outside), "keep");
-      fs::remove(router / file);
+      fs::remove(target);
     }
   }
   // Neither way of opening follows a link, wherever it sits.

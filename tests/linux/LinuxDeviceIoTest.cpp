@@ -79,27 +79,10 @@ TEST_F(LinuxDeviceIoTest, OnlyTheEnginesSwitchCallsDriveForcePower) {
     EXPECT_EQ(result, c.accepted ? 0u : 0xFFFFu);
     EXPECT_EQ(sys_.Read(forcePower), c.attribute);
   }
-  // While the outcome of an authentication is unknown, off leaves force power on.
-  uint32_t result = 0;
-  ASSERT_TRUE(SwitchPower(1, &result));
-  hold_.Hold();
-  EXPECT_TRUE(SwitchPower(0, &result));
-  EXPECT_EQ(sys_.Read(forcePower), "1");
   uint8_t shortRequest[8] = {0x44, 0x45, 0x56, 0x53, 0, 0, 0, 0};
   uint32_t returned = 0;
   EXPECT_FALSE(io_.DeviceIoControl(device_.NativeHandle(), kAcpiControlCode, shortRequest,
                                    sizeof(shortRequest), nullptr, 0, &returned));
-}
-
-TEST_F(LinuxDeviceIoTest, AForcePowerLinkLeavingTheRootIsNotWritten) {
-  Open();
-  const auto target = sys_.Write(sys_.Outside() / "force_power", "untouched");
-  const auto link = sys_.Root() / sys_.AddForcePower();
-  std::filesystem::remove(link);
-  std::filesystem::create_symlink(target, link);
-  uint32_t result = 0;
-  EXPECT_FALSE(SwitchPower(1, &result));
-  EXPECT_EQ(sys_.Read(target), "untouched");
 }
 
 }  // namespace

@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "FakeSysfs.h"
@@ -13,39 +14,34 @@ namespace {
 using test::FakeSysfs;
 
 TEST(LinuxPowerTest, DecidesMainsOrBatteryFromTheSystemSupplies) {
-  using Supply = std::array<const char*, 5>;  // name, type, scope, online, status
   struct Case {
     const char* name;
-    std::vector<Supply> supplies;
+    // One supply a line: name, type, scope, online, status; "-" leaves an attribute out.
+    const char* supplies;
     uint8_t acOnLine;
     uint8_t discharging;
   };
   const Case cases[] = {
-      {"on its adapter",
-       {{"AC", "Mains", "", "1", ""}, {"BAT0", "Battery", "", "", "Charging"}},
-       1,
-       0},
-      {"unplugged",
-       {{"AC", "Mains", "", "0", ""}, {"BAT0", "Battery", "", "", "Discharging"}},
-       0,
-       1},
+      {"on its adapter", "AC Mains - 1 -\nBAT0 Battery - - Charging", 1, 0},
+      {"unplugged", "AC Mains - 0 -\nBAT0 Battery - - Discharging", 0, 1},
       {"USB power delivery",
-       {{"AC", "Mains", "", "0", ""},
-        {"ucsi", "USB_PD", "System", "1", ""},
-        {"BAT1", "Battery", "System", "", "Discharging"}},
-       1,
-       1},
+       "AC Mains - 0 -\nucsi USB_PD System 1 -\nBAT1 Battery System - Discharging", 1, 1},
       {"a mouse battery says nothing of the machine",
-       {{"hidpp_battery_0", "Battery", "Device", "", "Discharging"}},
-       1,
-       0},
-      {"battery full, adapter unknown", {{"BAT0", "Battery", "", "", "Full"}}, 1, 0},
+       "hidpp_battery_0 Battery Device - Discharging", 1, 0},
+      {"battery full, adapter unknown", "BAT0 Battery - - Full", 1, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     FakeSysfs sys;
-    for (const Supply& s : c.supplies) {
-      sys.AddSupply(s[0], s[1], s[2], s[3], s[4]);
+    std::istringstream lines(c.supplies);
+    for (std::string line; std::getline(lines, line);) {
+      std::istringstream words(line);
+      std::vector<std::string> w(5);
+      for (std::string& word : w) {
+        words >> word;
+        word = word == "-" ? "" : word;
+      }
+      sys.AddSupply(w[0], w[1], w[2], w[3], w[4]);
     }
     BatteryState state;
     ASSERT_EQ(LinuxPower(sys.Root()).QueryBatteryState(&state), kStatusSuccess);

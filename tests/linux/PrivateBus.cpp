@@ -77,24 +77,24 @@ PrivateBus::PrivateBus() {
           "<allow own=\"*\"/><allow send_destination=\"*\"/>"
           "<allow receive_sender=\"*\"/></policy></busconfig>\n");
   int output[2];
-  if (::pipe2(output, O_CLOEXEC) != 0) {
-    why_ = "no pipe";
-    return;
-  }
   const std::string configArgument = "--config-file=" + config.string();
-  const pid_t pid = ::fork();
+  const pid_t pid = ::pipe2(output, O_CLOEXEC) == 0 ? ::fork() : -1;
   if (pid == 0) {
     ::dup2(output[1], STDOUT_FILENO);
     ::execlp("dbus-daemon", "dbus-daemon", configArgument.c_str(), "--nofork", "--nopidfile",
              "--print-address", static_cast<char*>(nullptr));
     ::_exit(127);
   }
+  if (pid < 0) {
+    why_ = "cannot start dbus-daemon";
+    return;
+  }
   ::close(output[1]);
   daemonPid_ = pid;
   // The daemon prints its address once it listens; reading it is the wait.
   std::string line;
   char c = 0;
-  while (pid > 0 && ::read(output[0], &c, 1) == 1 && c != '\n') {
+  while (::read(output[0], &c, 1) == 1 && c != '\n') {
     line.push_back(c);
   }
   ::close(output[0]);
@@ -106,19 +106,17 @@ PrivateBus::PrivateBus() {
 }
 
 void PrivateBus::UseAsSystemBus(const std::string& address) {
-  if (!redirected_) {
-    redirected_ = true;
-    if (const char* old = getenv("DBUS_SYSTEM_BUS_ADDRESS")) {
-      previousSystemBus_ = old;
-    }
+  if (!previousSystemBus_) {
+    const char* old = getenv("DBUS_SYSTEM_BUS_ADDRESS");
+    previousSystemBus_.emplace(old ? std::optional<std::string>(old) : std::nullopt);
   }
   setenv("DBUS_SYSTEM_BUS_ADDRESS", address.c_str(), 1);
 }
 
 PrivateBus::~PrivateBus() {
-  if (redirected_ && previousSystemBus_) {
-    setenv("DBUS_SYSTEM_BUS_ADDRESS", previousSystemBus_->c_str(), 1);
-  } else if (redirected_) {
+  if (previousSystemBus_ && *previousSystemBus_) {
+    setenv("DBUS_SYSTEM_BUS_ADDRESS", (*previousSystemBus_)->c_str(), 1);
+  } else if (previousSystemBus_) {
     unsetenv("DBUS_SYSTEM_BUS_ADDRESS");
   }
   stop_ = true;
@@ -141,14 +139,11 @@ bool PrivateBus::ServeFakeServices() {
     return false;
   }
   if (sd_bus_new(&serviceBus_) < 0 || sd_bus_set_address(serviceBus_, address_.c_str()) < 0 ||
-      sd_bus_set_bus_client(serviceBus_, 1) < 0 || sd_bus_start(serviceBus_) < 0) {
-    why_ = "cannot connect the fake services";
-    return false;
-  }
-  const bool served = sd_bus_add_fallback(serviceBus_, &slot_, "/", Handle, &state_) >= 0;
-  if (!served || sd_bus_request_name(serviceBus_, "org.freedesktop.systemd1", 0) < 0 ||
+      sd_bus_set_bus_client(serviceBus_, 1) < 0 || sd_bus_start(serviceBus_) < 0 ||
+      sd_bus_add_fallback(serviceBus_, &slot_, "/", Handle, &state_) < 0 ||
+      sd_bus_request_name(serviceBus_, "org.freedesktop.systemd1", 0) < 0 ||
       sd_bus_request_name(serviceBus_, "org.freedesktop.login1", 0) < 0) {
-    why_ = "cannot own the service names";
+    why_ = "cannot serve the fake services";
     return false;
   }
   thread_ = std::thread([this] { Serve(); });
@@ -161,10 +156,9 @@ void PrivateBus::Serve() {
     if (r < 0) {
       return;
     }
-    if (r == 0) {
-      // Woken by traffic; the bound only lets the destructor's stop flag be seen.
+    // Woken by traffic; the bound only lets the destructor's stop flag be seen.
+    if (r == 0)
       sd_bus_wait(serviceBus_, 20'000);
-    }
   }
 }
 

@@ -45,7 +45,6 @@ class PrivateBus {
   /// False (with Why()) when dbus-daemon is missing or did not start.
   bool Running() const { return !address_.empty(); }
   const std::string& Why() const { return why_; }
-  /// The bus address, for DBUS_SYSTEM_BUS_ADDRESS.
   const std::string& Address() const { return address_; }
   /// A socket address nobody listens on, inside this bus's folder.
   std::string DeadAddress() const { return "unix:path=" + folder_.Path("nobody").string(); }
@@ -68,8 +67,7 @@ class PrivateBus {
   std::thread thread_;
   std::atomic<bool> stop_{false};
   FakeSystemState state_;
-  bool redirected_ = false;
-  std::optional<std::string> previousSystemBus_;
+  std::optional<std::optional<std::string>> previousSystemBus_;  // set once redirected
 };
 
 }  // namespace tbt::test

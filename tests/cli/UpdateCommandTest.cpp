@@ -3,7 +3,9 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,18 +25,14 @@ class UpdateCommandTest : public clitest::CommandTest {
  protected:
   void SetUp() override {
     fs::create_directory(folder.Path("tmp"));
-    const char* previous = getenv("TMPDIR");
-    previousTmp_ = previous != nullptr ? previous : "";
-    hadTmp_ = previous != nullptr;
+    if (const char* previous = getenv("TMPDIR")) {
+      previousTmp_ = previous;
+    }
     // The command's own temporary folder goes here, so the test can see it removed.
     setenv("TMPDIR", folder.Path("tmp").c_str(), 1);
   }
   void TearDown() override {
-    if (hadTmp_) {
-      setenv("TMPDIR", previousTmp_.c_str(), 1);
-    } else {
-      unsetenv("TMPDIR");
-    }
+    previousTmp_ ? setenv("TMPDIR", previousTmp_->c_str(), 1) : unsetenv("TMPDIR");
   }
 
   int Update(const std::vector<std::string>& args,
@@ -44,17 +42,13 @@ class UpdateCommandTest : public clitest::CommandTest {
 
   // Only the command's own program folders count; a test may keep other folders there.
   bool TemporaryFoldersLeft() const {
-    for (const fs::directory_entry& entry : fs::directory_iterator(folder.Path("tmp"))) {
-      if (entry.path().filename().string().starts_with("tbt-nvm-update-")) {
-        return true;
-      }
-    }
-    return false;
+    return std::ranges::any_of(fs::directory_iterator(folder.Path("tmp")), [](const auto& entry) {
+      return entry.path().filename().string().starts_with("tbt-nvm-update-");
+    });
   }
 
  private:
-  std::string previousTmp_;
-  bool hadTmp_ = false;
+  std::optional<std::string> previousTmp_;
 };
 
 std::vector<uint8_t> ImageWithVersion(uint8_t version) {

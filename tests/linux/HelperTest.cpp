@@ -41,13 +41,12 @@ class HelperTest : public testing::Test {
 
   // Runs one in-process session on the fake tree with `input`; returns its answers.
   std::string Session(const std::string& input, int* exitStatus = nullptr) {
-    size_t at = 0;
+    std::string_view rest = input;
     std::string answers;
     const HelperStreams streams{[&](std::span<uint8_t> buffer) {
-                                  const size_t n = std::min(buffer.size(), input.size() - at);
-                                  std::copy_n(input.begin() + static_cast<long>(at), n,
-                                              buffer.begin());
-                                  at += n;
+                                  const size_t n = rest.copy(reinterpret_cast<char*>(buffer.data()),
+                                                             buffer.size());
+                                  rest.remove_prefix(n);
                                   return static_cast<long>(n);
                                 },
                                 [&](std::string_view text) { answers += text; }};

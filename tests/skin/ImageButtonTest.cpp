@@ -228,18 +228,5 @@ TEST_F(ButtonCaption, AlignmentPlacesTheText) {
   EXPECT_EQ(PaintedBounds(Paint()), nearBounds);
 }
 
-TEST_F(ButtonCaption, TextIsClippedAndEmptyTextOrNoFontDrawsNothing) {
-  button.SetWindowText(u"WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW WWWWWWWWWWWWWWWWWWWWWWWWWW");
-  const QRect bounds = PaintedBounds(Paint());
-  ASSERT_FALSE(bounds.isNull());
-  EXPECT_TRUE(rect.contains(bounds));
-  button.SetWindowText(u"");
-  EXPECT_TRUE(PaintedBounds(Paint()).isNull());
-  button.SetWindowText(u"HI");
-  button.SetTextFont(u"Noto Sans", 0.0f, 0, 2);
-  EXPECT_FALSE(button.Font().has_value());
-  EXPECT_TRUE(PaintedBounds(Paint()).isNull());
-}
-
 }  // namespace
 }  // namespace tbt::skin

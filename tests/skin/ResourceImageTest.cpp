@@ -16,10 +16,8 @@ TEST(ResourceImage, CompiledInImagesHaveTheTruncatedSizeOfTheirFactor) {
     int height;
     bool redrawn;
   } cases[] = {{130, 1.0, 76, 76, false},
-               {130, 0.5, 38, 38, true},
                {136, 1.0, 48, 43, false},
                {136, 0.5, 24, 21, true},
-               {129, 0.5, 780, 620, true},
                {141, 0.5, 66, 66, true},
                {130, 1.0000001, 76, 76, true},
                {136, 0.999, 47, 42, true},
@@ -97,19 +95,6 @@ TEST(ResourceImage, ScaledCopyIsTheStretchedPictureAndDrawStretchesIt) {
   painter.end();
   EXPECT_EQ(test::PaintedBounds(surface), QRect(5, 6, 10, 8));
   EXPECT_EQ(surface.pixel(9, 9), 0xFF00A0FFu);
-}
-
-TEST(ResourceImage, LoadsAreIndependentAndNullMeansTheProgramsOwnImages) {
-  auto first = LoadResourceImage(137, u"IMG", nullptr, 1.0);
-  auto second = LoadResourceImage(137, u"IMG", DefaultResourceModule(), 1.0);
-  ASSERT_NE(first.get(), second.get());
-  EXPECT_EQ(first->Picture(), second->Picture());
-  first.reset();
-  QImage surface = test::Surface(368, 76);
-  QPainter painter(&surface);
-  second->Draw(painter, QRectF(0, 0, 368, 76));
-  painter.end();
-  EXPECT_EQ(qAlpha(surface.pixel(184, 38)), 255);
 }
 
 }  // namespace

@@ -27,17 +27,6 @@ class SkinControlTest : public ::testing::Test {
   PlainControl control{&parent, 1001};
 };
 
-TEST_F(SkinControlTest, ChangesBeforeRegistrationRequestNothing) {
-  EXPECT_EQ(control.m_bVisible, 1);
-  control.EnableWindow(false);
-  EXPECT_EQ(control.ShowControl(SW_HIDE), 1);
-  control.SetWindowText(u"text");
-  control.MoveWindow(1, 2, 3, 4);
-  EXPECT_EQ(control.m_bDisabled, 1);
-  EXPECT_EQ(control.m_bVisible, 0);
-  EXPECT_EQ(host.Requests(), 0);
-}
-
 TEST_F(SkinControlTest, EachChangeOfLookRepaintsOnceAndNothingElseDoes) {
   control.MoveWindow(10, 20, 30, 40);
   control.m_pHost = &host;

@@ -84,10 +84,8 @@ const LanguageCase kLanguageCases[] = {
     // Hong Kong (and Macao) read key 0x404, never 0xC04; Singapore reads 0x804.
     {0x0C04, u"0x404", u"tw"},
     {0x1004, u"0x804", u"cn"},
-    {0x0804, u"0x804", u"cn"},
     // Other Chinese ids are looked up as themselves, are missing, and fall back to 0x409.
     {0x7C04, u"0x7C04", u"Update"},
-    {0x0004, u"0x4", u"Update"},
     // Portuguese ids are never folded; every other language falls to sub-language 1.
     {0x0416, u"0x416", u"br"},
     {0x0816, u"0x816", u"pt"},

@@ -19,8 +19,18 @@ QByteArray Utf8(const char16_t* text) {
 
 void DialogTest::SetUp() {
   ASSERT_TRUE(folder_.isValid());
-  WriteIni();
-  options.moduleFileName = ProgramPath().toStdU16String();
+  ASSERT_TRUE(QDir(folder_.path()).mkpath("data"));
+  QFile ini(QDir(folder_.path()).filePath("data/Update.ini"));
+  ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+  const QByteArray text =
+      "[Language]\n0x409=English\n0x411=Japanese\n[English]\n"
+      "IDS_UPDATE=Update\nIDS_EXIT=Exit\nIDS_SHUTDOWN=Shut down\n"
+      "IDS_SHUTDOWN_LATER=Later\nIDS_PROMPT=" +
+      Utf8(kPromptEn) + "\nIDS_CAUTION=" + Utf8(kCautionEn) + "\nIDS_SUCCESS=" + Utf8(kSuccessEn) +
+      "\nIDS_ERROR=" + Utf8(kErrorEn) + "\nIDS_FIND_NO_KXR=" + Utf8(kNoDeviceEn) +
+      "\n[Japanese]\nIDS_UPDATE=" + Utf8(kUpdateJa) + "\n";
+  ASSERT_EQ(ini.write(text), text.size());
+  options.moduleFileName = QDir(folder_.path()).filePath("tbt-fwupdate").toStdU16String();
   options.uiLanguage = 0x409;
   // The window's log of its runs goes here, never into the user's own state folder.
   qputenv("XDG_STATE_HOME", QDir(folder_.path()).filePath("state").toUtf8());
@@ -29,25 +39,6 @@ void DialogTest::SetUp() {
 void DialogTest::TearDown() {
   dialog.reset();
   machine.reset();
-}
-
-void DialogTest::WriteIni() {
-  ASSERT_TRUE(QDir(folder_.path()).mkpath("data"));
-  QFile ini(QDir(folder_.path()).filePath("data/Update.ini"));
-  ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-  QByteArray text;
-  text += "[Language]\n0x409=English\n0x411=Japanese\n\n[English]\n";
-  text += "IDS_UPDATE=Update\nIDS_EXIT=Exit\nIDS_SHUTDOWN=Shut down\n";
-  text += "IDS_SHUTDOWN_LATER=Later\n";
-  text += "IDS_PROMPT=" + Utf8(kPromptEn) + "\n";
-  text += "IDS_CAUTION=" + Utf8(kCautionEn) + "\n";
-  text += "IDS_SUCCESS=" + Utf8(kSuccessEn) + "\n";
-  text += "IDS_ERROR=" + Utf8(kErrorEn) + "\n";
-  text += "IDS_FIND_NO_SW=" + Utf8(kNoSoftwareEn) + "\n";
-  text += "IDS_DOWNGRADE=" + Utf8(kDowngradeEn) + "\n";
-  text += "IDS_FIND_NO_KXR=" + Utf8(kNoDeviceEn) + "\n";
-  text += "\n[Japanese]\nIDS_UPDATE=" + Utf8(kUpdateJa) + "\n";
-  ASSERT_EQ(ini.write(text), text.size());
 }
 
 void DialogTest::PutImage() {

@@ -24,20 +24,16 @@ using tbt::test::FakeDisplay;
 inline constexpr char16_t kPromptEn[] = u"Press Update to begin.";
 inline constexpr char16_t kSuccessEn[] = u"The firmware was updated.";
 inline constexpr char16_t kErrorEn[] = u"The update failed";
-inline constexpr char16_t kNoSoftwareEn[] = u"The Thunderbolt software is missing.";
-inline constexpr char16_t kDowngradeEn[] = u"The image is older than the installed firmware.";
 inline constexpr char16_t kNoDeviceEn[] = u"The board driver is missing.";
 inline constexpr char16_t kCautionEn[] = u"Connect the AC adapter.";
 inline constexpr char16_t kUpdateJa[] = u"\u66F4\u65B0";
 
 /// A runner that reports a set number of time-outs before the worker's end, runs the
-/// body on the calling thread (or not at all) and records each wait.
+/// body on the calling thread and records each wait.
 class SteppedRunner final : public IWorkerRunner {
  public:
   int timeouts = 0;
   bool failStart = false;
-  /// Replaces the worker's body when set (e.g. to produce a chosen result).
-  std::function<void()> replacement;
   int starts = 0;
   std::vector<uint32_t> waits;
 
@@ -47,20 +43,12 @@ class SteppedRunner final : public IWorkerRunner {
     }
     ++starts;
     remaining_ = timeouts;
-    if (replacement) {
-      replacement();
-    } else {
-      body();
-    }
+    body();
     return true;
   }
   bool WaitFor(uint32_t milliseconds) override {
     waits.push_back(milliseconds);
-    if (remaining_ > 0) {
-      --remaining_;
-      return false;
-    }
-    return true;
+    return remaining_-- <= 0;
   }
 
  private:
@@ -78,10 +66,6 @@ class DialogTest : public ::testing::Test {
   void CreateDialog(std::unique_ptr<IWorkerRunner> runner = nullptr);
   /// Puts the demo image for the built-in controller into the program's data folder.
   void PutImage();
-  /// Writes the Update.ini the tests read.
-  void WriteIni();
-
-  QString ProgramPath() const { return QDir(folder_.path()).filePath("tbt-fwupdate"); }
   /// Where the dialog appends its log of runs.
   QString LogPath() const {
     return QDir(folder_.path()).filePath("state/tbt-fwupdate/updates.log");

@@ -123,7 +123,6 @@ TEST_F(LayoutTest, TextSizesStayTheSameRelativeToTheSkinAtAnyDpi) {
   };
   const Case cases[] = {
       {96, {0, 0, 2560, 1400}, 32.0, 27.0},
-      {120, {0, 0, 2560, 1400}, 32.0, 26.4},
       {144, {0, 0, 2560, 1400}, 32.0, 26.667},
       {144, {0, 0, 1920, 1040}, 16.0, 13.333},
   };

@@ -3,13 +3,11 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 #include <memory>
 
 #include "bench/QtBenchMain.h"
 #include "platform/emulated/EmulatedPlatform.h"
+#include "tests/support/TempFolder.h"
 #include "ui/FwUpdateDlg.h"
 
 namespace {
@@ -26,36 +24,20 @@ class FixedDisplay final : public tbt::platform::IDisplay {
   tbt::platform::ScreenSize size_;
 };
 
-/// A program folder with an Update.ini of realistic length.
-class ProgramFolder {
- public:
-  ProgramFolder() {
-    QDir(folder_.path()).mkpath("data");
-    QFile ini(QDir(folder_.path()).filePath("data/Update.ini"));
-    if (ini.open(QIODevice::WriteOnly)) {
-      ini.write(
-          "[Language]\n0x409=English\n\n[English]\nIDS_UPDATE=Update\nIDS_EXIT=Exit\n"
-          "IDS_PROMPT=This tool updates the firmware of the Thunderbolt controller in this "
-          "computer. Connect the AC adapter, close all other applications, and then click "
-          "Update.\nIDS_CAUTION=Connect the AC adapter before you update.\n"
-          "IDS_SHUTDOWN=Shut down now\nIDS_SHUTDOWN_LATER=Shut down later\n");
-    }
-  }
-  std::u16string ProgramPath() const {
-    return QDir(folder_.path()).filePath("tbt-fwupdate").toStdU16String();
-  }
-
- private:
-  QTemporaryDir folder_;
-};
-
 void BM_StartupToFirstFrame(benchmark::State& state) {
-  ProgramFolder folder;
+  // A program folder with an Update.ini of realistic length.
+  const tbt::test::TempFolder folder("tbt-bench");
+  folder.Write("data/Update.ini",
+               "[Language]\n0x409=English\n\n[English]\nIDS_UPDATE=Update\nIDS_EXIT=Exit\n"
+               "IDS_PROMPT=This tool updates the firmware of the Thunderbolt controller in this "
+               "computer. Connect the AC adapter, close all other applications, and then click "
+               "Update.\nIDS_CAUTION=Connect the AC adapter before you update.\n"
+               "IDS_SHUTDOWN=Shut down now\nIDS_SHUTDOWN_LATER=Shut down later\n");
   FixedDisplay display(state.range(0) == 1 ? tbt::platform::ScreenSize{2560, 1440}
                                            : tbt::platform::ScreenSize{1920, 1080});
   for (auto _ : state) {
     tbt::emulated::EmulatedOptions options;
-    options.moduleFileName = folder.ProgramPath();
+    options.moduleFileName = folder.Path("tbt-fwupdate").u16string();
     auto machine = tbt::emulated::CreateEmulatedPlatform(options);
     tbt::ui::CFwUpdateDlg dialog(*machine, display, {1, 0, 0, 9});
     dialog.OnInitDialog();

@@ -94,12 +94,6 @@ TEST(ControllerFilesTest, TakesAtMostOneFileAndReadsItsNvm) {
     ASSERT_TRUE(ReadControllerNvm(files, &nvm, &error)) << error;
     EXPECT_EQ(nvm, board.BuildControllerNvm());
   }
-
-  CommandWords none;
-  ControllerFiles files;
-  std::string error;
-  ASSERT_TRUE(TakeControllerFiles(none, &files, &error));
-  EXPECT_FALSE(files.Given());
 }
 
 TEST(ControllerFilesTest, DescriptionNamesTheFileAndWhatItIs) {

@@ -15,10 +15,8 @@
 #include "linux/FakeSysfs.h"
 #include "platform/linux/LinuxReturnValues.h"
 #endif
-#include "platform/emulated/EmulatedTbtProvider.h"
 #include "platform/emulated/NvmImageBuilder.h"
-#include "update/NvmCheck.h"
-#include "update/TbtWmiClient.h"
+#include "update/NvmCheckFixture.h"
 
 namespace tbt::cli {
 namespace {
@@ -37,15 +35,9 @@ const PlatformSelection kEmulated = OnPlatform(PlatformChoice::kEmulated);
 
 // ReadFirmware calls of a check made directly through the client, for comparison.
 size_t DirectReadCalls(const std::vector<uint8_t>& image, const std::vector<uint8_t>& nvm) {
-  wmi::NamespaceRegistry registry;
-  auto provider = std::make_shared<emulated::EmulatedTbtProvider>();
-  provider->AddController({u"c", nvm});
-  emulated::RegisterEmulatedTbtProvider(registry, provider);
-  CTbtWmiClient client(registry);
-  client.ConnectWmi();
-  uint32_t version = 0;
-  CheckFirmwareImage(client, image.data(), image.size(), &version);
-  return provider->CallCount(u"ReadFirmware");
+  checktest::ControllerUnderTest controller(nvm);
+  controller.Check(image);
+  return controller.ReadCalls();
 }
 
 // The check on the emulated backend: the built-in controller, or one from a file.

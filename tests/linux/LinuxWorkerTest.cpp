@@ -122,14 +122,5 @@ TEST_F(LinuxWorkerTest, SucceedsOnlyWhenTheControllerRunsTheNewNvm) {
   }
 }
 
-TEST_F(LinuxWorkerTest, WithoutAHostRouterThereIsNoControllerAndWithoutTheBusNoDevice) {
-  UpdateReport report;
-  EXPECT_EQ(RunWorker(newer_, &report), TBU_E_NO_ACPI_DEVICE);
-  EXPECT_EQ(clock_->TotalSlept(), 0u);
-  sys_.AddThunderboltBus();
-  EXPECT_EQ(RunWorker(newer_, &report), TBU_E_NO_CONTROLLER);
-  EXPECT_FALSE(report.written);
-}
-
 }  // namespace
 }  // namespace tbt::platform::linux_backend

@@ -40,11 +40,6 @@ inline ::testing::Environment* const kQtApplication =
 /// A display whose desktop size, work area and DPI the test sets.
 class FakeDisplay final : public platform::IDisplay {
  public:
-  FakeDisplay() = default;
-  /// A desktop that ends where `area` ends.
-  explicit FakeDisplay(platform::ScreenRect area)
-      : desktop{area.right, area.bottom}, workArea(area) {}
-
   platform::ScreenSize desktop{1920, 1080};
   platform::ScreenRect workArea{0, 0, 1920, 1040};
   int dpi = 96;

@@ -47,24 +47,6 @@ TEST(DescribeImageTest, ShowsSectionsAndTheValueOfEveryComparedRegion) {
   EXPECT_EQ(pcie->value, 0x1234u);
 }
 
-TEST(DescribeImageTest, ListsOnlyTheRowsTheCheckWouldCompare) {
-  struct Case {
-    NvmImageBuilder builder;
-    size_t regions;
-  };
-  const Case cases[] = {
-      {NvmImageBuilder().DeviceId(0x1576).Block(0x04, 1), 7},  // variant 1: no "PB"
-      {NvmImageBuilder().DeviceId(0x1578), 6},                 // no blocks: no "PA", "PB"
-      {NvmImageBuilder().DeviceId(0x156D), 21},
-      {NvmImageBuilder().DeviceId(0x156B), 13},  // variant 1: eight rows fewer
-  };
-  for (const Case& c : cases) {
-    const ImageDescription d = DescribeImage(c.builder.BuildImage());
-    ASSERT_EQ(d.result, TBU_OK);
-    EXPECT_EQ(d.regions.size(), c.regions) << std::hex << *d.deviceId;
-  }
-}
-
 TEST(DescribeImageTest, KeepsWhatItFoundWhenTheImageIsRefused) {
   const ImageDescription unknown =
       DescribeImage(NvmImageBuilder().DeviceId(0xABCD).Version(0x27).BuildImage());

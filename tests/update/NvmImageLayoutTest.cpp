@@ -3,10 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdint>
-#include <optional>
-#include <string>
 #include <vector>
 
 #include "platform/ByteOrder.h"
@@ -17,7 +14,6 @@ namespace tbt {
 namespace {
 
 using emulated::NvmImageBuilder;
-using emulated::SectionPointerPlacement;
 
 void PutLe(std::vector<uint8_t>& bytes, size_t offset, uint32_t value, uint32_t width) {
   ASSERT_LE(offset + width, bytes.size());
@@ -124,30 +120,6 @@ TEST(ReadImageLayoutTest, RefusesOnlyReadsOutsideAndMarksBasesItCannotReach) {
         << c.what;
     EXPECT_EQ(layout.base1State, c.base1) << c.what;
     EXPECT_EQ(layout.base2State, c.base2) << c.what;
-  }
-}
-
-TEST(ReadImageLayoutTest, EveryCutOfAValidImageKeepsWhatItStillHolds) {
-  NvmImageBuilder builder;
-  builder.Block(0x01, 2).Block(0x10, 1);
-  const std::vector<uint8_t> valid = builder.BuildImage();
-  NvmLayout full;
-  ASSERT_EQ(ReadImageLayout(valid.data(), valid.size(), &full), TBU_OK);
-  // The last bytes the walk reads are the count of the second (one-word) block.
-  const size_t walkEnd = full.base2 - 4;
-  for (size_t keep = 0; keep <= full.base2 + 1; ++keep) {
-    const std::vector<uint8_t> cut(valid.begin(), valid.begin() + keep);
-    NvmLayout layout;
-    const UpdateResult result = ReadImageLayout(cut.data(), cut.size(), &layout);
-    EXPECT_EQ(result, keep > 0x100 + kVersionOffset ? TBU_OK : TBU_E_NO_IMAGE) << keep;
-    if (result != TBU_OK) {
-      continue;
-    }
-    EXPECT_EQ(layout.base1State == NvmBaseState::kFound, keep >= 0x100 + 0x10E + 4) << keep;
-    EXPECT_EQ(layout.base2State == NvmBaseState::kFound, keep >= walkEnd) << keep;
-    if (layout.base2State == NvmBaseState::kFound) {
-      EXPECT_EQ(layout.base2, full.base2);
-    }
   }
 }
 

@@ -254,16 +254,5 @@ TEST(ImageFolderTest, CutsAfterTheLastSlashAndAppendsData) {
   }
 }
 
-// Name order, suffix case and a missing folder: the worker's own tables.
-TEST(FindFirstImageTest, TakesAnyNameEndingInBinAndNothingElse) {
-  test::TempFolder folder;
-  for (const char* name : {"readme.txt", "bin", "x.bi", "a.bin.old"}) {
-    folder.Write(name, Bytes{1});
-  }
-  EXPECT_TRUE(FindFirstImage(folder.Root()).empty());
-  folder.Write(".bin", Bytes{1});
-  EXPECT_EQ(FindFirstImage(folder.Root()), folder.Path(".bin"));
-}
-
 }  // namespace
 }  // namespace tbt

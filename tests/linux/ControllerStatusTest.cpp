@@ -18,7 +18,7 @@ TEST(ControllerStatusTest, ReportsRoutersForcedPowerAndMains) {
   sys.Write(FakeSysfs::Router("1-0") / "device_name", "Say \"hi\"\x1B[2J\xFF\n");
   std::filesystem::remove(sys.Root() / FakeSysfs::Router("1-0") / "nvm_authenticate");
   sys.AddForcePower();
-  sys.AddSupply("AC", "Mains", "", "1", "");
+  sys.AddSupply("AC Mains - 1 -");
 
   const MachineStatus status = CollectMachineStatus(sys.Root());
   const std::string json = FormatStatusJson(status);
@@ -41,8 +41,8 @@ TEST(ControllerStatusTest, ReportsRoutersForcedPowerAndMains) {
 
 TEST(ControllerStatusTest, AMachineWithoutThunderboltSaysSo) {
   FakeSysfs sys;
-  sys.AddSupply("AC", "Mains", "", "0", "");
-  sys.AddSupply("BAT0", "Battery", "", "", "Discharging");
+  sys.AddSupply("AC Mains - 0 -");
+  sys.AddSupply("BAT0 Battery - - Discharging");
   const MachineStatus status = CollectMachineStatus(sys.Root());
   EXPECT_EQ(FormatStatusJson(status),
             "{\"platform\": \"linux\", \"sysfs_root\": \"" + sys.Root().string() +

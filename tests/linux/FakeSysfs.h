@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <functional>
 #include <span>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -94,14 +95,16 @@ class FakeSysfs {
     return device / "force_power";
   }
 
-  /// One power supply; empty values leave the attribute out.
-  void AddSupply(const std::string& name, std::string_view type, std::string_view scope,
-                 std::string_view online, std::string_view status) const {
-    const std::pair<const char*, std::string_view> attributes[] = {
-        {"type", type}, {"scope", scope}, {"online", online}, {"status", status}};
-    for (const auto& [file, value] : attributes) {
-      if (!value.empty()) {
-        Write(Path("class/power_supply") / name / file, std::string(value) + "\n");
+  /// One power supply from "name type scope online status"; "-" leaves one out.
+  void AddSupply(const std::string& line) const {
+    std::istringstream words(line);
+    std::string name;
+    words >> name;
+    for (const char* file : {"type", "scope", "online", "status"}) {
+      std::string value;
+      words >> value;
+      if (value != "-") {
+        Write(Path("class/power_supply") / name / file, value + "\n");
       }
     }
   }

@@ -4,7 +4,6 @@
 
 #include <sstream>
 #include <string>
-#include <vector>
 
 #include "FakeSysfs.h"
 
@@ -35,13 +34,7 @@ TEST(LinuxPowerTest, DecidesMainsOrBatteryFromTheSystemSupplies) {
     FakeSysfs sys;
     std::istringstream lines(c.supplies);
     for (std::string line; std::getline(lines, line);) {
-      std::istringstream words(line);
-      std::vector<std::string> w(5);
-      for (std::string& word : w) {
-        words >> word;
-        word = word == "-" ? "" : word;
-      }
-      sys.AddSupply(w[0], w[1], w[2], w[3], w[4]);
+      sys.AddSupply(line);
     }
     BatteryState state;
     ASSERT_EQ(LinuxPower(sys.Root()).QueryBatteryState(&state), kStatusSuccess);

@@ -262,14 +262,5 @@ TEST_F(SysfsTbtProviderTest, SucceedsOnlyWhenTheRouterCameBackRunningTheImage) {
   }
 }
 
-TEST(LinuxReturnValuesTest, EveryValueLiesOutsideTheToolsOwnBlockAndIsDescribed) {
-  for (uint32_t value = kTbtNvmVersionUnreadable; value <= kTbtLastReturnValue; ++value) {
-    SCOPED_TRACE(value);
-    EXPECT_FALSE(IsOwnResultCode(value));
-    EXPECT_FALSE(TbtReturnValueDescription(value).empty());
-  }
-  EXPECT_TRUE(TbtReturnValueDescription(0x10430001).empty());
-}
-
 }  // namespace
 }  // namespace tbt::platform::linux_backend

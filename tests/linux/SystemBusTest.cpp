@@ -87,11 +87,5 @@ TEST_F(SystemBusTest, WithoutABusNothingIsReachable) {
   EXPECT_FALSE(power_.RequestPowerOff());
 }
 
-TEST(UnitNameTest, MapsServiceNamesToUnits) {
-  EXPECT_EQ(UnitNameForService(u"thunderboltservice"), "bolt.service");
-  EXPECT_EQ(UnitNameForService(u"fwupd"), "fwupd.service");
-  EXPECT_EQ(UnitNameForService(u"bolt.service"), "bolt.service");
-}
-
 }  // namespace
 }  // namespace tbt::platform::linux_backend

@@ -1,6 +1,3 @@
-// Fonts: Windows family names mapped to installed ones, styles, units and
-// fractional pixel sizes on the 96-dpi composed images.
-
 #include <QFontInfo>
 #include <QFontMetricsF>
 

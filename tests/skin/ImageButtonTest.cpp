@@ -1,5 +1,3 @@
-// The image button: its visual state machine, the looks it draws and its clicks.
-
 #include <gtest/gtest.h>
 
 #include <map>

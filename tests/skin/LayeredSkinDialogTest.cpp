@@ -1,5 +1,3 @@
-// The layered dialog: placement, composition, paint order, input mask and dragging.
-
 #include <QTest>
 #include <QWindow>
 
@@ -130,6 +128,11 @@ TEST_F(LayeredSkinDialogTest, LaterControlsPaintOverEarlierOnesEachOnce) {
   const QRgb overPanel = At(27, 22);
   EXPECT_NEAR(qRed(overPanel), 64, 1);
   EXPECT_NEAR(qGreen(overPanel), 128 + 64, 1);
+  // A hidden control is absent until shown again.
+  red.ShowControl(SW_HIDE);
+  EXPECT_EQ(At(15, 12), kPanel);
+  red.ShowControl(SW_SHOW);
+  EXPECT_EQ(At(15, 12), kRed);
 }
 
 TEST_F(LayeredSkinDialogTest, WindowShowsExactlyTheComposedImage) {
@@ -141,16 +144,6 @@ TEST_F(LayeredSkinDialogTest, WindowShowsExactlyTheComposedImage) {
   dialog.render(&shown, QPoint(), QRegion(0, 0, 60, 40), QWidget::RenderFlags());
   EXPECT_EQ(shown.pixel(27, 17), At(27, 17));
   EXPECT_EQ(shown.pixel(10, 10), kPanel);
-}
-
-TEST_F(LayeredSkinDialogTest, HiddenControlsAreAbsentUntilShownAgain) {
-  SetSkin();
-  dialog.AddSkinControl(&red);
-  dialog.UpdateLayered();
-  red.ShowControl(SW_HIDE);
-  EXPECT_EQ(At(15, 12), kPanel);
-  red.ShowControl(SW_SHOW);
-  EXPECT_EQ(At(15, 12), kRed);
 }
 
 TEST_F(LayeredSkinDialogTest, DestroyedControlsAndReleaseSkinLeaveThePaintOrder) {

@@ -1,5 +1,3 @@
-// Loading the compiled-in artwork and test pictures at full and scaled size.
-
 #include <gtest/gtest.h>
 
 #include "SkinTestSupport.h"

@@ -1,5 +1,3 @@
-// The repaint rules every skinned control shares.
-
 #include <QWidget>
 
 #include <gtest/gtest.h>

@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <tuple>
+
 namespace tbt::skin::test {
 
 TempImageModule::TempImageModule(std::initializer_list<std::pair<unsigned, QImage>> pictures) {
@@ -47,37 +50,28 @@ void RecordingHost::OnChildChanged(CSkinControl* pChild) {
 void Act(CImageButton& button, char act) {
   const QPoint inside(5, 5);
   const QPoint outside(-30, 50);
-  const struct {
-    char act;
-    QEvent::Type type;
-    QPoint at;
-    Qt::MouseButton button;
-  } mouseActs[] = {
-      {'M', QEvent::MouseMove, inside, Qt::NoButton},
-      {'O', QEvent::MouseMove, outside, Qt::LeftButton},
-      {'P', QEvent::MouseButtonPress, inside, Qt::LeftButton},
-      {'R', QEvent::MouseButtonRelease, inside, Qt::LeftButton},
-      {'X', QEvent::MouseButtonRelease, outside, Qt::LeftButton},
-      {'D', QEvent::MouseButtonDblClick, inside, Qt::LeftButton},
-      {'p', QEvent::MouseButtonPress, inside, Qt::RightButton},
-      {'r', QEvent::MouseButtonRelease, inside, Qt::RightButton},
-  };
-  for (const auto& m : mouseActs) {
-    if (m.act == act) {
-      // A move carries the buttons held; a release no longer holds its button.
-      QMouseEvent event(m.type, QPointF(m.at), QPointF(button.mapToGlobal(m.at)),
-                        m.type == QEvent::MouseMove ? Qt::NoButton : m.button,
-                        m.type == QEvent::MouseButtonRelease ? Qt::NoButton : m.button,
-                        Qt::NoModifier);
-      QApplication::sendEvent(&button, &event);
-      return;
-    }
-  }
-  if (act == 'E') {
+  using E = QEvent;
+  const std::map<char, std::tuple<E::Type, QPoint, Qt::MouseButton>> mouseActs = {
+      {'M', {E::MouseMove, inside, Qt::NoButton}},
+      {'O', {E::MouseMove, outside, Qt::LeftButton}},
+      {'P', {E::MouseButtonPress, inside, Qt::LeftButton}},
+      {'R', {E::MouseButtonRelease, inside, Qt::LeftButton}},
+      {'X', {E::MouseButtonRelease, outside, Qt::LeftButton}},
+      {'D', {E::MouseButtonDblClick, inside, Qt::LeftButton}},
+      {'p', {E::MouseButtonPress, inside, Qt::RightButton}},
+      {'r', {E::MouseButtonRelease, inside, Qt::RightButton}}};
+  if (const auto found = mouseActs.find(act); found != mouseActs.end()) {
+    const auto& [type, at, held] = found->second;
+    // A move carries the buttons held; a release no longer holds its button.
+    QMouseEvent event(type, QPointF(at), QPointF(button.mapToGlobal(at)),
+                      type == E::MouseMove ? Qt::NoButton : held,
+                      type == E::MouseButtonRelease ? Qt::NoButton : held, Qt::NoModifier);
+    QApplication::sendEvent(&button, &event);
+  } else if (act == 'E') {
     QEnterEvent event{QPointF(inside), QPointF(inside), QPointF(button.mapToGlobal(inside))};
     QApplication::sendEvent(&button, &event);
   } else if (act == 'L') {
-    QEvent event(QEvent::Leave);
+    QEvent event(E::Leave);
     QApplication::sendEvent(&button, &event);
   } else if (act == 'S' || act == 'K') {
     QTest::keyClick(&button, act == 'S' ? Qt::Key_Space : Qt::Key_Return);

@@ -1,5 +1,3 @@
-// The text label: picture under text, wrapping, clipping and its repaint rules.
-
 #include <gtest/gtest.h>
 
 #include "SkinTestSupport.h"

@@ -1,5 +1,3 @@
-// Centring the skinned window in the work area.
-
 #include <gtest/gtest.h>
 
 #include "skin/WindowPlacement.h"

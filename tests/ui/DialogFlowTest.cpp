@@ -88,20 +88,6 @@ TEST_F(FlowTest, EachOutcomeOfUpdateShowsItsStateResultAndMessage) {
   }
 }
 
-TEST_F(FlowTest, RefusesOnBatteryThenProceedsOncePluggedIn) {
-  PutImage();
-  options.powerMode = emulated::PowerMode::kBattery;
-  CreateDialog();
-  dialog->OnButtonUpdate();
-  dialog->OnButtonUpdate();  // still on battery: refused again, nothing else changes
-  ExpectLook(*dialog, DialogState::PowerRefused);
-  EXPECT_EQ(runner->starts, 0);
-  machine->PowerSource().SetMode(emulated::PowerMode::kMains);
-  dialog->OnButtonUpdate();
-  ExpectLook(*dialog, DialogState::Succeeded);
-  EXPECT_EQ(runner->starts, 1);
-}
-
 TEST_F(FlowTest, BusyFramesRunFrom141InOrderAndNeverReach149) {
   PutImage();
   CreateDialog();

@@ -1,6 +1,3 @@
-// The window as people use it: the keyboard, double clicks, a damaged folder, an odd
-// screen, a window system without translucency, a window destroyed from outside.
-
 #include <gtest/gtest.h>
 
 #include <QApplication>

@@ -46,18 +46,5 @@ TEST(LayoutMath, MulDivRoundsHalvesAwayFromZeroAndRefusesZeroDivisor) {
   }
 }
 
-TEST(DialogLayout, TablesCoverEachControlOnceAndNoneUsesImage149) {
-  ASSERT_EQ(kPlacements.size(), 12u);
-  for (int id : kBindingOrder) {
-    int count = 0;
-    for (const auto& placement : kPlacements) {
-      count += placement.id == id ? 1 : 0;
-      EXPECT_NE(placement.images.normal, 149) << placement.id;
-    }
-    EXPECT_EQ(count, 1) << "control " << id;
-  }
-  EXPECT_EQ(PixelRectOf(12345, kLayoutFull), LayoutRect{});
-}
-
 }  // namespace
 }  // namespace tbt::ui

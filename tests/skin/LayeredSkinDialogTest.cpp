@@ -105,6 +105,17 @@ TEST_F(LayeredSkinDialogTest, TransparentPixelsStayTransparentAndDoNotTakeThePoi
   dialog.UpdateLayered();
   EXPECT_TRUE(dialog.mask().contains(QPoint(1, 1)));
   EXPECT_FALSE(dialog.mask().contains(QPoint(4, 4)));
+  // Without per-pixel alpha only opaque pixels stay, so a shadow never shows black.
+  halfGreen.MoveWindow(0, 36, 3, 3);
+  dialog.AddSkinControl(&halfGreen);
+  for (const bool translucent : {true, false}) {
+    display.perPixelAlpha = translucent;
+    SetSkin();
+    dialog.UpdateLayered();
+    EXPECT_EQ(dialog.UsesPerPixelAlpha(), translucent);
+    EXPECT_EQ(dialog.mask().contains(QPoint(1, 37)), translucent);
+    EXPECT_TRUE(dialog.mask().contains(QPoint(1, 1)));
+  }
 }
 
 TEST_F(LayeredSkinDialogTest, LaterControlsPaintOverEarlierOnesEachOnce) {

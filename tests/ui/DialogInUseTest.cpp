@@ -187,26 +187,6 @@ TEST_F(InUseTest, TextsTheFileDoesNotGiveAreTheBuiltInEnglishOnes) {
   }
 }
 
-TEST_F(InUseTest, WithoutPerPixelAlphaTheWindowIsShapedToItsOpaquePixels) {
-  for (const bool translucent : {true, false}) {
-    SCOPED_TRACE(translucent);
-    display.perPixelAlpha = translucent;
-    CreateDialog();
-    const QImage& image = dialog->ComposedImage();
-    const int row = image.height() / 2;
-    int shadow = 0;
-    while (shadow < image.width() &&
-           (qAlpha(image.pixel(shadow, row)) == 0 || qAlpha(image.pixel(shadow, row)) == 255)) {
-      ++shadow;
-    }
-    ASSERT_LT(shadow, image.width() / 2) << "no shadow pixel in row " << row;
-    EXPECT_EQ(dialog->UsesPerPixelAlpha(), translucent);
-    EXPECT_EQ(dialog->mask().contains(QPoint(shadow, row)), translucent);
-    EXPECT_TRUE(dialog->mask().contains(QPoint(image.width() / 2, row)));
-    EXPECT_FALSE(dialog->mask().contains(QPoint(0, 0)));
-  }
-}
-
 TEST_F(InUseTest, EachUpdateAppendsAnEntryToTheLogInTheStateFolder) {
   CreateDialog();
   dialog->OnButtonUpdate();  // no image yet

@@ -1,12 +1,14 @@
 // The main window's costs, measured on the real dialog over the emulated machine:
 // start-up to the first composed frame, and one composition of the full-size window.
 
+#include <QApplication>
+#include <QtGlobal>
+
 #include <benchmark/benchmark.h>
 
 #include <memory>
 #include <string>
 
-#include "bench/QtBenchMain.h"
 #include "platform/emulated/EmulatedPlatform.h"
 #include "tests/support/TempFolder.h"
 #include "ui/FwUpdateDlg.h"
@@ -80,6 +82,18 @@ BENCHMARK(BM_ComposeFullSizeWindow)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
+// The benchmarks run inside one QApplication, offscreen unless the environment names
+// another platform.
 int main(int argc, char** argv) {
-  return RunQtBenchmarks(argc, argv);
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  }
+  QApplication application(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+    return 1;
+  }
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
 }

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -117,18 +115,6 @@ TEST_F(CheckCommandTest, ControllerComesFromAFileAndEmptyInputsAreResults) {
   }
 }
 
-TEST_F(CheckCommandTest, InstalledVersionOverrideAndControllerIdAreHonoured) {
-  const std::string image = folder.Write("demo.bin", emulated::DemoImage());
-  ASSERT_EQ(Check({image, "--installed-version", "0xFFFFFFFF", "--controller-id",
-                   "PCI\\VEN_8086&DEV_15D3\\OTHER", "--json"}),
-            0)
-      << err.str();
-  EXPECT_EQ(JsonField(out.str(), "installed_version"), "4294967295");
-  // A key the object path syntax cannot carry leaves the controller unreachable.
-  EXPECT_EQ(Check({image, "--controller-id", "bad\"id", "--json"}), 1);
-  EXPECT_EQ(JsonField(out.str(), "name"), "\"TBU_E_WMI_FAILED\"");
-}
-
 TEST_F(CheckCommandTest, FileAndUsageErrorsExitWithTwoAndSaySo) {
   const std::string image = folder.Write("demo.bin", emulated::DemoImage());
   const std::string noPointer = folder.Write("zeros.bin", std::vector<uint8_t>(0x1100, 0));
@@ -201,21 +187,6 @@ TEST_F(LinuxCheckCommandTest, ARefusalOfTheProviderSaysWhy) {
   EXPECT_NE(out.str().find("controller reads:  0 ReadFirmware calls"), std::string::npos);
   EXPECT_EQ(Check({demo, "--json"}), 1);
   EXPECT_EQ(JsonField(out.str(), "reason"), JsonString(reason));
-}
-
-TEST_F(LinuxCheckCommandTest, NoRouterAndEmulatedOnlyOptions) {
-  const std::string demo = folder.Write("demo.bin", emulated::DemoImage());
-  EXPECT_EQ(Check({demo, "--json"}), 1);
-  EXPECT_EQ(JsonField(out.str(), "name"), "\"TBU_E_NO_CONTROLLER\"");
-  EXPECT_EQ(JsonField(out.str(), "read_calls"), "0");
-
-  for (const std::vector<std::string>& args :
-       {std::vector<std::string>{demo, "--installed-version", "3"},
-        std::vector<std::string>{demo, "--controller-id", "x"}}) {
-    EXPECT_EQ(Check(args), 2);
-    EXPECT_NE(err.str().find("TBT_PLATFORM=emulated"), std::string::npos) << err.str();
-    EXPECT_TRUE(out.str().empty());
-  }
 }
 
 #else

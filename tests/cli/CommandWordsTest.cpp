@@ -96,10 +96,5 @@ TEST(ControllerFilesTest, TakesAtMostOneFileAndReadsItsNvm) {
   }
 }
 
-TEST(ControllerFilesTest, DescriptionNamesTheFileAndWhatItIs) {
-  EXPECT_EQ((ControllerFiles{"a.nvm", ""}).Description(), "NVM from a.nvm");
-  EXPECT_EQ((ControllerFiles{"", "b.bin"}).Description(), "NVM from the image b.bin");
-}
-
 }  // namespace
 }  // namespace tbt::cli

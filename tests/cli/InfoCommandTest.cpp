@@ -2,12 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "CliTestSupport.h"
-#include "cli/DemoImageCommand.h"
 #include "cli/ImageDescription.h"
 #include "platform/emulated/NvmImageBuilder.h"
 
@@ -120,14 +118,6 @@ TEST_F(InfoCommandTest, ExitCodesFollowTheImage) {
   EXPECT_EQ(Run(RunInfoCommand, {}), 2);
   EXPECT_EQ(Run(RunInfoCommand, {folder.Path("gone.bin")}), 2);
   EXPECT_NE(err.str().find("gone.bin does not exist"), std::string::npos);
-}
-
-TEST_F(InfoCommandTest, DemoImageCommandWritesTheDemoImage) {
-  EXPECT_EQ(Run(RunDemoImageCommand, {folder.Path("demo.bin")}), 0) << err.str();
-  EXPECT_EQ(folder.Read("demo.bin"), emulated::DemoImage());
-  EXPECT_EQ(Run(RunDemoImageCommand, {}), 2);
-  EXPECT_EQ(Run(RunDemoImageCommand, {folder.Path("missing/demo.bin")}), 2);
-  EXPECT_NE(err.str().find("cannot create"), std::string::npos);
 }
 
 }  // namespace

@@ -104,13 +104,9 @@ TEST_F(UpdateCommandTest, ReportsEachOutcomeWithItsExitCode) {
   }
 }
 
+// --controller-image: the Linux test below. TBT_EMULATED_CONTROLLER, here an NVM file:
 TEST_F(UpdateCommandTest, TakesTheControllerFromAFile) {
   const std::string newer = folder.Write("newer.bin", ImageWithVersion(0x30));
-  const std::string controllerImage = folder.Write("controller.bin", ImageWithVersion(0x30));
-  EXPECT_EQ(Update({newer, "--controller-image", controllerImage, "--json"}), 0) << err.str();
-  EXPECT_NE(out.str().find("\"installed_version\": 48"), std::string::npos) << out.str();
-
-  // TBT_EMULATED_CONTROLLER on the emulated backend, here an NVM file.
   PlatformSelection fromEnvironment{PlatformChoice::kEmulated, {}};
   fromEnvironment.emulatedControllerFile = folder.Write(
       "controller.nvm", emulated::DefaultBoardBuilder().Version(0x40).BuildControllerNvm());

@@ -100,7 +100,6 @@ TEST_F(LinuxWorkerTest, SucceedsOnlyWhenTheControllerRunsTheNewNvm) {
     const char* forcePowerAfter;  // left on while the outcome is unknown
   };
   const Case cases[] = {
-      {"restarts with the new NVM", FakeKernel::Outcome::kRunsTheImage, false, TBU_OK, "0"},
       {"powered down at boot: the bus appears only with force power",
        FakeKernel::Outcome::kRunsTheImage, true, TBU_OK, "0"},
       {"never comes back", FakeKernel::Outcome::kNeverComesBack, false, kTbtRouterDidNotReturn,

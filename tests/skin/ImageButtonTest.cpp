@@ -151,17 +151,6 @@ TEST_F(ImageButtonTest, ImagesStretchAndPressedWithoutImageShiftsByOnePixel) {
   EXPECT_EQ(Paint().pixel(30, 20), kNormal);
 }
 
-TEST_F(ImageButtonTest, ReleaseResourcesStopsAllDrawingAndRequests) {
-  LoadImages(button, "234");
-  button.SetWindowText(u"Go");
-  button.ReleaseResources();
-  EXPECT_FALSE(button.Font().has_value());
-  EXPECT_TRUE(PaintedBounds(Paint()).isNull());
-  const int before = host.Requests();
-  button.SetWindowText(u"Again");
-  EXPECT_EQ(host.Requests(), before);
-}
-
 // Captions: a missing normal image (present, no picture) leaves only the text.
 class ButtonCaption : public ::testing::Test {
  protected:

@@ -47,9 +47,10 @@ TEST(ResourceImage, WithoutAPictureItIsAnObjectOfNoSizeThatDrawsNothing) {
     unsigned id;
     const char16_t* type;
     double scale;
-  } cases[] = {{"no image 149", 149, u"IMG", 1.0}, {"no image 149, half", 149, u"IMG", 0.5},
-               {"undecodable", 77, u"IMG", 1.0},   {"undecodable, half", 77, u"IMG", 0.5},
-               {"other type", 130, u"ICO", 1.0},   {"no type", 130, nullptr, 1.0}};
+  } cases[] = {{"no image 149", 149, u"IMG", 1.0},
+               {"undecodable, half", 77, u"IMG", 0.5},
+               {"other type", 130, u"ICO", 1.0},
+               {"no type", 130, nullptr, 1.0}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     auto image = LoadResourceImage(c.id, c.type, c.id == 77 ? module.Module() : nullptr, c.scale);

@@ -87,25 +87,5 @@ TEST_P(RealImageTest, ParsesWithItsOwnDeviceAndVersionAndPassesAgainstItself) {
 INSTANTIATE_TEST_SUITE_P(AlpineRidge, RealImageTest, ::testing::ValuesIn(kRealImages),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(RealImageCrossTest, AnOlderReleaseFitsItsBoardAndTheOtherFamilyDoesNot) {
-  struct Case {
-    size_t controller;
-    size_t image;
-    UpdateResult expected;  // refusing a downgrade is the worker's job, not the check's
-  };
-  for (const Case& c : {Case{1, 0, TBU_OK}, Case{0, 2, TBU_E_KIND_MISMATCH}}) {
-    const std::vector<uint8_t> installed = LoadRealImage(kRealImages[c.controller].file);
-    const std::vector<uint8_t> image = LoadRealImage(kRealImages[c.image].file);
-    if (installed.empty() || image.empty()) {
-      GTEST_SKIP() << kSkipReason;
-    }
-    NvmLayout layout;
-    ASSERT_EQ(ReadImageLayout(installed.data(), installed.size(), &layout), TBU_OK);
-    ControllerUnderTest controller(NvmOf(installed, layout));
-    const checktest::CheckOutcome outcome = controller.Check(image);
-    EXPECT_EQ(outcome.result, c.expected) << kRealImages[c.image].file << outcome.RowName();
-  }
-}
-
 }  // namespace
 }  // namespace tbt

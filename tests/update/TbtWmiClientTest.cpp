@@ -219,17 +219,6 @@ TEST(ControllerPathLengthTest, PathsLongerThanTheBufferAreRefusedNotCut) {
   }
 }
 
-// A missing version leaves the caller's value: CallFrameFailureTest's refusals.
-TEST_F(TbtWmiClientTest, AGivenVersionIsStoredWhateverReturnValueSays) {
-  Add(u"ctl");
-  ASSERT_TRUE(client_.ConnectWmi());
-  uint32_t version = 0;
-  provider_->SetNvmVersion(0x31);
-  provider_->ForceReturnValue(u"GetCurrentNvmVersion", 9);
-  EXPECT_EQ(client_.GetCurrentNvmVersion(&version), 9u);
-  EXPECT_EQ(version, 0x31u);
-}
-
 // One row per failure of the common frame, each tried on all three methods.
 struct FrameFailure {
   const char* label;

@@ -30,8 +30,7 @@ constexpr std::array<CodeText, 15> kCodeTexts{{
      "the controller's firmware header level is below the image's"},
     {TBU_E_DOWNGRADE, "TBU_E_DOWNGRADE", "the image is older than the installed firmware"},
     {TBU_E_BUSY, "TBU_E_BUSY", "another firmware update is running"},
-    {TBU_E_ON_BATTERY, "TBU_E_ON_BATTERY",
-     "the machine runs on battery; plug in the power supply"},
+    {TBU_E_ON_BATTERY, "TBU_E_ON_BATTERY", "the machine runs on battery; plug in the power supply"},
 }};
 
 const CodeText* Find(UpdateResult code) {

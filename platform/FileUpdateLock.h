@@ -1,7 +1,8 @@
 #pragma once
 
 // The machine-wide update lock as an exclusive flock(2) on a file, shared by every
-// program that updates firmware (the window, `tbt-nvm update` and the root helper).
+// program that updates firmware (the window and `tbt-nvm update`). The root helper
+// holds a lock of its own, a root-only file no user can hold against it.
 
 #include <filesystem>
 #include <memory>

@@ -19,10 +19,12 @@
 #include <string>
 #include <string_view>
 
+#include "platform/BoundedFile.h"
+
 namespace tbt::platform::linux_backend {
 
-/// The largest image the helper takes.
-inline constexpr size_t kHelperMaxImageSize = 16 * 1024 * 1024;
+/// The largest image the helper takes: the same cap as any image file the tool reads.
+inline constexpr size_t kHelperMaxImageSize = kMaxImageFileBytes;
 /// The longest request line the helper takes.
 inline constexpr size_t kHelperMaxLine = 256;
 /// pkexec's exit status when the user dismissed the authentication dialog.

@@ -1,6 +1,7 @@
 #include "platform/wmi/Wmi.h"
 
 #include "platform/Utf16.h"
+#include "platform/emulated/EmulatedTbtProvider.h"
 
 #include <gtest/gtest.h>
 
@@ -45,57 +46,26 @@ TEST(ObjectPathTest, ParsesOrRefuses) {
   }
 }
 
-// A provider of class "Widget" (key "Name", method "Ping") whose reachability
-// tests switch, and which remembers how its methods were addressed.
-class FakeProvider : public IWbemProvider {
- public:
-  bool reachable = true;
-  std::vector<std::u16string> names = {u"first", u"a\\b"};
-  int execCalls = 0;
-  ObjectPath lastPath;
-
-  bool IsReachable() override { return reachable; }
-  ObjectPtr GetClass(std::u16string_view className) override {
-    if (!EqualsIgnoreAsciiCase(className, u"Widget")) {
-      return nullptr;
-    }
-    auto widget = std::make_shared<WbemClassObject>(u"Widget");
-    widget->DeclareProperty(u"Name", VT_BSTR);
-    widget->DeclareMethod(u"Ping", nullptr, nullptr);
-    return widget;
-  }
-  std::vector<ObjectPtr> EnumerateInstances(std::u16string_view) override {
-    std::vector<ObjectPtr> instances;
-    for (const std::u16string& name : names) {
-      auto instance = std::make_shared<WbemClassObject>(u"Widget");
-      instance->DeclareProperty(u"Name", VT_BSTR);
-      instance->Put(u"Name", Variant::String(name));
-      instances.push_back(instance);
-    }
-    return instances;
-  }
-  HRESULT ExecMethod(const ObjectPath& path, std::u16string_view, const WbemClassObject*,
-                     ObjectPtr* out) override {
-    ++execCalls;
-    lastPath = path;
-    *out = std::make_shared<WbemClassObject>(u"__PARAMETERS");
-    return WBEM_S_NO_ERROR;
-  }
-};
-
+// The emulated Thunderbolt provider stands behind the services: two controllers, the
+// second with a backslash in its key.
 class WmiServicesTest : public testing::Test {
  protected:
   void SetUp() override {
-    registry_.Register(u"root\\test", provider_);
-    ASSERT_EQ(WbemLocator(registry_).ConnectServer(u"ROOT\\Test", &services_), WBEM_S_NO_ERROR);
+    provider_->AddController({u"first", {}});
+    provider_->AddController({u"a\\b", {}});
+    emulated::RegisterEmulatedTbtProvider(registry_, provider_);
+    ASSERT_EQ(WbemLocator(registry_).ConnectServer(u"root\\INTEL\\thunderbolt", &services_),
+              WBEM_S_NO_ERROR);
     ASSERT_NE(services_, nullptr);
     // A prefix of a registered namespace is no namespace.
     std::shared_ptr<WbemServices> prefix;
-    ASSERT_EQ(WbemLocator(registry_).ConnectServer(u"ROOT", &prefix), WBEM_E_INVALID_NAMESPACE);
+    ASSERT_EQ(WbemLocator(registry_).ConnectServer(u"ROOT\\Intel", &prefix),
+              WBEM_E_INVALID_NAMESPACE);
   }
 
   NamespaceRegistry registry_;
-  std::shared_ptr<FakeProvider> provider_ = std::make_shared<FakeProvider>();
+  std::shared_ptr<emulated::EmulatedTbtProvider> provider_ =
+      std::make_shared<emulated::EmulatedTbtProvider>();
   std::shared_ptr<WbemServices> services_;
 };
 
@@ -106,14 +76,15 @@ TEST_F(WmiServicesTest, QueriesSelectAllFromAClassInProviderOrder) {
   EXPECT_EQ(services_->ExecQuery(u"WQL", u"select * from Gadget", 0, &enumerator),
             WBEM_E_INVALID_CLASS);
   EXPECT_EQ(enumerator, nullptr);
-  ASSERT_EQ(services_->ExecQuery(u"wql", u"  SELECT\t*   from Widget  ", 0x30, &enumerator),
-            WBEM_S_NO_ERROR);
+  ASSERT_EQ(
+      services_->ExecQuery(u"wql", u"  SELECT\t*   from SdkTbtController  ", 0x30, &enumerator),
+      WBEM_S_NO_ERROR);
   ObjectPtr objects[3];
   uint32_t returned = 99;
   EXPECT_EQ(enumerator->Next(WBEM_INFINITE, 1, objects, &returned), WBEM_S_NO_ERROR);
   ASSERT_EQ(returned, 1u);
   Variant name;
-  ASSERT_EQ(objects[0]->Get(u"name", &name), WBEM_S_NO_ERROR);  // names ignore case
+  ASSERT_EQ(objects[0]->Get(u"controllerid", &name), WBEM_S_NO_ERROR);  // names ignore case
   EXPECT_EQ(name.bstrVal, u"first");
   // Asking for more than is left gives the rest and says so.
   EXPECT_EQ(enumerator->Next(WBEM_INFINITE, 3, objects, &returned), WBEM_S_FALSE);
@@ -121,37 +92,42 @@ TEST_F(WmiServicesTest, QueriesSelectAllFromAClassInProviderOrder) {
 }
 
 TEST_F(WmiServicesTest, PathsAreUnescapedBeforeTheProviderSeesThem) {
+  constexpr char16_t kVersion[] = u"GetCurrentNvmVersion";
   ObjectPtr out;
-  EXPECT_EQ(services_->ExecMethod(u"Widget.Name=\"a\\\\b\"", u"Ping", 0, nullptr, &out),
+  EXPECT_EQ(services_->ExecMethod(u"SdkTbtController.ControllerId=\"a\\\\b\"", kVersion, 0, nullptr,
+                                  &out),
             WBEM_S_NO_ERROR);
-  ASSERT_EQ(provider_->lastPath.keys.size(), 1u);
-  EXPECT_EQ(provider_->lastPath.keys[0].second, u"a\\b");
-  EXPECT_EQ(services_->ExecMethod(u"Widget.Name=\"a\\b\"", u"Ping", 0, nullptr, &out),
-            WBEM_E_INVALID_OBJECT_PATH);
+  EXPECT_EQ(provider_->LastAddressedControllerId(), u"a\\b");
+  EXPECT_EQ(
+      services_->ExecMethod(u"SdkTbtController.ControllerId=\"a\\b\"", kVersion, 0, nullptr, &out),
+      WBEM_E_INVALID_OBJECT_PATH);
   EXPECT_EQ(out, nullptr);
-  EXPECT_EQ(provider_->execCalls, 1);
+  EXPECT_EQ(provider_->CallCount(kVersion), 1u);
 
-  ASSERT_EQ(services_->GetObject(u"WIDGET", 0, &out), WBEM_S_NO_ERROR);
-  EXPECT_EQ(out->GetMethod(u"ping", nullptr, nullptr), WBEM_S_NO_ERROR);
-  ASSERT_EQ(services_->GetObject(u"Widget.Name=\"a\\\\b\"", 0, &out), WBEM_S_NO_ERROR);
+  ASSERT_EQ(services_->GetObject(u"SDKTBTCONTROLLER", 0, &out), WBEM_S_NO_ERROR);
+  EXPECT_EQ(out->GetMethod(u"readfirmware", nullptr, nullptr), WBEM_S_NO_ERROR);
+  ASSERT_EQ(services_->GetObject(u"SdkTbtController.ControllerId=\"a\\\\b\"", 0, &out),
+            WBEM_S_NO_ERROR);
   Variant name;
-  ASSERT_EQ(out->Get(u"Name", &name), WBEM_S_NO_ERROR);
+  ASSERT_EQ(out->Get(u"ControllerId", &name), WBEM_S_NO_ERROR);
   EXPECT_EQ(name.bstrVal, u"a\\b");
-  EXPECT_EQ(services_->GetObject(u"Widget.Name=\"none\"", 0, &out), WBEM_E_NOT_FOUND);
+  EXPECT_EQ(services_->GetObject(u"SdkTbtController.ControllerId=\"none\"", 0, &out),
+            WBEM_E_NOT_FOUND);
   EXPECT_EQ(services_->GetObject(u"Gadget", 0, &out), WBEM_E_NOT_FOUND);
   EXPECT_EQ(out, nullptr);
 }
 
 TEST_F(WmiServicesTest, EveryCallFailsOnceTheProviderIsUnreachable) {
-  provider_->reachable = false;
+  provider_->SetAvailability([] { return false; }, nullptr);
   ObjectPtr object;
   std::shared_ptr<EnumWbemClassObject> enumerator;
-  EXPECT_EQ(services_->ExecMethod(u"Widget.Name=\"first\"", u"Ping", 0, nullptr, &object),
+  EXPECT_EQ(services_->ExecMethod(u"SdkTbtController.ControllerId=\"first\"", u"ReadFirmware", 0,
+                                  nullptr, &object),
             WBEM_E_TRANSPORT_FAILURE);
-  EXPECT_EQ(services_->GetObject(u"Widget", 0, &object), WBEM_E_TRANSPORT_FAILURE);
-  EXPECT_EQ(services_->ExecQuery(u"WQL", u"select * from Widget", 0, &enumerator),
+  EXPECT_EQ(services_->GetObject(u"SdkTbtController", 0, &object), WBEM_E_TRANSPORT_FAILURE);
+  EXPECT_EQ(services_->ExecQuery(u"WQL", u"select * from SdkTbtController", 0, &enumerator),
             WBEM_E_TRANSPORT_FAILURE);
-  EXPECT_EQ(provider_->execCalls, 0);
+  EXPECT_EQ(provider_->CallCount(u"ReadFirmware"), 0u);
 }
 
 TEST(WmiObjectTest, UnsetReadsAsNullUnknownIsNotFoundAndArraysTravelAsCopies) {

@@ -131,22 +131,18 @@ class RewritingProvider : public EmulatedTbtProvider {
   }
 };
 
-TEST(TbtWmiClientRewriteTest, OutParametersAreTakenOnlyAsFarAsTheyFit) {
+TEST(TbtWmiClientRewriteTest, AReadNeverWritesMoreThanTheLengthAsked) {
   Machine<RewritingProvider> machine;
   machine.Add(u"ctl");
-  auto& provider = machine.provider_;
-  CTbtWmiClient& client = machine.client_;
-  ASSERT_TRUE(client.ConnectWmi());
-
-  // Eight bytes delivered: a read never writes more than the length asked.
-  provider->rewrite = [](wmi::WbemClassObject& out) {
+  ASSERT_TRUE(machine.client_.ConnectWmi());
+  machine.provider_->rewrite = [](wmi::WbemClassObject& out) {
     auto data = wmi::SafeArrayCreateVector(0, 8);
     data->elements = {1, 2, 3, 4, 5, 6, 7, 8};
     out.Put(u"data", wmi::Variant::Bytes(data));
   };
   std::array<uint8_t, 4> bytes{0xEE, 0xEE, 0xEE, 0xEE};
-  EXPECT_EQ(client.ReadFirmware(0x20, 2, bytes.data()), TBU_OK);
-  EXPECT_EQ(client.ReadFirmware(0x20, 0, bytes.data() + 2), TBU_OK);
+  EXPECT_EQ(machine.client_.ReadFirmware(0x20, 2, bytes.data()), TBU_OK);
+  EXPECT_EQ(machine.client_.ReadFirmware(0x20, 0, bytes.data() + 2), TBU_OK);
   EXPECT_EQ(bytes, (std::array<uint8_t, 4>{1, 2, 0xEE, 0xEE}));
 }
 
@@ -154,12 +150,10 @@ TEST_F(TbtWmiClientTest, WithoutAReachableNamespaceEveryCallIsWmiFailed) {
   Add(u"ctl");
   uint32_t version = 77;
   std::array<uint8_t, 4> word{};
-  EXPECT_EQ(client_.GetCurrentNvmVersion(&version), TBU_E_WMI_FAILED);
+  EXPECT_EQ(client_.GetCurrentNvmVersion(&version), TBU_E_WMI_FAILED);  // never connected
   EXPECT_EQ(client_.ReadFirmware(0, 4, word.data()), TBU_E_WMI_FAILED);
   EXPECT_EQ(client_.UpdateFirmware(word.data(), 4), TBU_E_WMI_FAILED);
   EXPECT_EQ(version, 77u);
-  EXPECT_EQ(provider_->EnumerationCount(), 0u);
-
   bool running = false;
   provider_->SetAvailability([&] { return running; }, nullptr);
   EXPECT_FALSE(client_.ConnectWmi());
@@ -219,13 +213,6 @@ TEST(ControllerPathLengthTest, PathsLongerThanTheBufferAreRefusedNotCut) {
   }
 }
 
-// One row per failure of the common frame, each tried on all three methods.
-struct FrameFailure {
-  const char* label;
-  void (*inject)(EmulatedTbtProvider& provider, std::u16string method);
-  UpdateResult expected;
-};
-
 // The provider answers `method` with `returnValue` and no data (so a write changes nothing).
 void RefuseWith(EmulatedTbtProvider& provider, const std::u16string& method, uint32_t returnValue) {
   provider.OmitOutParameter(method, u"data");
@@ -233,70 +220,46 @@ void RefuseWith(EmulatedTbtProvider& provider, const std::u16string& method, uin
   provider.ForceReturnValue(method, returnValue);
 }
 
-void PrintTo(const FrameFailure& row, std::ostream* os) {
-  *os << row.label;
-}
-
-class CallFrameFailureTest : public TbtWmiClientTest,
-                             public testing::WithParamInterface<FrameFailure> {};
-
-TEST_P(CallFrameFailureTest, EachMethodReportsIt) {
-  const FrameFailure& row = GetParam();
-  Add(u"ctl");
-  ASSERT_TRUE(client_.ConnectWmi());
-  ASSERT_TRUE(client_.FindControllerPath());
-  for (std::u16string method : {u"GetCurrentNvmVersion", u"ReadFirmware", u"UpdateFirmware"}) {
-    row.inject(*provider_, method);
+TEST(CallFrameFailureTest, EachMethodReportsEachFailureOfTheCommonFrame) {
+  using Inject = void (*)(EmulatedTbtProvider&, const std::u16string&);
+  const struct {
+    const char* label;
+    Inject inject;
+    UpdateResult expected;
+  } cases[] = {
+      {"class missing", [](auto& p, auto&) { p.FailGetClass(true); }, TBU_E_WMI_FAILED},
+      {"ExecMethod fails", [](auto& p, auto& m) { p.FailMethod(m, wmi::WBEM_E_FAILED); },
+       TBU_E_WMI_FAILED},
+      {"ReturnValue missing",
+       [](auto& p, auto& m) {
+         RefuseWith(p, m, 1);
+         p.OmitOutParameter(m, u"ReturnValue");
+       },
+       TBU_E_WMI_FAILED},
+      // A provider value passes unchanged, even one inside the tool's own block.
+      {"provider value like an own code",
+       [](auto& p, auto& m) { RefuseWith(p, m, TBU_E_REGION_MISMATCH); }, TBU_E_REGION_MISMATCH},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    Machine machine;
+    machine.Add(u"ctl");
+    CTbtWmiClient& client = machine.client_;
+    ASSERT_TRUE(client.ConnectWmi());
+    ASSERT_TRUE(client.FindControllerPath());
+    for (std::u16string method : {u"GetCurrentNvmVersion", u"ReadFirmware", u"UpdateFirmware"}) {
+      c.inject(*machine.provider_, method);
+    }
+    uint32_t version = 0xABCD;
+    std::array<uint8_t, 4> word{0xEE, 0xEE, 0xEE, 0xEE};
+    const std::vector<uint8_t> image = {0x04, 0, 0, 0, 0x55, 0x66};
+    EXPECT_EQ(client.GetCurrentNvmVersion(&version), c.expected);
+    EXPECT_EQ(client.ReadFirmware(0, 4, word.data()), c.expected);
+    EXPECT_EQ(client.UpdateFirmware(image.data(), static_cast<uint32_t>(image.size())), c.expected);
+    EXPECT_EQ(version, 0xABCDu);
+    EXPECT_EQ(word, (std::array<uint8_t, 4>{0xEE, 0xEE, 0xEE, 0xEE}));
+    EXPECT_EQ(machine.provider_->Controller(0).nvm, Counting(0x40, 0x10));
   }
-  uint32_t version = 0xABCD;
-  std::array<uint8_t, 4> word{0xEE, 0xEE, 0xEE, 0xEE};
-  const std::vector<uint8_t> image = {0x04, 0, 0, 0, 0x55, 0x66};
-  EXPECT_EQ(client_.GetCurrentNvmVersion(&version), row.expected);
-  EXPECT_EQ(client_.ReadFirmware(0, 4, word.data()), row.expected);
-  EXPECT_EQ(client_.UpdateFirmware(image.data(), static_cast<uint32_t>(image.size())),
-            row.expected);
-  EXPECT_EQ(version, 0xABCDu);
-  EXPECT_EQ(word, (std::array<uint8_t, 4>{0xEE, 0xEE, 0xEE, 0xEE}));
-  EXPECT_EQ(provider_->Controller(0).nvm, Counting(0x40, 0x10));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Failures, CallFrameFailureTest,
-    testing::Values(FrameFailure{"ClassMissing",
-                                 [](EmulatedTbtProvider& p, std::u16string) {
-                                   p.FailGetClass(true);
-                                 },
-                                 TBU_E_WMI_FAILED},
-                    FrameFailure{"ExecMethodFails",
-                                 [](EmulatedTbtProvider& p, std::u16string m) {
-                                   p.FailMethod(m, wmi::WBEM_E_FAILED);
-                                 },
-                                 TBU_E_WMI_FAILED},
-                    FrameFailure{"ReturnValueMissing",
-                                 [](EmulatedTbtProvider& p, std::u16string m) {
-                                   RefuseWith(p, m, 1);
-                                   p.OmitOutParameter(m, u"ReturnValue");
-                                 },
-                                 TBU_E_WMI_FAILED},
-                    // A provider value passes unchanged, even one inside the tool's own block.
-                    FrameFailure{"ProviderValueLikeOwnCode",
-                                 [](EmulatedTbtProvider& p, std::u16string m) {
-                                   RefuseWith(p, m, TBU_E_REGION_MISMATCH);
-                                 },
-                                 TBU_E_REGION_MISMATCH}),
-    [](const testing::TestParamInfo<FrameFailure>& info) { return std::string(info.param.label); });
-
-TEST_F(TbtWmiClientTest, UpdateSendsExactlyTheImageBytesInOneCall) {
-  Add(u"ctl");
-  ASSERT_TRUE(client_.ConnectWmi());
-  std::vector<uint8_t> image = Counting(0x3000, 3);
-  image[0] = 0x00;  // section pointer 0x000800
-  image[1] = 0x08;
-  image[2] = 0x00;
-  EXPECT_EQ(client_.UpdateFirmware(image.data(), static_cast<uint32_t>(image.size())), TBU_OK);
-  EXPECT_EQ(provider_->CallCount(u"UpdateFirmware"), 1u);
-  EXPECT_EQ(provider_->LastWrittenImage(), image);
-  EXPECT_EQ(provider_->Controller(0).nvm, std::vector<uint8_t>(image.begin() + 0x800, image.end()));
 }
 
 }  // namespace

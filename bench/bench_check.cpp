@@ -1,6 +1,6 @@
 // Times one whole compatibility check of the demo image against the built-in emulated
-// controller, and counts the provider reads it makes (ReadControllerLayoutTest pins how
-// many reads each value costs).
+// controller, and counts the provider reads it makes (ReadNvmBytesTest pins the words
+// each read asks for).
 
 #include <benchmark/benchmark.h>
 

@@ -4,39 +4,20 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <memory>
 
 #include "fuzz/FuzzRequire.h"
-#include "platform/emulated/EmulatedTbtProvider.h"
 #include "platform/emulated/NvmImageBuilder.h"
-#include "platform/wmi/Wmi.h"
-#include "update/NvmCheck.h"
-#include "update/TbtWmiClient.h"
-
-namespace {
-
-struct EmulatedController {
-  EmulatedController()
-      : provider(std::make_shared<tbt::emulated::EmulatedTbtProvider>()), client(registry) {
-    provider->AddController({u"fuzz", tbt::emulated::DefaultControllerNvm()});
-    tbt::emulated::RegisterEmulatedTbtProvider(registry, provider);
-    client.ConnectWmi();
-  }
-  tbt::wmi::NamespaceRegistry registry;
-  std::shared_ptr<tbt::emulated::EmulatedTbtProvider> provider;
-  tbt::CTbtWmiClient client;
-};
-
-}  // namespace
+#include "tests/update/NvmCheckFixture.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace tbt;
   using fuzz::Require;
-  static EmulatedController controller;
+  static checktest::ControllerUnderTest controller(emulated::DefaultControllerNvm());
   uint32_t version = 0xA5A5A5A5;
   NvmCheckDetail detail;
   detail.failedRow = -2;
-  const UpdateResult result = CheckFirmwareImage(controller.client, data, size, &version, &detail);
+  const UpdateResult result =
+      CheckFirmwareImage(controller.Client(), data, size, &version, &detail);
   // The version is reported once it was read, and it is the image's own byte.
   NvmLayout layout;
   const UpdateResult layoutResult = ReadImageLayout(data, size, &layout);

@@ -16,7 +16,7 @@ TEST(Utf16Test, ConvertsBothWays) {
       {"\xC3\xA9t\xC3\xA9", u"\u00E9t\u00E9"},
       {"\xE5\xBE\xAE\xE8\xBB\x9F\xE6\xAD\xA3\xE9\xBB\x91\xE9\xAB\x94",
        u"\u5FAE\u8EDF\u6B63\u9ED1\u9AD4"},
-      {"\xF0\x9F\x94\x8C", u"\U0001F50C"},  // outside the BMP: a surrogate pair
+      {"\xF0\x9F\x98\x80", u"\U0001F600"},  // outside the BMP: a surrogate pair
   };
   for (const auto& [utf8, utf16] : cases) {
     EXPECT_EQ(ToUtf16(utf8), utf16) << platform::JsonStringLiteral(utf8);

@@ -60,9 +60,4 @@ class ControllerUnderTest {
   CTbtWmiClient client_;
 };
 
-/// 4-byte words that a read of `length` bytes at `offset` touches.
-inline size_t WordsTouched(uint64_t offset, uint64_t length) {
-  return static_cast<size_t>((offset + length - 1) / 4 - offset / 4 + 1);
-}
-
 }  // namespace tbt::checktest

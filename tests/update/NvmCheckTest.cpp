@@ -167,8 +167,6 @@ TEST(CheckFirmwareImageTest, ReportsEachFailureWithItsOwnCode) {
       {"controller of kind 0", [](auto& c, auto&) { c.DeviceId(0x1569); }, none,
        [](auto& image) { image.clear(); }, TBU_E_UNSUPPORTED_CONTROLLER, false},
       {"empty image", none, none, [](auto& image) { image.clear(); }, TBU_E_NO_IMAGE, false},
-      {"no section pointer", none, none, [](auto& image) { image.assign(0x2000, 0); },
-       TBU_E_NO_IMAGE, false},
       // Bases that lie, or are found, past the image's end refuse only a row that reads there.
       {"base 1 past the end", none, none,
        [](auto& image) { WriteLittleEndian(&image.at(0x4000 + 0x10E), 0x7FFFFFF0, 4); }, TBU_OK},

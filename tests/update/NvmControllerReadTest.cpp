@@ -12,7 +12,6 @@ namespace tbt {
 namespace {
 
 using checktest::ControllerUnderTest;
-using checktest::WordsTouched;
 using emulated::NvmImageBuilder;
 
 std::vector<uint8_t> CountingNvm(size_t size) {
@@ -105,21 +104,6 @@ TEST(ReadControllerLayoutTest, FindsTheSameSectionsAsTheImageWalk) {
       EXPECT_EQ(fromController.base2, fromImage.base2 - fromImage.base0);
     }
   }
-}
-
-TEST(ReadControllerLayoutTest, MakesOneCallPerWordOfEachValueItReads) {
-  NvmImageBuilder builder;
-  builder.BlockChainOffset(0x183).Block(0x04, 1).Block(0x01, 2);
-  ControllerUnderTest controller(builder.BuildControllerNvm());
-  NvmLayout layout;
-  ASSERT_EQ(ReadControllerLayout(controller.Client(), &layout), TBU_OK);
-  // Device id, base-1 pointer, flags, chain start, then each block's count.
-  const uint32_t secondBlock = 0x183 + 2 + 4;
-  const size_t expected = WordsTouched(5, 2) + WordsTouched(0x10E, 4) + WordsTouched(2, 1) +
-                          WordsTouched(3, 2) + WordsTouched(0x183, 2) +
-                          WordsTouched(secondBlock, 2);
-  EXPECT_EQ(controller.ReadCalls(), expected);
-  EXPECT_EQ(controller.Provider().CallCount(u"GetCurrentNvmVersion"), 1u);
 }
 
 TEST(ReadControllerLayoutTest, AFailedBlockReadReusesThePreviousScratchValue) {

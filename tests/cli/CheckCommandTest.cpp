@@ -7,10 +7,8 @@
 #include <vector>
 
 #include "CliTestSupport.h"
-#include "cli/CliFiles.h"
 #if TBT_HAVE_LINUX_BACKEND
 #include "linux/FakeSysfs.h"
-#include "platform/linux/LinuxReturnValues.h"
 #endif
 #include "platform/emulated/NvmImageBuilder.h"
 #include "update/NvmCheckFixture.h"
@@ -164,18 +162,6 @@ TEST_F(LinuxCheckCommandTest, ChecksTheRoutersActiveNvmAsTheEmulatedControllerWo
   // A controller file still means the emulated controller built from it.
   EXPECT_EQ(Check({demo, "--controller-image", demo}), 0);
   EXPECT_THAT(out.str(), HasSubstr("emulated, NVM from the image " + demo));
-}
-
-// The engine reads the installed version first; the provider's refusal there ends the
-// check with the Linux provider's own reason.
-TEST_F(LinuxCheckCommandTest, ARefusalOfTheProviderSaysWhy) {
-  namespace lb = platform::linux_backend;
-  sysfs.AddHostRouter("0-0", "twenty\n", emulated::DefaultControllerNvm());
-  const std::string demo = folder.Write("demo.bin", emulated::DemoImage());
-  EXPECT_EQ(Check({demo}), 1) << err.str();
-  EXPECT_THAT(out.str(), HasSubstr(Hex32(lb::kTbtNvmVersionMalformed) + " "));
-  EXPECT_THAT(out.str(), HasSubstr(lb::TbtReturnValueDescription(lb::kTbtNvmVersionMalformed)));
-  EXPECT_THAT(out.str(), HasSubstr("controller reads:  0 ReadFirmware calls"));
 }
 
 #else

@@ -8,8 +8,6 @@
 #include <vector>
 
 #include "CliTestSupport.h"
-#include "cli/Json.h"
-#include "platform/emulated/NvmImageBuilder.h"
 
 namespace tbt::cli {
 namespace {
@@ -72,17 +70,6 @@ TEST(WriteFileBytesTest, WritesAndReportsAnUnwritablePath) {
   EXPECT_EQ(folder.Read("out.bin"), (std::vector<uint8_t>{9, 8, 7}));
   EXPECT_FALSE(WriteFileBytes(folder.Path("no-such-folder/out.bin"), {1}, &error));
   EXPECT_NE(error.find("no-such-folder"), std::string::npos);
-}
-
-TEST(JsonTest, WritesFieldsInOrderWithNullForMissingValues) {
-  EXPECT_EQ(JsonString("a\"b"), "\"a\\\"b\"");  // the escaping itself: PrintableTextTest
-  EXPECT_EQ(JsonObject()
-                .Number("a", uint64_t{1})
-                .Number("b", std::optional<uint64_t>())
-                .String("c", std::nullopt)
-                .String("d", "e")
-                .Text(),
-            "{\"a\": 1, \"b\": null, \"c\": null, \"d\": \"e\"}");
 }
 
 }  // namespace

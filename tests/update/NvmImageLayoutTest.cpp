@@ -44,27 +44,6 @@ TEST(DeviceIdToKindTest, MapsEveryKnownDeviceAndKeepsTheFlagWhereTheTableSaysSo)
   }
 }
 
-TEST(ReadImageLayoutTest, LocatesAllThreeSectionsOfAKindFiveImage) {
-  NvmImageBuilder builder;
-  builder.DeviceId(0x15D9).Version(0x42).HeaderSize(0x200).Base1Pointer(0x300).BlockChainOffset(
-      0x181);
-  builder.Block(0x04, 2).Block(0x20, 5);
-  const std::vector<uint8_t> image = builder.BuildImage();
-
-  NvmLayout layout;
-  ASSERT_EQ(ReadImageLayout(image.data(), image.size(), &layout), TBU_OK);
-  EXPECT_EQ(layout.base0, 0x200u);
-  EXPECT_EQ(layout.version, 0x42u);
-  EXPECT_EQ(layout.base1State, NvmBaseState::kFound);
-  EXPECT_EQ(layout.base1, 0x200u + 0x300u);
-  EXPECT_EQ(layout.base2State, NvmBaseState::kFound);
-  // Two blocks: 2 + 4*2 and 2 + 4*5 bytes after the chain's start.
-  EXPECT_EQ(layout.base2, 0x200u + 0x181u + 10u + 22u);
-
-  const std::vector<uint8_t> unknown = NvmImageBuilder().DeviceId(0x1234).BuildImage();
-  EXPECT_EQ(ReadImageLayout(unknown.data(), unknown.size(), &layout), TBU_E_UNKNOWN_DEVICE);
-}
-
 // A malformed image, made from a valid one by a patch and a cut.
 struct MalformedCase {
   const char* what;

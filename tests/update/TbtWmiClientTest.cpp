@@ -4,6 +4,7 @@
 
 #include <array>
 #include <functional>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -22,35 +23,8 @@ constexpr size_t kPathFrame = 32;
 
 std::vector<uint8_t> Counting(size_t size, uint8_t first) {
   std::vector<uint8_t> bytes(size);
-  for (size_t i = 0; i < size; ++i) {
-    bytes[i] = static_cast<uint8_t>(first + i);
-  }
+  std::iota(bytes.begin(), bytes.end(), first);
   return bytes;
-}
-
-std::u16string Escaped(const char16_t* source, size_t capacity, char16_t fill = u'#') {
-  std::u16string buffer(capacity + 2, fill);  // room to see a write past the capacity
-  CTbtWmiClient::EscapeObjectPath(source, buffer.data(), capacity);
-  return buffer;
-}
-
-TEST(EscapeObjectPathTest, DoublesBackslashesWithinTheCapacity) {
-  struct Case {
-    const char16_t* source;
-    size_t capacity;
-    std::u16string buffer;  // the whole buffer afterwards, capacity + 2 units
-  };
-  const Case cases[] = {
-      {u"a\\b\\", 8, std::u16string(u"a\\\\b\\\\\0##", 9) + u"#"},
-      // The limit falls between the two backslashes: only one is written.
-      {u"ab\\c", 4, std::u16string(u"ab\\\0##", 6)},
-      {u"abc", 0, u"##"},
-      {nullptr, 4, u"######"},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(Escaped(c.source, c.capacity), c.buffer) << c.capacity;
-  }
-  CTbtWmiClient::EscapeObjectPath(u"abc", nullptr, 4);  // no destination: nothing happens
 }
 
 // A provider registered in its own namespace registry, and a client of that registry.
@@ -101,13 +75,7 @@ TEST_F(TbtWmiClientTest, ShortDataFillsOnlyTheDeliveredBytes) {
   word.fill(0xEE);
   EXPECT_EQ(client_.ReadFirmware(0, 4, word.data()), 7u);
   EXPECT_EQ(word, (std::array<uint8_t, 4>{0x40, 0x41, 0x42, 0x43}));
-
-  // A read the provider refuses delivers nothing and changes nothing.
-  provider_->ClearInjections();
-  word.fill(0xEE);
-  EXPECT_EQ(client_.ReadFirmware(8, 4, word.data()), emulated::kTbtReturnOutOfRange);
-  EXPECT_EQ(word, (std::array<uint8_t, 4>{0xEE, 0xEE, 0xEE, 0xEE}));
-  EXPECT_EQ(provider_->ReadOffsets(), (std::vector<int32_t>{4, 0, 8}));
+  EXPECT_EQ(provider_->ReadOffsets(), (std::vector<int32_t>{4, 0}));
 }
 
 // Lets a test replace the out-parameters of each successful call.

@@ -111,7 +111,6 @@ INSTANTIATE_TEST_SUITE_P(
     StateMachine, ButtonSequence,
     ::testing::Values(
         SequenceCase{"HoverPressRelease", "234", "EPR", "H hover|HP pressed|- normal|click 42"},
-        SequenceCase{"PressWithoutHover", "234", "PR", "P normal|- normal|click 42"},
         SequenceCase{"LeaveWhilePressed", "234", "EPLX", "H hover|HP pressed|P normal|- normal"},
         SequenceCase{"MovesOutsideWhilePressed", "234", "EPLOO", "H hover|HP pressed|P normal"},
         SequenceCase{"ReturnWhilePressed", "234", "EPLER",

@@ -94,16 +94,12 @@ QRect PaintedBounds(const QImage& image) {
   return bounds;
 }
 
-QImage Surface(int width, int height) {
+QImage PaintOf(CSkinControl& control, int width, int height) {
+  // A transparent 96-dpi premultiplied surface, as the dialog composes on.
   QImage surface(width, height, QImage::Format_ARGB32_Premultiplied);
   surface.fill(Qt::transparent);
   surface.setDotsPerMeterX(3780);
   surface.setDotsPerMeterY(3780);
-  return surface;
-}
-
-QImage PaintOf(CSkinControl& control, int width, int height) {
-  QImage surface = Surface(width, height);
   QPainter painter(&surface);
   painter.setRenderHint(QPainter::SmoothPixmapTransform);
   control.PaintSkin(painter);

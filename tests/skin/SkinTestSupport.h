@@ -57,9 +57,6 @@ void Act(CImageButton& button, char act);
 /// The smallest rectangle holding every pixel whose alpha is not 0 (null if none).
 QRect PaintedBounds(const QImage& image);
 
-/// A transparent 96-dpi premultiplied surface, as the dialog composes on.
-QImage Surface(int width, int height);
-
 /// What `control` paints on a fresh surface of the given size.
 QImage PaintOf(CSkinControl& control, int width, int height);
 

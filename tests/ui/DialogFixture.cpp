@@ -1,6 +1,7 @@
 #include "DialogFixture.h"
 
 #include <QFile>
+#include <QTest>
 
 #include <map>
 
@@ -94,6 +95,45 @@ void ExpectLook(const CFwUpdateDlg& dialog, DialogState state) {
     }
   }
   EXPECT_EQ(dialog.lblBullet.m_bVisible + dialog.lblVersion.m_bVisible, 2);
+}
+
+void PressKey(CFwUpdateDlg& dialog, Qt::Key key, Qt::KeyboardModifiers modifiers) {
+  QWidget* target = dialog.focusWidget() != nullptr ? dialog.focusWidget() : &dialog;
+  QTest::keyClick(target, key, modifiers);
+}
+
+void ExpectTabWalk(CFwUpdateDlg& dialog) {
+  // Per state: from the primary button in reading order, then the close button.
+  const std::map<DialogState, std::vector<int>> orders = {
+      {DialogState::Ready, {kIdUpdate, kIdClose}},
+      {DialogState::PowerRefused, {kIdUpdate, kIdClose}},
+      {DialogState::Succeeded, {kIdShutdown, kIdLater, kIdClose}},
+      {DialogState::Failed, {kIdExit, kIdClose}},
+      {DialogState::NoPlatformDevice, {kIdExit, kIdClose}}};
+  const std::vector<int>& order = orders.at(dialog.State());
+  const auto focusedId = [&dialog] {
+    const auto* focused = dynamic_cast<const skin::CSkinControl*>(dialog.focusWidget());
+    return focused == nullptr ? 0 : focused->ControlId();
+  };
+  ASSERT_EQ(dialog.PrimaryButton()->ControlId(), order.front());
+  const QRect closeArea = dialog.btnClose.geometry();
+  const QImage closeUnfocused = dialog.ComposedImage().copy(closeArea);
+  std::vector<int> visited;
+  for (size_t i = 0; i < order.size(); ++i) {
+    visited.push_back(focusedId());
+    PressKey(dialog, Qt::Key_Tab);
+  }
+  visited.push_back(focusedId());
+  std::vector<int> expected = order;
+  expected.push_back(order.front());  // round again
+  EXPECT_EQ(visited, expected);
+  PressKey(dialog, Qt::Key_Tab, Qt::ShiftModifier);
+  EXPECT_EQ(focusedId(), kIdClose);
+  EXPECT_TRUE(dialog.btnClose.ShowsFocusRing());
+  EXPECT_NE(dialog.ComposedImage().copy(closeArea), closeUnfocused);
+  for (skin::CImageButton* other : {&dialog.btnUpdate, &dialog.btnExit, &dialog.btnLater}) {
+    EXPECT_FALSE(other->ShowsFocusRing()) << other->ControlId();
+  }
 }
 
 }  // namespace tbt::ui::testing

@@ -86,4 +86,13 @@ std::u16string TextOf(const skin::CSkinControl& control);
 /// state's row of the test's own table says.
 void ExpectLook(const CFwUpdateDlg& dialog, DialogState state);
 
+/// Presses a key on the focused control (or the dialog when none has the focus).
+void PressKey(CFwUpdateDlg& dialog, Qt::Key key, Qt::KeyboardModifiers modifiers = {});
+
+/// Fails the test unless the focus starts on the primary button, Tab walks the shown
+/// buttons of the dialog's state and the close button and round again, and Shift+Tab
+/// then reaches the close button, which alone wears the focus ring. The dialog must
+/// be shown.
+void ExpectTabWalk(CFwUpdateDlg& dialog);
+
 }  // namespace tbt::ui::testing

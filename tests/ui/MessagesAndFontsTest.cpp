@@ -30,7 +30,6 @@ TEST(ResultMessage, MapsEachResultToItsText) {
       {TBU_OK, u"Done."},
       {TBU_E_WMI_FAILED, u"No Thunderbolt software."},
       {TBU_E_DOWNGRADE, u"The image is older."},
-      {0x10430005, u"Update failed (0X10430005)"},
       {0x1043000A, u"Update failed (0X1043000A)"},
       {5, u"Update failed (0X00000005)"},
   };

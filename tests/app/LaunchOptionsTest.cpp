@@ -27,12 +27,10 @@ TEST(LaunchOptions, DefaultsToLinuxAndRefusesWhatItDoesNotKnow) {
     size_t errors;
   } cases[] = {
       {{}, Backend::kLinux, 0},
-      {{{"TBT_PLATFORM", "linux"}}, Backend::kLinux, 0},
       // An unknown backend never falls back to the hardware.
       {{{"TBT_PLATFORM", "Emulated"}}, Backend::kLinux, 1},
       {{{"TBT_PLATFORM", "emulated"}, {"TBT_EMULATED_POWER", "ac"}}, Backend::kEmulated, 1},
       {{{"TBT_PLATFORM", "emulated"}, {"TBT_EMULATED_DEVICE", "gone"}}, Backend::kEmulated, 1},
-      {{{"TBT_PLATFORM", "emulated"}, {"TBT_EMULATED_WAIT_SCALE", "-1"}}, Backend::kEmulated, 1},
       {{{"TBT_PLATFORM", "emulated"}, {"TBT_EMULATED_WAIT_SCALE", "0.5x"}}, Backend::kEmulated, 1},
       {{{"TBT_PLATFORM", "emulated"}, {"TBT_EMULATED_WAIT_SCALE", "11"}}, Backend::kEmulated, 1},
   };

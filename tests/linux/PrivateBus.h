@@ -10,7 +10,6 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -52,8 +51,9 @@ class PrivateBus {
   /// Starts serving org.freedesktop.systemd1 and org.freedesktop.login1.
   bool ServeFakeServices();
   FakeSystemState& State() { return state_; }
-  /// Points DBUS_SYSTEM_BUS_ADDRESS at `address` until this bus ends.
-  void UseAsSystemBus(const std::string& address);
+  /// Points DBUS_SYSTEM_BUS_ADDRESS at `address`. It stays set when the bus ends,
+  /// naming a socket that is gone, so no later test reaches the machine's own bus.
+  void UseAsSystemBus(const std::string& address) const;
 
  private:
   void Serve();
@@ -67,7 +67,6 @@ class PrivateBus {
   std::thread thread_;
   std::atomic<bool> stop_{false};
   FakeSystemState state_;
-  std::optional<std::optional<std::string>> previousSystemBus_;  // set once redirected
 };
 
 }  // namespace tbt::test

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <limits>
-#include <tuple>
 
 #include "SkinTestSupport.h"
 #include "skin/Fonts.h"
@@ -11,9 +10,9 @@
 namespace tbt::skin {
 namespace {
 
-// The families the dialog chooses per language are checked by the dialog's layout
-// test; here the one it uses for the version, a family passed through unchanged and
-// families that are not installed.
+// The families, weights and styles the dialog chooses per language are checked by the
+// dialog's layout test; here the family it uses for the version, a family passed
+// through unchanged and families that are not installed.
 TEST(Fonts, WindowsFamiliesResolveToInstalledOnesAndMissingOnesToGenericSansSerif) {
   const QString generic = GenericSansSerifFamily();
   ASSERT_FALSE(generic.isEmpty());
@@ -29,20 +28,6 @@ TEST(Fonts, WindowsFamiliesResolveToInstalledOnesAndMissingOnesToGenericSansSeri
   }
   EXPECT_FALSE(IsFontFamilyAvailable(QStringLiteral("No Such Family 7")));
   EXPECT_TRUE(IsFontFamilyAvailable(QStringLiteral("Segoe UI")));
-}
-
-TEST(Fonts, StyleBitsAndSemiboldNames) {
-  const int allLines = kFontStyleItalic | kFontStyleUnderline | kFontStyleStrikeout;
-  const std::tuple<const char16_t*, int, QFont::Weight, bool> cases[] = {
-      {u"Segoe WP N Semibold", kFontStyleBold, QFont::Bold, false},
-      {u"Segoe UI", allLines, QFont::Normal, true}};
-  for (const auto& [family, style, weight, lines] : cases) {
-    const QFont font = MakeSkinFont(family, 20.0f, style, kUnitPixel).value();
-    EXPECT_EQ(font.weight(), weight) << style;
-    EXPECT_EQ(font.italic(), lines) << style;
-    EXPECT_EQ(font.underline(), lines) << style;
-    EXPECT_EQ(font.strikeOut(), lines) << style;
-  }
 }
 
 TEST(Fonts, SizesThatAreNotPositivePixelsOrUnknownUnitsGiveNoFont) {

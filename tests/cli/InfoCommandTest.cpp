@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -15,13 +16,10 @@ namespace {
 using clitest::JsonField;
 using emulated::NvmImageBuilder;
 
+// The region of that name, or null.
 const ImageRegion* FindRegion(const ImageDescription& description, const std::string& name) {
-  for (const ImageRegion& region : description.regions) {
-    if (region.name == name) {
-      return &region;
-    }
-  }
-  return nullptr;
+  const auto found = std::ranges::find(description.regions, name, &ImageRegion::name);
+  return found == description.regions.end() ? nullptr : &*found;
 }
 
 TEST(DescribeImageTest, ShowsSectionsAndTheValueOfEveryComparedRegion) {

@@ -46,88 +46,35 @@ TEST(ObjectPathTest, ParsesOrRefuses) {
   }
 }
 
-// The emulated Thunderbolt provider stands behind the services: two controllers, the
-// second with a backslash in its key.
-class WmiServicesTest : public testing::Test {
- protected:
-  void SetUp() override {
-    provider_->AddController({u"first", {}});
-    provider_->AddController({u"a\\b", {}});
-    emulated::RegisterEmulatedTbtProvider(registry_, provider_);
-    ASSERT_EQ(WbemLocator(registry_).ConnectServer(u"root\\INTEL\\thunderbolt", &services_),
-              WBEM_S_NO_ERROR);
-    ASSERT_NE(services_, nullptr);
-    // A prefix of a registered namespace is no namespace.
-    std::shared_ptr<WbemServices> prefix;
-    ASSERT_EQ(WbemLocator(registry_).ConnectServer(u"ROOT\\Intel", &prefix),
-              WBEM_E_INVALID_NAMESPACE);
-  }
-
-  NamespaceRegistry registry_;
-  std::shared_ptr<emulated::EmulatedTbtProvider> provider_ =
-      std::make_shared<emulated::EmulatedTbtProvider>();
-  std::shared_ptr<WbemServices> services_;
-};
-
-TEST_F(WmiServicesTest, QueriesSelectAllFromAClassInProviderOrder) {
-  // The query's other refusals are the emulation's own argument checks; the client sends
-  // one fixed query.
+// What the client's own tests do not reach, with the emulated Thunderbolt provider behind
+// the services: a namespace matches only its whole name, an enumerator says when it ran
+// out, and a path with a bare backslash is refused before the provider sees it.
+TEST(WmiServicesTest, NamespacesEnumeratorsAndPathsFollowTheModelsRules) {
+  NamespaceRegistry registry;
+  auto provider = std::make_shared<emulated::EmulatedTbtProvider>();
+  provider->AddController({u"first", {}});
+  provider->AddController({u"a\\b", {}});
+  emulated::RegisterEmulatedTbtProvider(registry, provider);
+  std::shared_ptr<WbemServices> services;
+  EXPECT_EQ(WbemLocator(registry).ConnectServer(u"ROOT\\Intel", &services),
+            WBEM_E_INVALID_NAMESPACE);
+  ASSERT_EQ(WbemLocator(registry).ConnectServer(u"root\\INTEL\\thunderbolt", &services),
+            WBEM_S_NO_ERROR);
   std::shared_ptr<EnumWbemClassObject> enumerator;
-  EXPECT_EQ(services_->ExecQuery(u"WQL", u"select * from Gadget", 0, &enumerator),
+  EXPECT_EQ(services->ExecQuery(u"WQL", u"select * from Gadget", 0, &enumerator),
             WBEM_E_INVALID_CLASS);
-  EXPECT_EQ(enumerator, nullptr);
-  ASSERT_EQ(
-      services_->ExecQuery(u"wql", u"  SELECT\t*   from SdkTbtController  ", 0x30, &enumerator),
-      WBEM_S_NO_ERROR);
+  ASSERT_EQ(services->ExecQuery(u"wql", u"  SELECT\t*   from SdkTbtController  ", 0, &enumerator),
+            WBEM_S_NO_ERROR);
   ObjectPtr objects[3];
   uint32_t returned = 99;
-  EXPECT_EQ(enumerator->Next(WBEM_INFINITE, 1, objects, &returned), WBEM_S_NO_ERROR);
-  ASSERT_EQ(returned, 1u);
-  Variant name;
-  ASSERT_EQ(objects[0]->Get(u"controllerid", &name), WBEM_S_NO_ERROR);  // names ignore case
-  EXPECT_EQ(name.bstrVal, u"first");
-  // Asking for more than is left gives the rest and says so.
   EXPECT_EQ(enumerator->Next(WBEM_INFINITE, 3, objects, &returned), WBEM_S_FALSE);
-  EXPECT_EQ(returned, 1u);
-}
-
-TEST_F(WmiServicesTest, PathsAreUnescapedBeforeTheProviderSeesThem) {
-  constexpr char16_t kVersion[] = u"GetCurrentNvmVersion";
+  EXPECT_EQ(returned, 2u);
   ObjectPtr out;
-  EXPECT_EQ(services_->ExecMethod(u"SdkTbtController.ControllerId=\"a\\\\b\"", kVersion, 0, nullptr,
-                                  &out),
-            WBEM_S_NO_ERROR);
-  EXPECT_EQ(provider_->LastAddressedControllerId(), u"a\\b");
-  EXPECT_EQ(
-      services_->ExecMethod(u"SdkTbtController.ControllerId=\"a\\b\"", kVersion, 0, nullptr, &out),
-      WBEM_E_INVALID_OBJECT_PATH);
+  EXPECT_EQ(services->ExecMethod(u"SdkTbtController.ControllerId=\"a\\b\"", u"GetCurrentNvmVersion",
+                                 0, nullptr, &out),
+            WBEM_E_INVALID_OBJECT_PATH);
   EXPECT_EQ(out, nullptr);
-  EXPECT_EQ(provider_->CallCount(kVersion), 1u);
-
-  ASSERT_EQ(services_->GetObject(u"SDKTBTCONTROLLER", 0, &out), WBEM_S_NO_ERROR);
-  EXPECT_EQ(out->GetMethod(u"readfirmware", nullptr, nullptr), WBEM_S_NO_ERROR);
-  ASSERT_EQ(services_->GetObject(u"SdkTbtController.ControllerId=\"a\\\\b\"", 0, &out),
-            WBEM_S_NO_ERROR);
-  Variant name;
-  ASSERT_EQ(out->Get(u"ControllerId", &name), WBEM_S_NO_ERROR);
-  EXPECT_EQ(name.bstrVal, u"a\\b");
-  EXPECT_EQ(services_->GetObject(u"SdkTbtController.ControllerId=\"none\"", 0, &out),
-            WBEM_E_NOT_FOUND);
-  EXPECT_EQ(services_->GetObject(u"Gadget", 0, &out), WBEM_E_NOT_FOUND);
-  EXPECT_EQ(out, nullptr);
-}
-
-TEST_F(WmiServicesTest, EveryCallFailsOnceTheProviderIsUnreachable) {
-  provider_->SetAvailability([] { return false; }, nullptr);
-  ObjectPtr object;
-  std::shared_ptr<EnumWbemClassObject> enumerator;
-  EXPECT_EQ(services_->ExecMethod(u"SdkTbtController.ControllerId=\"first\"", u"ReadFirmware", 0,
-                                  nullptr, &object),
-            WBEM_E_TRANSPORT_FAILURE);
-  EXPECT_EQ(services_->GetObject(u"SdkTbtController", 0, &object), WBEM_E_TRANSPORT_FAILURE);
-  EXPECT_EQ(services_->ExecQuery(u"WQL", u"select * from SdkTbtController", 0, &enumerator),
-            WBEM_E_TRANSPORT_FAILURE);
-  EXPECT_EQ(provider_->CallCount(u"ReadFirmware"), 0u);
+  EXPECT_EQ(provider->CallCount(u"GetCurrentNvmVersion"), 0u);
 }
 
 TEST(WmiObjectTest, UnsetReadsAsNullUnknownIsNotFoundAndArraysTravelAsCopies) {

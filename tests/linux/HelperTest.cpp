@@ -270,16 +270,13 @@ TEST_F(HelperTest, TheLaunchersExitStatusBecomesAReturnValue) {
   EXPECT_EQ(missing.WriteNvmAndAuthenticate("0-0", kImage), kTbtHelperFailed);
 }
 
-TEST(HelperProtocolTest, LinesRoundTripAndDigestsAreSha256) {
+// Well-formed lines travel through every session above. A line cut short (a helper
+// that died while writing) never reads as a result.
+TEST(HelperProtocolTest, OnlyWholeResultLinesParseAndDigestsAreSha256) {
   uint32_t code = 0;
-  ASSERT_TRUE(ParseHelperResultLine(HelperStatusLine(0x41) + HelperResultLine(0x2000000E), &code));
-  EXPECT_EQ(code, 0x2000000Eu);
-  ASSERT_TRUE(ParseHelperStatusLine(HelperStatusLine(0x41) + HelperResultLine(0), &code));
-  EXPECT_EQ(code, 0x41u);
   for (const char* text :
        {"", "result 0x1\n", "result 0x2000000E", "result 0xZZZZZZZZ\n", "xresult 0x00000000\n"}) {
-    SCOPED_TRACE(text);
-    EXPECT_FALSE(ParseHelperResultLine(text, &code));
+    EXPECT_FALSE(ParseHelperResultLine(text, &code)) << text;
   }
   // Published test vectors: empty, "abc", and two blocks' worth of padding.
   const std::string abc = "abc";

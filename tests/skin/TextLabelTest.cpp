@@ -1,6 +1,11 @@
+#include <QFontInfo>
+
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "SkinTestSupport.h"
+#include "skin/Fonts.h"
 #include "skin/TextLabel.h"
 
 namespace tbt::skin {
@@ -14,8 +19,6 @@ class TextLabelTest : public ::testing::Test {
  protected:
   test::TempImageModule module{{10, Corners()}, {11, test::Solid(4, 4, kPanel)}};
   QWidget parent;
-  // The host outlives its controls, as the dialog does.
-  test::RecordingHost host;
   CTextLabel label{&parent, 1005};
 
   static QImage Corners() {
@@ -49,6 +52,9 @@ TEST_F(TextLabelTest, PictureIsStretchedToTheRectangleAndTextDrawnOverIt) {
   EXPECT_EQ(PaintedBounds(both), QRect(10, 10, 120, 60));
   EXPECT_EQ(both.pixel(128, 68), kPanel);
   EXPECT_NE(both, panel);
+  // A label has no disabled look.
+  label.EnableWindow(false);
+  EXPECT_EQ(Paint(), both);
 }
 
 TEST_F(TextLabelTest, NeitherTextNorPictureDrawsNothing) {
@@ -64,7 +70,7 @@ TEST_F(TextLabelTest, NeitherTextNorPictureDrawsNothing) {
 }
 
 TEST_F(TextLabelTest, LongTextWrapsAtWordsAndIsClippedAtTheBottomEdge) {
-  label.SetTextAlign(0, 0);
+  label.SetTextAlign(kAlignNear, kAlignNear);
   label.SetWindowText(u"one");
   const QRect oneLine = PaintedBounds(Paint());
   label.SetWindowText(u"one two three four five six seven");
@@ -81,20 +87,33 @@ TEST_F(TextLabelTest, LongTextWrapsAtWordsAndIsClippedAtTheBottomEdge) {
   EXPECT_TRUE(QRect(10, 10, 120, 45).contains(bounds));
 }
 
-TEST_F(TextLabelTest, SettersWaitForTheNextRepaintAndEnablingChangesNoLook) {
-  label.m_pHost = &host;
-  label.SetImage(10, u"IMG", module.Module(), 1.0);
-  label.SetTextFont(u"Noto Sans", 30.0f, 1, 2);
-  label.SetTextAlign(2, 2);
-  label.SetTextColor(0xFF000000);
-  EXPECT_EQ(host.Requests(), 0);
-  label.SetWindowText(u"x");
-  label.SetWindowText(u"x");
-  EXPECT_EQ(host.Requests(), 2);
-  const QImage enabled = Paint();
-  label.EnableWindow(false);
-  EXPECT_EQ(host.Requests(), 3);
-  EXPECT_EQ(Paint(), enabled);
+// The families, weights and styles the dialog chooses per language are checked by the
+// dialog's layout test; here the family it uses for the version, a family passed
+// through unchanged and families that are not installed.
+TEST(Fonts, WindowsFamiliesResolveToInstalledOnesAndMissingOnesToGenericSansSerif) {
+  const QString generic = GenericSansSerifFamily();
+  ASSERT_FALSE(generic.isEmpty());
+  const std::pair<const char16_t*, QString> cases[] = {
+      {u"Segoe UI", "Noto Sans"},
+      {u"Noto Serif", "Noto Serif"},
+      {u"No Such Family 7", generic},
+      {u"", generic},
+  };
+  for (const auto& [requested, resolved] : cases) {
+    const QFont font = MakeSkinFont(requested, 20.0f, kFontStyleRegular, kUnitPixel).value();
+    EXPECT_EQ(QFontInfo(font).family(), resolved) << resolved.toStdString();
+  }
+  EXPECT_FALSE(IsFontFamilyAvailable(QStringLiteral("No Such Family 7")));
+  EXPECT_TRUE(IsFontFamilyAvailable(QStringLiteral("Segoe UI")));
+}
+
+TEST(Fonts, SizesThatAreNotPositivePixelsOrUnknownUnitsGiveNoFont) {
+  for (float size : {0.0f, -3.0f, std::numeric_limits<float>::quiet_NaN(),
+                     std::numeric_limits<float>::infinity(), 1.0e6f}) {
+    EXPECT_FALSE(MakeSkinFont(u"Segoe UI", size, kFontStyleRegular, kUnitPixel).has_value())
+        << size;
+  }
+  EXPECT_FALSE(MakeSkinFont(u"Segoe UI", 12.0f, kFontStyleRegular, 42).has_value());
 }
 
 }  // namespace

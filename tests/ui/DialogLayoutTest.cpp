@@ -116,12 +116,9 @@ TEST_F(LayoutTest, TextSizesStayTheSameRelativeToTheSkinAtAnyDpi) {
   }
 }
 
-TEST_F(LayoutTest, ReLayoutOnlyWhenTheLayoutClassChangesAndKeepsTheState) {
-  options.acpiDevicePresent = false;
+TEST_F(LayoutTest, ReLayoutOnlyWhenTheLayoutClassChangesEvenWhileRunningAndKeepTheState) {
+  PutImage();
   CreateDialog();
-  dialog->OnButtonUpdate();
-  ASSERT_EQ(dialog->State(), DialogState::NoPlatformDevice);
-
   // Same class: nothing is recomposed.
   const int compositions = dialog->CompositionCount();
   display.workArea = {0, 0, 1600, 860};
@@ -129,18 +126,7 @@ TEST_F(LayoutTest, ReLayoutOnlyWhenTheLayoutClassChangesAndKeepsTheState) {
   EXPECT_EQ(dialog->CompositionCount(), compositions);
   EXPECT_EQ(dialog->layoutClass, kLayoutCompact);
 
-  display.workArea = {0, 0, 2560, 1400};
-  dialog->OnDisplayChange();
-  EXPECT_EQ(dialog->layoutClass, kLayoutFull);
-  EXPECT_EQ(dialog->btnExit.geometry(), QRect(1136, 1109, 368, 76));
-  ExpectLook(*dialog, DialogState::NoPlatformDevice);
-  EXPECT_EQ(TextOf(dialog->lblMessage), kNoDeviceEn);
-  EXPECT_EQ(dialog->SkinControls().size(), kPlacements.size() + 1) << "registered once each";
-}
-
-TEST_F(LayoutTest, ADisplayChangeWhileRunningReLaysOutInsideTheWaitingLoop) {
-  PutImage();
-  CreateDialog();
+  // Another class while the worker runs: laid out inside the waiting loop.
   runner->timeouts = 4;
   std::vector<int> busyWidths;
   dialog->SetBusyFrameObserver([&](int frame) {
@@ -157,7 +143,15 @@ TEST_F(LayoutTest, ADisplayChangeWhileRunningReLaysOutInsideTheWaitingLoop) {
   });
   dialog->OnButtonUpdate();
   EXPECT_EQ(busyWidths, (std::vector<int>{66, 66, 132, 132}));
+  EXPECT_EQ(dialog->btnShutdown.geometry(), QRect(466, 1109, 508, 76));
+
+  // And back: the result's look and message stay, each control registered once.
+  display.workArea = {0, 0, 1920, 1040};
+  dialog->OnDisplayChange();
+  EXPECT_EQ(dialog->layoutClass, kLayoutCompact);
   ExpectLook(*dialog, DialogState::Succeeded);
+  EXPECT_EQ(TextOf(dialog->lblMessage), kSuccessEn);
+  EXPECT_EQ(dialog->SkinControls().size(), kPlacements.size() + 1);
 }
 
 // The full window is 1560 x 1240 device-independent pixels; the dialog's layout test

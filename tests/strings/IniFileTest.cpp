@@ -60,14 +60,12 @@ TEST(IniLookup, FollowsProfileStringRules) {
 }
 
 TEST(CopyTruncated, CopiesAtMostCapacityMinusOneUnitsAndTerminates) {
-  const std::u16string fits(255, u'f');
   const struct {
     std::u16string text;
     size_t capacity;
     std::u16string expected;
   } cases[] = {
-      {fits, 256, fits},
-      {fits + u"x", 256, fits},
+      {u"abc", 4, u"abc"},
       {u"abc", 1, u""},
       // U+1F600 takes two units; a pair that would be split is left out whole.
       {u"ab\U0001F600c", 4, u"ab"},

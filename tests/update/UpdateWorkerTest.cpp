@@ -154,8 +154,6 @@ const FailureCase kFailureCases[] = {
      [](auto& t) { t.platform->Provider().ForceReturnValue(u"GetCurrentNvmVersion", 7); }, 7},
     {"NoDataFolder", kDemo, [](auto& t) { fs::remove_all(t.Data()); }, TBU_E_NO_IMAGE},
     {"EmptyImageFile", {}, [](auto&) {}, TBU_E_NO_IMAGE},
-    {"ImageOfAnUnknownDevice", emulated::DefaultBoardBuilder().DeviceId(0x1234).BuildImage(),
-     [](auto&) {}, TBU_E_UNKNOWN_DEVICE},
     {"DowngradeRefused", ImageWithVersion(0x1F), [](auto&) {}, TBU_E_DOWNGRADE},
     {"UpdateReturnValuePassedOn", kDemo,
      [](auto& t) { t.platform->Provider().ForceReturnValue(u"UpdateFirmware", 5); }, 5, true},

@@ -1,10 +1,15 @@
+// What the window does before its dialog: read its launch options, show a refusal, and
+// scale the emulated waits.
+
 #include <gtest/gtest.h>
 
 #include <map>
 #include <string>
 
 #include "app/LaunchOptions.h"
+#include "app/ScaledClock.h"
 #include "app/StartupErrorWindow.h"
+#include "platform/emulated/ManualClock.h"
 #include "tests/support/QtTestSupport.h"
 
 namespace tbt::app {
@@ -84,6 +89,23 @@ TEST(StartupErrorWindow, ShowsTheRefusalWhereAWindowSystemIsThere) {
   EXPECT_TRUE(WindowSystemAvailable([](const char* name) {
     return std::string_view(name) == "WAYLAND_DISPLAY" ? "wayland-0" : nullptr;
   }));
+}
+
+TEST(ScaledClock, ShortensEachWaitByItsScale) {
+  struct Case {
+    double scale;
+    uint32_t asked;
+    uint32_t waited;
+  };
+  const Case cases[] = {
+      {0.1, 10000, 1000}, {0.0, 10000, 0}, {-1.0, 500, 0}, {10.0, 4294967295u, 4294967295u}};
+  for (const Case& c : cases) {
+    emulated::ManualClock inner;
+    ScaledClock clock(inner, c.scale);
+    clock.Sleep(c.asked);
+    EXPECT_EQ(inner.TotalSlept(), c.waited) << c.scale << " x " << c.asked;
+    EXPECT_EQ(clock.NowMilliseconds(), inner.NowMilliseconds());
+  }
 }
 
 }  // namespace

@@ -29,6 +29,7 @@ constexpr std::array kCheckOptions{
 
 constexpr char kBuiltInController[] = "emulated, built-in controller (no hardware is touched)";
 constexpr char kLinuxController[] = "linux, this machine's controller (read only)";
+constexpr char kWindowsController[] = "windows, this machine's controller (read only)";
 
 // The check's own words for success; a refusal is explained as any result is.
 std::string CheckReason(const CheckReport& report) {
@@ -98,8 +99,9 @@ int RunCheckCommand(const std::vector<std::string>& args, const PlatformSelectio
     err << "tbt-nvm check: " << error << "\n" << kUsage;
     return kExitUsage;
   }
-  const bool onLinux = !request.controller.Given() && platform.choice == PlatformChoice::kLinux;
-  if (onLinux && (request.installedVersion.has_value() || request.controllerId.has_value())) {
+  const bool onHardware =
+      !request.controller.Given() && platform.choice != PlatformChoice::kEmulated;
+  if (onHardware && (request.installedVersion.has_value() || request.controllerId.has_value())) {
     err << "tbt-nvm check: --installed-version and --controller-id shape an emulated "
            "controller; give --controller-nvm, --controller-image or TBT_PLATFORM=emulated\n"
         << kUsage;
@@ -113,16 +115,16 @@ int RunCheckCommand(const std::vector<std::string>& args, const PlatformSelectio
 
   CheckReport report;
   std::string controller;
-  if (onLinux) {
-    const std::unique_ptr<platform::IPlatform> linuxPlatform =
-        CreateLinuxPlatformAt(request.sysfsRoot.value_or(platform.sysfsRoot.string()), {});
-    if (!linuxPlatform) {
-      err << "tbt-nvm check: this build has no Linux backend; use TBT_PLATFORM=emulated\n";
+  if (onHardware) {
+    const std::unique_ptr<platform::IPlatform> machine = CreateHardwarePlatform(
+        platform.choice, request.sysfsRoot.value_or(platform.sysfsRoot.string()), {});
+    if (!machine) {
+      err << "tbt-nvm check: " << MissingBackendError(platform.choice) << "\n";
       return kExitUsage;
     }
-    report = CheckThroughProvider(linuxPlatform->Wmi(), image);
-    report.ranOn = PlatformChoice::kLinux;
-    controller = kLinuxController;
+    report = CheckThroughProvider(machine->Wmi(), image);
+    report.ranOn = platform.choice;
+    controller = platform.choice == PlatformChoice::kLinux ? kLinuxController : kWindowsController;
   } else {
     std::vector<uint8_t> nvm;
     if (!request.controller.Given() && EmulatedControllerNvm(platform, &nvm, &error)) {

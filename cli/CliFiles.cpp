@@ -8,8 +8,9 @@
 
 namespace tbt::cli {
 
-std::string FileReadError(platform::FileReadStatus status, const std::string& path) {
+std::string FileReadError(platform::FileReadStatus status, const std::filesystem::path& file) {
   using platform::FileReadStatus;
+  const std::string path = file.string();
   switch (status) {
     case FileReadStatus::kOk:
       break;
@@ -29,7 +30,8 @@ std::string FileReadError(platform::FileReadStatus status, const std::string& pa
   return {};
 }
 
-bool ReadFileBytes(const std::string& path, std::vector<uint8_t>* bytes, std::string* error) {
+bool ReadFileBytes(const std::filesystem::path& path, std::vector<uint8_t>* bytes,
+                   std::string* error) {
   const platform::FileReadStatus status =
       platform::ReadBoundedFile(path, platform::kMaxImageFileBytes, bytes);
   if (status != platform::FileReadStatus::kOk) {
@@ -39,18 +41,18 @@ bool ReadFileBytes(const std::string& path, std::vector<uint8_t>* bytes, std::st
   return true;
 }
 
-bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes,
+bool WriteFileBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes,
                     std::string* error) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   if (!out.is_open()) {
-    *error = "cannot create " + path;
+    *error = "cannot create " + path.string();
     return false;
   }
   out.write(reinterpret_cast<const char*>(bytes.data()),
             static_cast<std::streamsize>(bytes.size()));
   out.close();
   if (!out) {
-    *error = "cannot write " + path;
+    *error = "cannot write " + path.string();
     return false;
   }
   return true;

@@ -9,6 +9,9 @@
 #include "platform/linux/LinuxPlatform.h"
 #include "platform/linux/LinuxReturnValues.h"
 #endif
+#if TBT_HAVE_WINDOWS_BACKEND
+#include "platform/windows/WindowsPlatform.h"
+#endif
 
 namespace tbt::cli {
 
@@ -48,18 +51,34 @@ bool EmulatedControllerNvm(const PlatformSelection& selection, std::vector<uint8
   return true;
 }
 
-std::unique_ptr<platform::IPlatform> CreateLinuxPlatformAt(const std::filesystem::path& sysfsRoot,
-                                                           std::u16string moduleFileName) {
+std::unique_ptr<platform::IPlatform> CreateHardwarePlatform(PlatformChoice choice,
+                                                            const std::filesystem::path& sysfsRoot,
+                                                            std::u16string moduleFileName) {
 #if TBT_HAVE_LINUX_BACKEND
-  platform::linux_backend::LinuxOptions options;
-  options.sysfsRoot = sysfsRoot;
-  options.moduleFileName = std::move(moduleFileName);
-  return platform::linux_backend::CreateLinuxPlatform(std::move(options));
-#else
+  if (choice == PlatformChoice::kLinux) {
+    platform::linux_backend::LinuxOptions options;
+    options.sysfsRoot = sysfsRoot;
+    options.moduleFileName = std::move(moduleFileName);
+    return platform::linux_backend::CreateLinuxPlatform(std::move(options));
+  }
+#endif
+#if TBT_HAVE_WINDOWS_BACKEND
+  if (choice == PlatformChoice::kWindows) {
+    platform::windows_backend::WindowsOptions options;
+    options.moduleFileName = std::move(moduleFileName);
+    return platform::windows_backend::CreateWindowsPlatform(std::move(options));
+  }
+#endif
+  (void)choice;
   (void)sysfsRoot;
   (void)moduleFileName;
   return nullptr;
-#endif
+}
+
+std::string MissingBackendError(PlatformChoice choice) {
+  return choice == PlatformChoice::kWindows
+             ? "this build has no Windows backend; use TBT_PLATFORM=emulated"
+             : "this build has no Linux backend; use TBT_PLATFORM=emulated";
 }
 
 std::optional<uint32_t> AuthenticationStatus(uint32_t result, PlatformChoice ranOn) {

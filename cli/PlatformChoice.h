@@ -22,11 +22,11 @@ using PlatformChoice = emulated::Backend;
 /// Where a command runs when no emulated controller is given on its command line.
 struct PlatformSelection {
   // Written out so that `{choice, root}` needs no initialiser for the emulated fields.
-  PlatformSelection(PlatformChoice chosen = PlatformChoice::kLinux,
+  PlatformSelection(PlatformChoice chosen = emulated::kNativeBackend,
                     std::filesystem::path root = "/sys")
       : choice(chosen), sysfsRoot(std::move(root)) {}
 
-  PlatformChoice choice = PlatformChoice::kLinux;
+  PlatformChoice choice = emulated::kNativeBackend;
   /// The Linux backend's sysfs root; tests point it at a tree of their own.
   std::filesystem::path sysfsRoot = "/sys";
   /// On the emulated backend, as for the window: TBT_EMULATED_CONTROLLER, an image or
@@ -42,8 +42,8 @@ struct EmulatedEnvironment {
   const char* power = nullptr;
 };
 
-/// Reads a TBT_PLATFORM value: unset (null) or empty is linux, then "linux" or
-/// "emulated" exactly. False with *error (one sentence) for anything else.
+/// Reads a TBT_PLATFORM value as emulated::ParseBackend does. False with *error (one
+/// sentence) for a value that names no backend of this build.
 bool ParsePlatformChoice(const char* value, PlatformChoice* choice, std::string* error);
 
 /// Reads the emulated backend's variables into *selection: TBT_EMULATED_POWER unset,
@@ -58,10 +58,15 @@ bool ParseEmulatedEnvironment(const EmulatedEnvironment& environment, PlatformSe
 bool EmulatedControllerNvm(const PlatformSelection& selection, std::vector<uint8_t>* nvm,
                            std::string* error);
 
-/// The Linux backend on `sysfsRoot` with the real clock, for a program path (empty:
-/// this program's); null when this build has no Linux backend.
-std::unique_ptr<platform::IPlatform> CreateLinuxPlatformAt(const std::filesystem::path& sysfsRoot,
-                                                           std::u16string moduleFileName);
+/// The real-hardware backend `choice` names (linux on `sysfsRoot`, or windows) with the
+/// real clock, for a program path (empty: this program's); null when this build has no
+/// such backend.
+std::unique_ptr<platform::IPlatform> CreateHardwarePlatform(PlatformChoice choice,
+                                                            const std::filesystem::path& sysfsRoot,
+                                                            std::u16string moduleFileName);
+
+/// The sentence for a backend this build lacks ("this build has no Linux backend; ...").
+std::string MissingBackendError(PlatformChoice choice);
 
 /// The kernel's authentication status a Linux ReturnValue carries ("the controller
 /// refused the image (status 0x41)"); nullopt for any other result or platform.

@@ -1,7 +1,5 @@
 #include "cli/UpdateCommand.h"
 
-#include <stdlib.h>
-
 #include <array>
 #include <cstdio>
 #include <filesystem>
@@ -17,6 +15,7 @@
 #include "platform/AsciiCase.h"
 #include "platform/RemovalOnSignal.h"
 #include "platform/SteadyClock.h"
+#include "platform/TemporaryFolder.h"
 #include "platform/Utf16.h"
 #include "platform/emulated/EmulatedPlatform.h"
 #include "update/AcpiDevice.h"
@@ -50,13 +49,7 @@ constexpr std::array kUpdateOptions{
 // A program folder that exists for one run and is removed with everything in it.
 class TemporaryProgramFolder {
  public:
-  TemporaryProgramFolder() {
-    std::error_code error;
-    std::string pattern = (fs::temp_directory_path(error) / "tbt-nvm-update-XXXXXX").string();
-    if (!error && mkdtemp(pattern.data()) != nullptr) {
-      root_ = pattern;
-    }
-  }
+  TemporaryProgramFolder() : root_(platform::MakeTemporaryFolder("tbt-nvm-update")) {}
   ~TemporaryProgramFolder() {
     if (!root_.empty()) {
       std::error_code ignored;
@@ -106,8 +99,9 @@ void PrintReport(std::ostream& out, bool json, PlatformChoice ranOn, UpdateResul
     out << object.Text() << "\n";
     return;
   }
-  out << (ranOn == PlatformChoice::kLinux
-              ? "platform:          linux (this machine's controller)\n"
+  out << (ranOn == PlatformChoice::kLinux ? "platform:          linux (this machine's controller)\n"
+          : ranOn == PlatformChoice::kWindows
+              ? "platform:          windows (this machine's controller)\n"
               : "platform:          emulated (no hardware is touched)\n")
       << "image file:        "
       << (report.imagePath.empty() ? std::string("(none)") : report.imagePath.filename().string())
@@ -173,18 +167,19 @@ int RunUpdateCommand(const std::vector<std::string>& args, const PlatformSelecti
     err << "tbt-nvm update: " << error << "\n";
     return kExitUsage;
   }
-  options.moduleFileName = ToUtf16(folder.Program().string());
+  options.moduleFileName = folder.Program().u16string();
 
   // A controller file on the command line always means the emulated machine.
   const PlatformChoice ranOn = controller.Given() ? PlatformChoice::kEmulated : platform.choice;
   platform::SteadyClock realClock;
   std::unique_ptr<platform::IPlatform> machine;
-  if (ranOn == PlatformChoice::kLinux) {
-    machine = CreateLinuxPlatformAt(
+  if (ranOn != PlatformChoice::kEmulated) {
+    machine = CreateHardwarePlatform(
+        ranOn,
         words.Has("--sysfs-root") ? fs::path(words.Value("--sysfs-root")) : platform.sysfsRoot,
         options.moduleFileName);
     if (!machine) {
-      err << "tbt-nvm update: this build has no Linux backend; use TBT_PLATFORM=emulated\n";
+      err << "tbt-nvm update: " << MissingBackendError(ranOn) << "\n";
       return kExitUsage;
     }
   } else {
@@ -206,7 +201,7 @@ int RunUpdateCommand(const std::vector<std::string>& args, const PlatformSelecti
   } else if (!words.Has("--allow-battery") && RunsOnBattery(machine->Power())) {
     context.result = TBU_E_ON_BATTERY;
   } else {
-    if (ranOn == PlatformChoice::kLinux) {
+    if (ranOn != PlatformChoice::kEmulated) {
       err << kDisconnectWarning;
     }
     UpdateThreadProc(UpdateEnvironment{*machine, client, acpi, {}}, &context, &report);

@@ -37,6 +37,12 @@ int UpdateOnChosenPlatform(const std::vector<std::string>& args, std::ostream& o
                              EmulatedVariables());
 }
 
+#ifdef _WIN32
+constexpr char kUpdateSummary[] = "run a whole update (TBT_PLATFORM: windows or emulated)";
+#else
+constexpr char kUpdateSummary[] = "run a whole update (TBT_PLATFORM: linux or emulated)";
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -45,8 +51,7 @@ int main(int argc, char** argv) {
       Command{"info", "show what an image holds", RunInfoCommand},
       Command{"demo-image", "write an image for the built-in emulated controller",
               RunDemoImageCommand},
-      Command{"update", "run a whole update (TBT_PLATFORM: linux or emulated)",
-              UpdateOnChosenPlatform},
+      Command{"update", kUpdateSummary, UpdateOnChosenPlatform},
       Command{"status", "list this machine's Thunderbolt controllers", RunStatusCommand},
   };
   const std::vector<std::string> args(argv + 1, argv + argc);

@@ -1,6 +1,8 @@
 # tbt_library(NAME DIR... [LINK libs...] [EXCLUDE files...])
 # A static library from every .cpp in the given folders (relative to the current
-# source folder). A folder without sources yet yields no target.
+# source folder). A folder without sources yet yields no target. A file ending in
+# Posix.cpp is built only for POSIX systems, one ending in Win32.cpp only for Windows:
+# the two implement the same header for their system.
 function(tbt_library name)
   cmake_parse_arguments(ARG "" "" "DIRS;LINK;EXCLUDE" ${ARGN})
   set(srcs)
@@ -8,6 +10,11 @@ function(tbt_library name)
     file(GLOB found CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp)
     # DIRS . globs "<dir>/./x.cpp", which EXCLUDE's "<dir>/x.cpp" would not match.
     list(TRANSFORM found REPLACE "/\\./" "/")
+    if(WIN32)
+      list(FILTER found EXCLUDE REGEX "Posix\\.cpp$")
+    else()
+      list(FILTER found EXCLUDE REGEX "Win32\\.cpp$")
+    endif()
     list(APPEND srcs ${found})
   endforeach()
   foreach(ex IN LISTS ARG_EXCLUDE)

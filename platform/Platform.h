@@ -40,9 +40,9 @@ class IDeviceIo {
   virtual bool CloseHandle(Handle device) = 0;
 };
 
-/// Error of StartService when the service already runs.
+/// Error of Start when the service already runs.
 inline constexpr uint32_t kErrorServiceAlreadyRunning = 1056;
-/// Error of OpenService when no such service is installed.
+/// Error of OpenByName when no such service is installed.
 inline constexpr uint32_t kErrorServiceDoesNotExist = 1060;
 /// Error when the caller lacks the right to do what it asked.
 inline constexpr uint32_t kErrorAccessDenied = 5;
@@ -52,11 +52,11 @@ class IServiceManager {
  public:
   virtual ~IServiceManager() = default;
   /// Opens the manager of the local machine; kNullHandle on failure.
-  virtual Handle OpenSCManager() = 0;
+  virtual Handle OpenManager() = 0;
   /// Opens a service by name; kNullHandle on failure (GetLastError says why).
-  virtual Handle OpenService(Handle manager, std::u16string_view name) = 0;
+  virtual Handle OpenByName(Handle manager, std::u16string_view name) = 0;
   /// Asks the service to start and returns at once; false on failure (GetLastError).
-  virtual bool StartService(Handle service) = 0;
+  virtual bool Start(Handle service) = 0;
   /// The error of the last failed call of this interface on the calling thread.
   virtual uint32_t GetLastError() = 0;
   /// Closes a manager or service handle.

@@ -8,7 +8,8 @@
 
 namespace tbt::platform {
 
-/// While it exists, SIGINT, SIGTERM and SIGHUP remove the files, then the (by then empty)
+/// While it exists, SIGINT, SIGTERM and SIGHUP (on Windows: Ctrl+C, Ctrl+Break and
+/// closing the console) remove the files, then the (by then empty)
 /// folders, in the order given, and end the process as the signal would have. The
 /// handler only calls unlink(2) and rmdir(2) on paths stored beforehand. One guard at a
 /// time per process; at most kMaxRemovedPaths paths, and a path too long to store is

@@ -6,16 +6,16 @@ namespace tbt {
 
 uint32_t StartNamedService(platform::IServiceManager& services, std::u16string_view name) {
   // The service is opened after the manager, so it is closed before it.
-  const platform::ScopedServiceHandle manager(services, services.OpenSCManager());
+  const platform::ScopedServiceHandle manager(services, services.OpenManager());
   if (!manager.Valid()) {
     return SERVICE_E_SCM;
   }
-  const platform::ScopedServiceHandle service(services, services.OpenService(manager.Get(), name));
+  const platform::ScopedServiceHandle service(services, services.OpenByName(manager.Get(), name));
   if (!service.Valid()) {
     return SERVICE_E_OPEN;
   }
   // A service that already runs is what the caller wants; only other failures count.
-  if (!services.StartService(service.Get()) &&
+  if (!services.Start(service.Get()) &&
       services.GetLastError() != platform::kErrorServiceAlreadyRunning) {
     return SERVICE_E_START;
   }

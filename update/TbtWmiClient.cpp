@@ -106,7 +106,7 @@ UpdateResult CTbtWmiClient::CallMethod(std::u16string_view method, const InParam
     return TBU_E_NO_CONTROLLER;
   }
   wmi::ObjectPtr classObject;
-  if (wmi::Failed(services_->GetObject(kTbtClass, 0, &classObject)) || classObject == nullptr) {
+  if (wmi::Failed(services_->FetchObject(kTbtClass, 0, &classObject)) || classObject == nullptr) {
     return result;
   }
   // A method without in-parameters is only asked whether it exists.

@@ -6,7 +6,6 @@
 #include <system_error>
 
 #include "platform/AsciiCase.h"
-#include "platform/Utf16.h"
 #include "update/AcpiDevice.h"
 #include "update/NvmCheck.h"
 #include "update/ServiceControl.h"
@@ -17,6 +16,12 @@ namespace tbt {
 namespace {
 
 constexpr char16_t kDataFolderName[] = u"data";
+// Windows takes both separators in a path; elsewhere a backslash is part of a name.
+#ifdef _WIN32
+constexpr char16_t kFolderSeparators[] = u"\\/";
+#else
+constexpr char16_t kFolderSeparators[] = u"/";
+#endif
 constexpr std::string_view kImageSuffix = ".bin";
 
 UpdateResult ImageResult(platform::FileReadStatus status, const std::vector<uint8_t>& image) {
@@ -38,9 +43,9 @@ UpdateResult LoadImage(const UpdateEnvironment& environment, std::filesystem::pa
   if (folder.size() >= kUpdatePathCapacity) {
     return TBU_E_NO_IMAGE;
   }
-  const std::filesystem::path found = FindFirstImage(std::filesystem::path(ToUtf8(folder)));
+  const std::filesystem::path found = FindFirstImage(std::filesystem::path(folder));
   *imagePath = found;
-  if (found.empty() || ToUtf16(found.string()).size() >= kUpdatePathCapacity) {
+  if (found.empty() || found.u16string().size() >= kUpdatePathCapacity) {
     return TBU_E_NO_IMAGE;
   }
   const platform::FileReadStatus status =
@@ -87,7 +92,7 @@ UpdateResult RunUpdateSteps(const UpdateEnvironment& environment, const UpdateCo
 }  // namespace
 
 std::u16string ImageFolderFromModulePath(std::u16string_view moduleFileName) {
-  const size_t slash = moduleFileName.rfind(u'/');
+  const size_t slash = moduleFileName.find_last_of(kFolderSeparators);
   std::u16string folder(slash == std::u16string_view::npos ? moduleFileName
                                                            : moduleFileName.substr(0, slash + 1));
   folder += kDataFolderName;
@@ -102,7 +107,9 @@ std::filesystem::path FindFirstImage(const std::filesystem::path& folder) {
   }
   std::vector<std::string> names;
   for (const std::filesystem::directory_entry& entry : entries) {
-    const std::string name = entry.path().filename().string();
+    // UTF-8 whatever the system's code page, so that no name fails to convert.
+    const std::u8string utf8 = entry.path().filename().u8string();
+    const std::string name(utf8.begin(), utf8.end());
     if (name == "." || name == "..") {
       continue;
     }
@@ -114,7 +121,8 @@ std::filesystem::path FindFirstImage(const std::filesystem::path& folder) {
     return {};
   }
   // The original platform's search yields entries in name order; keep that order.
-  return folder / *std::min_element(names.begin(), names.end());
+  const std::string& first = *std::min_element(names.begin(), names.end());
+  return folder / std::u8string(first.begin(), first.end());
 }
 
 uint32_t UpdateThreadProc(const UpdateEnvironment& environment, UpdateContext* context,

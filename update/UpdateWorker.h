@@ -68,8 +68,9 @@ inline constexpr size_t kUpdatePathCapacity = 1024;
 uint32_t UpdateThreadProc(const UpdateEnvironment& environment, UpdateContext* context,
                           UpdateReport* report = nullptr);
 
-/// The image folder for a program path: everything up to the last '/' (kept) and
-/// "data"; a path without '/' stays whole before "data" is appended.
+/// The image folder for a program path: everything up to the last folder separator
+/// (kept) and "data"; a path without one stays whole before "data" is appended. On
+/// Windows '\\' and '/' separate folders, elsewhere only '/'.
 std::u16string ImageFolderFromModulePath(std::u16string_view moduleFileName);
 
 /// The first "*.bin" entry of the folder in name order (the suffix in any case);

@@ -27,7 +27,7 @@ void EmulatedServiceManager::SetLastError(uint32_t error) {
   lastError_[std::this_thread::get_id()] = error;
 }
 
-platform::Handle EmulatedServiceManager::OpenSCManager() {
+platform::Handle EmulatedServiceManager::OpenManager() {
   std::lock_guard lock(mutex_);
   if (log_ != nullptr) {
     log_->Record(CallKind::kOpenServiceManager);
@@ -41,8 +41,8 @@ platform::Handle EmulatedServiceManager::OpenSCManager() {
   return handle;
 }
 
-platform::Handle EmulatedServiceManager::OpenService(platform::Handle manager,
-                                                     std::u16string_view name) {
+platform::Handle EmulatedServiceManager::OpenByName(platform::Handle manager,
+                                                    std::u16string_view name) {
   std::lock_guard lock(mutex_);
   if (log_ != nullptr) {
     log_->Record(CallKind::kOpenService, ToUtf8(name));
@@ -62,7 +62,7 @@ platform::Handle EmulatedServiceManager::OpenService(platform::Handle manager,
   return handle;
 }
 
-bool EmulatedServiceManager::StartService(platform::Handle serviceHandle) {
+bool EmulatedServiceManager::Start(platform::Handle serviceHandle) {
   std::lock_guard lock(mutex_);
   const auto found = handles_.find(serviceHandle);
   if (found == handles_.end() || found->second.isManager) {

@@ -23,17 +23,17 @@ class EmulatedServiceManager final : public platform::IServiceManager {
  public:
   explicit EmulatedServiceManager(EmulatedCallLog* log = nullptr);
 
-  platform::Handle OpenSCManager() override;
-  platform::Handle OpenService(platform::Handle manager, std::u16string_view name) override;
-  bool StartService(platform::Handle service) override;
+  platform::Handle OpenManager() override;
+  platform::Handle OpenByName(platform::Handle manager, std::u16string_view name) override;
+  bool Start(platform::Handle service) override;
   uint32_t GetLastError() override;
   bool CloseServiceHandle(platform::Handle handle) override;
 
-  /// Makes OpenSCManager fail (access denied) or succeed again.
+  /// Makes OpenManager fail (access denied) or succeed again.
   void SetManagerFails(bool fails);
-  /// Installs a stopped service, or removes one (OpenService then fails with 1060).
+  /// Installs a stopped service, or removes one (OpenByName then fails with 1060).
   void SetInstalled(std::u16string_view name, bool installed);
-  /// Makes StartService of the named service fail with `error` (0: start normally).
+  /// Makes Start of the named service fail with `error` (0: start normally).
   void SetStartError(std::u16string_view name, uint32_t error);
   /// Whether the named service runs now.
   bool IsRunning(std::u16string_view name) const;

@@ -75,7 +75,7 @@ HRESULT EmulatedTbtProvider::RunReadFirmwareLocked(const EmulatedController& con
   const size_t count = std::min(static_cast<size_t>(length.lVal), size - start);
   auto data = wmi::SafeArrayCreateVector(0, static_cast<uint32_t>(count));
   if (data == nullptr) {
-    return wmi::E_OUTOFMEMORY;
+    return wmi::kOutOfMemory;
   }
   std::copy_n(controller.nvm.begin() + static_cast<std::ptrdiff_t>(start), count,
               data->elements.begin());

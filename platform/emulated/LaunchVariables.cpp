@@ -14,13 +14,31 @@ std::string_view ValueOf(const char* value) {
 
 std::optional<Backend> ParseBackend(const char* value, std::string* error) {
   const std::string_view name = ValueOf(value);
-  if (name.empty() || name == "linux") {
-    return Backend::kLinux;
+#ifdef _WIN32
+  constexpr std::string_view kNativeName = "windows";
+  constexpr std::string_view kOtherName = "linux";
+  constexpr std::string_view kOtherBuild = "the Linux build";
+  constexpr std::string_view kThisBuild = "this Windows build";
+#else
+  constexpr std::string_view kNativeName = "linux";
+  constexpr std::string_view kOtherName = "windows";
+  constexpr std::string_view kOtherBuild = "the Windows build";
+  constexpr std::string_view kThisBuild = "this Linux build";
+#endif
+  if (name.empty() || name == kNativeName) {
+    return kNativeBackend;
   }
   if (name == "emulated") {
     return Backend::kEmulated;
   }
-  *error = "TBT_PLATFORM must be linux or emulated, not '" + std::string(name) + "'";
+  if (name == kOtherName) {
+    *error = "TBT_PLATFORM=" + std::string(kOtherName) + " is for " + std::string(kOtherBuild) +
+             "; " + std::string(kThisBuild) + " runs on " + std::string(kNativeName) +
+             " or emulated";
+    return std::nullopt;
+  }
+  *error = "TBT_PLATFORM must be " + std::string(kNativeName) + " or emulated, not '" +
+           std::string(name) + "'";
   return std::nullopt;
 }
 

@@ -15,11 +15,21 @@ namespace tbt::emulated {
 /// The backends a program can run on.
 enum class Backend {
   kLinux,
+  kWindows,
   kEmulated,
 };
 
-/// TBT_PLATFORM: unset (null), empty or "linux" is the Linux backend, "emulated" the
-/// emulated machine. nullopt with *error (one sentence) for anything else.
+/// The real-hardware backend of the system this program was built for.
+#ifdef _WIN32
+inline constexpr Backend kNativeBackend = Backend::kWindows;
+#else
+inline constexpr Backend kNativeBackend = Backend::kLinux;
+#endif
+
+/// TBT_PLATFORM: unset (null) or empty is this system's real backend; "linux" (in the
+/// Linux build) or "windows" (in the Windows build) names it, "emulated" the emulated
+/// machine. nullopt with *error (one sentence) for anything else, including the other
+/// system's backend.
 std::optional<Backend> ParseBackend(const char* value, std::string* error);
 
 /// TBT_EMULATED_POWER: unset (null), empty or "mains", "battery", or "fail" (the power

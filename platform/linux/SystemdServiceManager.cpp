@@ -111,7 +111,7 @@ bool SystemdServiceManager::Fail(uint32_t error) {
   return false;
 }
 
-Handle SystemdServiceManager::OpenSCManager() {
+Handle SystemdServiceManager::OpenManager() {
   sd_bus* opened = nullptr;
   const int r = sd_bus_open_system(&opened);
   BusPtr bus(opened);
@@ -127,7 +127,7 @@ Handle SystemdServiceManager::OpenSCManager() {
   return handle;
 }
 
-Handle SystemdServiceManager::OpenService(Handle manager, std::u16string_view name) {
+Handle SystemdServiceManager::OpenByName(Handle manager, std::u16string_view name) {
   sd_bus* bus = nullptr;
   {
     std::lock_guard lock(mutex_);
@@ -167,7 +167,7 @@ Handle SystemdServiceManager::OpenService(Handle manager, std::u16string_view na
   return handle;
 }
 
-bool SystemdServiceManager::StartService(Handle service) {
+bool SystemdServiceManager::Start(Handle service) {
   sd_bus* bus = nullptr;
   Service record;
   {

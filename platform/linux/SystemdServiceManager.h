@@ -19,7 +19,7 @@ namespace tbt::platform::linux_backend {
 /// name gets ".service" appended unless it already names a unit.
 std::string UnitNameForService(std::u16string_view serviceName);
 
-/// The error of StartService when systemd refuses the start for another reason.
+/// The error of Start when systemd refuses the start for another reason.
 inline constexpr uint32_t kErrorServiceStartFailed = 1064;
 /// The error when the system bus or systemd cannot be reached.
 inline constexpr uint32_t kErrorServiceManagerUnavailable = 1722;
@@ -32,11 +32,11 @@ class SystemdServiceManager final : public IServiceManager {
   SystemdServiceManager& operator=(const SystemdServiceManager&) = delete;
 
   /// Connects to the system bus; kNullHandle when it cannot.
-  Handle OpenSCManager() override;
+  Handle OpenManager() override;
   /// Loads the unit; fails with kErrorServiceDoesNotExist when systemd does not know it.
-  Handle OpenService(Handle manager, std::u16string_view name) override;
+  Handle OpenByName(Handle manager, std::u16string_view name) override;
   /// StartUnit(unit, "replace"); an active unit fails with kErrorServiceAlreadyRunning.
-  bool StartService(Handle service) override;
+  bool Start(Handle service) override;
   uint32_t GetLastError() override;
   bool CloseServiceHandle(Handle handle) override;
 

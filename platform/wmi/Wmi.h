@@ -35,9 +35,10 @@ inline constexpr HRESULT WBEM_E_INVALID_METHOD_PARAMETERS = static_cast<int32_t>
 inline constexpr HRESULT WBEM_E_INVALID_OBJECT_PATH = static_cast<int32_t>(0x8004103A);
 /// The namespace's host (its service) is not running.
 inline constexpr HRESULT WBEM_E_TRANSPORT_FAILURE = static_cast<int32_t>(0x80041015);
-/// SafeArrayGetElement / PutElement: index outside the array.
-inline constexpr HRESULT DISP_E_BADINDEX = static_cast<int32_t>(0x8002000B);
-inline constexpr HRESULT E_OUTOFMEMORY = static_cast<int32_t>(0x8007000E);
+/// SafeArrayGetElement / PutElement: index outside the array (DISP_E_BADINDEX).
+inline constexpr HRESULT kBadIndex = static_cast<int32_t>(0x8002000B);
+/// No memory for the answer (E_OUTOFMEMORY).
+inline constexpr HRESULT kOutOfMemory = static_cast<int32_t>(0x8007000E);
 
 constexpr bool Succeeded(HRESULT hr) {
   return hr >= 0;
@@ -72,9 +73,9 @@ struct SafeArray {
 
 /// Creates a one-dimensional byte array of `count` zero elements; null when it cannot.
 std::shared_ptr<SafeArray> SafeArrayCreateVector(int32_t lowerBound, uint32_t count);
-/// Stores element `index`; DISP_E_BADINDEX outside the bounds.
+/// Stores element `index`; kBadIndex outside the bounds.
 HRESULT SafeArrayPutElement(SafeArray* array, int32_t index, uint8_t value);
-/// Reads element `index`; DISP_E_BADINDEX outside the bounds (*value untouched).
+/// Reads element `index`; kBadIndex outside the bounds (*value untouched).
 HRESULT SafeArrayGetElement(const SafeArray* array, int32_t index, uint8_t* value);
 /// Frees the elements; the array stays, empty.
 HRESULT SafeArrayDestroyData(SafeArray* array);
@@ -121,6 +122,9 @@ class WbemClassObject {
   HRESULT GetMethod(std::u16string_view name, std::shared_ptr<WbemClassObject>* inSignature,
                     std::shared_ptr<WbemClassObject>* outSignature) const;
 
+  /// The names of the object's properties, in the order they were declared or first set.
+  std::vector<std::u16string> PropertyNames() const;
+
   /// A fresh object with the same class and declared properties, all unset.
   HRESULT SpawnInstance(std::shared_ptr<WbemClassObject>* instance) const;
 
@@ -166,6 +170,9 @@ struct ObjectPath {
 
 /// Parses an object path; false (and *path partly filled) when it is malformed.
 bool ParseObjectPath(std::u16string_view text, ObjectPath* path);
+/// Writes a path back as text, every key value quoted and escaped, so that
+/// ParseObjectPath gives the same path again.
+std::u16string FormatObjectPath(const ObjectPath& path);
 
 /// What a provider serves for one namespace.
 class IWbemProvider {
@@ -173,6 +180,8 @@ class IWbemProvider {
   virtual ~IWbemProvider() = default;
   /// Whether the namespace can be reached now (its hosting service runs).
   virtual bool IsReachable() { return true; }
+  /// Connects a client to the namespace: WBEM_S_NO_ERROR, or why it cannot be reached.
+  virtual HRESULT Connect() { return IsReachable() ? WBEM_S_NO_ERROR : WBEM_E_TRANSPORT_FAILURE; }
   /// The class definition (with its methods), or null for an unknown class.
   virtual ObjectPtr GetClass(std::u16string_view className) = 0;
   /// Every instance of the class, in the provider's order.
@@ -225,11 +234,12 @@ class WbemServices {
   HRESULT ExecQuery(std::u16string_view language, std::u16string_view query, int32_t flags,
                     std::shared_ptr<EnumWbemClassObject>* enumerator);
 
-  /// Fetches a class by name, or an instance by its object path (string keys match
-  /// exactly). WBEM_E_INVALID_OBJECT_PATH for a malformed path, WBEM_E_NOT_FOUND for an
+  /// WMI's GetObject (named apart from the Windows macro): fetches a class by name, or
+  /// an instance by its object path (string keys match exactly).
+  /// WBEM_E_INVALID_OBJECT_PATH for a malformed path, WBEM_E_NOT_FOUND for an
   /// unknown class or instance, WBEM_E_TRANSPORT_FAILURE when the provider cannot be
   /// reached now.
-  HRESULT GetObject(std::u16string_view path, int32_t flags, ObjectPtr* object);
+  HRESULT FetchObject(std::u16string_view path, int32_t flags, ObjectPtr* object);
 
   /// Executes a method on the object the path names. The path is parsed with the
   /// escaping rules above, so an unescaped backslash in a key does not find the
@@ -252,8 +262,8 @@ class WbemServices {
 class WbemLocator {
  public:
   explicit WbemLocator(const NamespaceRegistry& registry);
-  /// Connects; WBEM_E_INVALID_NAMESPACE when none is registered under the name,
-  /// WBEM_E_TRANSPORT_FAILURE when its provider cannot be reached now.
+  /// Connects; WBEM_E_INVALID_NAMESPACE when none is registered under the name, else
+  /// the provider's Connect answer (WBEM_E_TRANSPORT_FAILURE when it cannot be reached now).
   HRESULT ConnectServer(std::u16string_view nameSpace, std::shared_ptr<WbemServices>* services);
 
  private:

@@ -58,7 +58,7 @@ HRESULT SafeArrayPutElement(SafeArray* array, int32_t index, uint8_t value) {
   }
   size_t position = 0;
   if (!ElementPosition(*array, index, &position)) {
-    return DISP_E_BADINDEX;
+    return kBadIndex;
   }
   array->elements[position] = value;
   return WBEM_S_NO_ERROR;
@@ -70,7 +70,7 @@ HRESULT SafeArrayGetElement(const SafeArray* array, int32_t index, uint8_t* valu
   }
   size_t position = 0;
   if (!ElementPosition(*array, index, &position)) {
-    return DISP_E_BADINDEX;
+    return kBadIndex;
   }
   *value = array->elements[position];
   return WBEM_S_NO_ERROR;
@@ -195,6 +195,15 @@ HRESULT WbemClassObject::GetMethod(std::u16string_view name, ObjectPtr* inSignat
     return WBEM_S_NO_ERROR;
   }
   return WBEM_E_NOT_FOUND;
+}
+
+std::vector<std::u16string> WbemClassObject::PropertyNames() const {
+  std::vector<std::u16string> names;
+  names.reserve(properties_.size());
+  for (const Property& property : properties_) {
+    names.push_back(property.name);
+  }
+  return names;
 }
 
 HRESULT WbemClassObject::SpawnInstance(ObjectPtr* instance) const {

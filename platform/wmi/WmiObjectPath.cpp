@@ -108,4 +108,21 @@ bool ParseObjectPath(std::u16string_view text, ObjectPath* path) {
   }
 }
 
+std::u16string FormatObjectPath(const ObjectPath& path) {
+  std::u16string text = path.className;
+  for (size_t i = 0; i < path.keys.size(); ++i) {
+    text += i == 0 ? u'.' : u',';
+    text += path.keys[i].first;
+    text += u"=\"";
+    for (const char16_t unit : path.keys[i].second) {
+      if (unit == u'\\' || unit == u'"') {
+        text += u'\\';
+      }
+      text += unit;
+    }
+    text += u'"';
+  }
+  return text;
+}
+
 }  // namespace tbt::wmi

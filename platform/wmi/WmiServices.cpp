@@ -151,7 +151,7 @@ HRESULT WbemServices::ExecQuery(std::u16string_view language, std::u16string_vie
   return WBEM_S_NO_ERROR;
 }
 
-HRESULT WbemServices::GetObject(std::u16string_view path, int32_t /*flags*/, ObjectPtr* object) {
+HRESULT WbemServices::FetchObject(std::u16string_view path, int32_t /*flags*/, ObjectPtr* object) {
   if (object == nullptr) {
     return WBEM_E_INVALID_PARAMETER;
   }
@@ -222,8 +222,8 @@ HRESULT WbemLocator::ConnectServer(std::u16string_view nameSpace,
   if (provider == nullptr) {
     return WBEM_E_INVALID_NAMESPACE;
   }
-  if (!provider->IsReachable()) {
-    return WBEM_E_TRANSPORT_FAILURE;
+  if (const HRESULT connected = provider->Connect(); Failed(connected)) {
+    return connected;
   }
   *services = std::make_shared<WbemServices>(std::move(provider));
   return WBEM_S_NO_ERROR;

@@ -86,17 +86,5 @@ TEST(Wcstol16, FollowsTheRulesOfWcstolInBase16) {
   }
 }
 
-TEST(WideArguments, ConvertsUtf8ArgumentsForReadCommandLine) {
-  const char* argv[] = {"tool", "/LID:804", "Ünïcode", nullptr, nullptr};
-  const WideArguments wide(4, argv);
-  ASSERT_EQ(wide.Count(), 4);
-  EXPECT_EQ(std::u16string_view(wide.Vector()[2]), u"Ünïcode");
-  EXPECT_EQ(std::u16string_view(wide.Vector()[3]), u"");
-  EXPECT_EQ(wide.Vector()[4], nullptr);
-  uint16_t langId = 0;
-  ReadCommandLine(wide.Count(), wide.Vector(), nullptr, &langId);
-  EXPECT_EQ(langId, 0x804);
-}
-
 }  // namespace
 }  // namespace tbt::strings

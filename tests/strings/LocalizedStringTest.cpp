@@ -107,16 +107,6 @@ TEST_F(LocalizedStringTest, PicksTheSectionOfTheLanguage) {
   EXPECT_EQ(Load(0x409, u"IDS_EXIT"), u"");
 }
 
-TEST_F(LocalizedStringTest, FileIsReadAnewOnEachCallAndAnythingMissingGivesEmptyTexts) {
-  EXPECT_EQ(Load(0x409, u"IDS_UPDATE"), u"");
-  WriteIni("[English]\nIDS_UPDATE=Update\n");
-  EXPECT_EQ(Load(0x409, u"IDS_UPDATE"), u"");
-  WriteIni("[Language]\n0x409=\n[English]\nIDS_UPDATE=Update\n");
-  EXPECT_EQ(Load(0x411, u"IDS_UPDATE"), u"");
-  WriteIni("[Language]\n0x409=E\n[E]\nIDS_UPDATE=Changed\n");
-  EXPECT_EQ(Load(0x409, u"IDS_UPDATE"), u"Changed");
-}
-
 TEST_F(LocalizedStringTest, SectionNameIsCutTo29UnitsAndTheTextTo255) {
   const std::string name(35, 'n');
   const std::string fits(255, 's');

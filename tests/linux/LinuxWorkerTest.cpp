@@ -52,7 +52,7 @@ class LinuxWorkerTest : public testing::Test {
   // is asked for.
   FakeKernel& AddController(FakeKernel::Outcome outcome) {
     sys_.AddHostRouter("0-0", "16.0\n", installed_, kNonActiveSize);
-    forcePower_ = sys_.AddForcePower();
+    forcePower_ = sys_.AddForcePower("-1");  // a numbered WMI name, as a second instance gets
     kernel_ = std::make_unique<FakeKernel>(sys_, "0-0", outcome);
     kernel_->installedVersion = "16.0\n";
     kernel_->forcePower = forcePower_;

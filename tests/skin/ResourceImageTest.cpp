@@ -16,7 +16,6 @@ TEST(ResourceImage, CompiledInImagesHaveTheTruncatedSizeOfTheirFactor) {
   } cases[] = {{130, 1.0, 76, 76, false},
                {136, 1.0, 48, 43, false},
                {136, 0.5, 24, 21, true},
-               {141, 0.5, 66, 66, true},
                {130, 1.0000001, 76, 76, true},
                {136, 0.999, 47, 42, true},
                // Only the low 16 bits of an id count.

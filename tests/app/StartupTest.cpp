@@ -92,14 +92,13 @@ TEST(StartupErrorWindow, ShowsTheRefusalWhereAWindowSystemIsThere) {
 }
 
 TEST(ScaledClock, ShortensEachWaitByItsScale) {
-  struct Case {
+  const struct {
     double scale;
     uint32_t asked;
     uint32_t waited;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {0.1, 10000, 1000}, {0.0, 10000, 0}, {-1.0, 500, 0}, {10.0, 4294967295u, 4294967295u}};
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     emulated::ManualClock inner;
     ScaledClock clock(inner, c.scale);
     clock.Sleep(c.asked);

@@ -80,19 +80,18 @@ TEST_F(CheckCommandTest, ControllerComesFromAFileAndEmptyInputsAreResults) {
                                   .Placement(emulated::SectionPointerPlacement::kCopyOnly)
                                   .BuildImage());
   const std::string empty = folder.Write("empty.bin", std::vector<uint8_t>());
-  struct Case {
+  const struct {
     std::vector<std::string> args;
     const char* name;
     const char* installedVersion;
     const char* imageVersion;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {{image, "--controller-image", oldImage}, "TBU_OK", "49", "64"},
       // The built-in controller is of kind 5, the image of kind 3.
       {{image}, "TBU_E_KIND_MISMATCH", "32", "64"},
       {{empty}, "TBU_E_NO_IMAGE", "32", "null"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     std::vector<std::string> args = c.args;
     args.push_back("--json");
     EXPECT_EQ(Check(args), std::string(c.name) == "TBU_OK" ? 0 : 1) << err.str();
@@ -106,18 +105,17 @@ TEST_F(CheckCommandTest, ControllerComesFromAFileAndEmptyInputsAreResults) {
 TEST_F(CheckCommandTest, FileAndUsageErrorsExitWithTwoAndSaySo) {
   const std::string image = folder.Write("demo.bin", emulated::DemoImage());
   const std::string noPointer = folder.Write("zeros.bin", std::vector<uint8_t>(0x1100, 0));
-  struct Case {
+  const struct {
     std::vector<std::string> args;
     std::string message;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {{}, "no image given"},
       {{folder.Path("missing.bin")}, "does not exist"},
       {{image, "--controller-nvm", folder.Path("missing.nvm")}, "missing.nvm"},
       {{image, "--controller-image", noPointer}, "pointers at 0x0 and 0x1000 are blank"},
       {{image, "--installed-version", "-3"}, "--installed-version"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     EXPECT_EQ(Check(c.args), 2) << c.message;
     EXPECT_THAT(err.str(), HasSubstr(c.message));
     EXPECT_TRUE(out.str().empty()) << out.str();

@@ -16,20 +16,19 @@ namespace {
 constexpr std::array kOptions{CommandOption{"--flag"}, CommandOption{"--value", true}};
 
 TEST(SplitCommandWordsTest, TakesOneOperandAndTheKnownOptionsInAnyOrder) {
-  struct Case {
+  const struct {
     std::vector<std::string> args;
     const char* operand;
     bool flag;
     const char* value;  // nullptr: not given
-  };
-  const Case cases[] = {
+  } cases[] = {
       {{"a.bin"}, "a.bin", false, nullptr},
       {{"--flag", "a.bin"}, "a.bin", true, nullptr},
       {{"--value", "--flag", "a.bin"}, "a.bin", false, "--flag"},
       {{"a.bin", "--value", "1", "--value", "2"}, "a.bin", false, "2"},
       {{"-", "--value", ""}, "-", false, ""},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.args));
     CommandWords words;
     std::string error;
@@ -42,18 +41,17 @@ TEST(SplitCommandWordsTest, TakesOneOperandAndTheKnownOptionsInAnyOrder) {
 }
 
 TEST(SplitCommandWordsTest, NamesEachMistake) {
-  struct Case {
+  const struct {
     std::vector<std::string> args;
     const char* error;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {{}, "no image given"},
       {{"--flag"}, "no image given"},
       {{"a.bin", "b.bin"}, "more than one image given"},
       {{"a.bin", "--value"}, "--value needs a value"},
       {{"a.bin", "--flag=1"}, "unknown option --flag=1"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     CommandWords words;
     std::string error;
     EXPECT_FALSE(SplitCommandWords(c.args, kOptions, "image", &words, &error));
@@ -68,17 +66,16 @@ TEST(ControllerFilesTest, TakesAtMostOneFileAndReadsItsNvm) {
   const std::string imageFile = folder.Write("c.bin", board.BuildImage());
   constexpr std::array kBoth{kControllerNvmOption, kControllerImageOption};
 
-  struct Case {
+  const struct {
     std::vector<std::string> args;
     const char* error;  // nullptr: taken and read
-  };
-  const Case cases[] = {
+  } cases[] = {
       {{"x", "--controller-nvm", nvmFile}, nullptr},
       {{"x", "--controller-image", imageFile}, nullptr},
       {{"x", "--controller-nvm", nvmFile, "--controller-image", imageFile}, "not both"},
       {{"x", "--controller-image", ""}, "--controller-image needs a file name"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.args));
     CommandWords words;
     ControllerFiles files;

@@ -26,13 +26,12 @@ TEST(ReadBoundedFileTest, ReadsOnlyRegularFilesUpToTheCapWithoutBlocking) {
   ASSERT_EQ(::mkfifo(folder.Path("fifo.bin").c_str(), 0600), 0);  // no writer: would block
   // 3 GiB of holes: the size alone refuses it, nothing is read.
   fs::resize_file(folder.Write("sparse.bin", ""), 3ull << 30);
-  struct Case {
+  const struct {
     const char* name;
     uint64_t cap;
     FileReadStatus expected;
     std::string bytes;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"small.bin", 3, FileReadStatus::kOk, "abc"},
       {"small.bin", 2, FileReadStatus::kTooLarge, ""},
       {"sparse.bin", kMaxImageFileBytes, FileReadStatus::kTooLarge, ""},
@@ -41,7 +40,7 @@ TEST(ReadBoundedFileTest, ReadsOnlyRegularFilesUpToTheCapWithoutBlocking) {
       {"missing.bin", kMaxImageFileBytes, FileReadStatus::kMissing, ""},
       {"small.bin/inside", kMaxImageFileBytes, FileReadStatus::kMissing, ""},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     std::vector<uint8_t> bytes{9};
     EXPECT_EQ(ReadBoundedFile(folder.Path(c.name), c.cap, &bytes), c.expected) << c.name;
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()), c.bytes) << c.name;

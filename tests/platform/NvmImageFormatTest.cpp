@@ -19,20 +19,19 @@ using emulated::NvmImageBuilder;
 using emulated::SectionPointerPlacement;
 
 TEST(NvmImageFormatTest, TakesTheCopyAt0x1000OnlyWhenThePointerAtZeroIsBlank) {
-  struct Case {
+  const struct {
     SectionPointerPlacement placement;
     std::optional<uint32_t> atZero;  // written over the builder's pointer
     std::optional<uint32_t> copy;    // written over the builder's copy
     uint32_t foundAt;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {SectionPointerPlacement::kAtZero, {}, {}, 0},
       {SectionPointerPlacement::kAtZeroAndCopy, {}, 0x123, 0},  // a wrong copy is not looked at
       {SectionPointerPlacement::kCopyOnly, {}, {}, 0x1000},
       {SectionPointerPlacement::kAtZeroAndCopy, 0u, {}, 0x1000},
       {SectionPointerPlacement::kAtZeroAndCopy, 0xFFFFFFu, {}, 0x1000},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << int(c.placement) << " " << c.atZero.value_or(1));
     std::vector<uint8_t> image =
         NvmImageBuilder().HeaderSize(0x2000).Placement(c.placement).BuildImage();

@@ -47,12 +47,11 @@ TEST(Utf16Test, ComparesAsciiLettersWithoutRegardToCase) {
 // Sysfs attributes may hold any bytes: the JSON must stay valid and the text must not
 // steer the terminal. (PrintableText builds on the round trip above.)
 TEST(PrintableTextTest, EscapesControlsAndReplacesInvalidUtf8) {
-  struct Case {
+  const struct {
     std::string bytes;
     std::string json;
     std::string text;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"PA/PB (USB2) \xC3\xA9", "\"PA/PB (USB2) \xC3\xA9\"", "PA/PB (USB2) \xC3\xA9"},
       {"a\"b\\c", "\"a\\\"b\\\\c\"", "a\"b\\c"},
       {std::string("x\n\t\0\x1B[2J\x7F", 9), "\"x\\n\\t\\u0000\\u001B[2J\\u007F\"",
@@ -62,7 +61,7 @@ TEST(PrintableTextTest, EscapesControlsAndReplacesInvalidUtf8) {
        "\"\\u009B1m\"", "\\x9B1m"},  // the one-byte CSI of C1
       {"\xFF\xC3", "\"\xEF\xBF\xBD\xEF\xBF\xBD\"", "\xEF\xBF\xBD\xEF\xBF\xBD"},  // stray, cut
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     EXPECT_EQ(platform::JsonStringLiteral(c.bytes), c.json) << c.json;
     EXPECT_EQ(platform::PrintableText(c.bytes), c.text) << c.text;
   }

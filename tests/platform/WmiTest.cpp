@@ -15,13 +15,12 @@ namespace {
 using Keys = std::vector<std::pair<std::u16string, std::u16string>>;
 
 TEST(ObjectPathTest, ParsesOrRefuses) {
-  struct Case {
+  const struct {
     std::u16string text;
     bool valid;
     std::u16string className;
     Keys keys;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {u"SdkTbtController", true, u"SdkTbtController", {}},
       {u"C.Id=\"abc\"", true, u"C", {{u"Id", u"abc"}}},
       {u"C.Id=\"a\\\\b\"", true, u"C", {{u"Id", u"a\\b"}}},
@@ -35,7 +34,7 @@ TEST(ObjectPathTest, ParsesOrRefuses) {
       {u"C.Id=\"a\"b", false, {}, {}},
       {u"\\\\.\\root:C", false, {}, {}},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(ToUtf8(c.text));
     ObjectPath path;
     ASSERT_EQ(ParseObjectPath(c.text, &path), c.valid);

@@ -73,19 +73,17 @@ TEST(AcpiDeviceTest, OpenStoresTheHandleAndCloseResetsItToZero) {
 }
 
 TEST(AcpiDeviceTest, CallMethodSendsTagLengthAndArgumentsAndTakesFourAnswerBytes) {
-  struct Case {
+  const struct {
     std::vector<uint8_t> answer;
     bool accept;
-    bool returned;
     uint32_t expected;
+  } cases[] = {
+      {{0x78, 0x56, 0x34, 0x12}, true, 0x12345678},
+      {{0x11, 0x22, 0x33}, true, 0},  // shorter than four bytes: no result
+      {{0x04, 0x03, 0x02, 0x01, 0xFF, 0xFF}, true, 0x01020304},
+      {{0x78, 0x56, 0x34, 0x12}, false, 0xDEADBEEF},  // a refused exchange sets nothing
   };
-  const Case cases[] = {
-      {{0x78, 0x56, 0x34, 0x12}, true, true, 0x12345678},
-      {{0x11, 0x22, 0x33}, true, true, 0},  // shorter than four bytes: no result
-      {{0x04, 0x03, 0x02, 0x01, 0xFF, 0xFF}, true, true, 0x01020304},
-      {{0x78, 0x56, 0x34, 0x12}, false, false, 0xDEADBEEF},  // a refused exchange sets nothing
-  };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.answer.size());
     ScriptedDriver driver;
     driver.answer = c.answer;
@@ -96,7 +94,7 @@ TEST(AcpiDeviceTest, CallMethodSendsTagLengthAndArgumentsAndTakesFourAnswerBytes
     EXPECT_EQ(driver.calls, 0);  // no device open: no exchange
     ASSERT_TRUE(OpenAcpiDevice(device));
     EXPECT_EQ(AcpiCallMethod(device, kAcpiMethodDevs, kThunderboltPlatformDevice, 1, &result),
-              c.returned);
+              c.accept);
     EXPECT_EQ(result, c.expected);
     EXPECT_EQ(driver.lastCode, 0x0022240Cu);
     EXPECT_EQ(driver.lastOutputSize, 1024u);
@@ -106,14 +104,13 @@ TEST(AcpiDeviceTest, CallMethodSendsTagLengthAndArgumentsAndTakesFourAnswerBytes
 }
 
 TEST(AcpiDeviceTest, TransferCutsTheAnswerToTheCallersLength) {
-  struct Case {
+  const struct {
     uint32_t callerLength;
     size_t answerBytes;
     std::optional<uint32_t> claimedBytes;  // a byte count the driver reports
     uint32_t expectedLength;
-  };
-  const Case cases[] = {{6, 10, {}, 6}, {16, 10, {}, 10}, {0, 10, {}, 0}, {4096, 1024, 5000, 1024}};
-  for (const Case& c : cases) {
+  } cases[] = {{6, 10, {}, 6}, {16, 10, {}, 10}, {0, 10, {}, 0}, {4096, 1024, 5000, 1024}};
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.callerLength);
     ScriptedDriver driver;
     driver.answer.resize(c.answerBytes);

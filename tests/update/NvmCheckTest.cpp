@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <optional>
 #include <string>
@@ -34,19 +35,12 @@ NvmImageBuilder BoardOfKind(uint32_t kind) {
   return builder;
 }
 
-uint8_t LowestBit(uint8_t bits) {
-  return static_cast<uint8_t>(bits & -bits);
-}
-
 // Whether `offset` (relative to the row's base) lies inside another row of its kind.
 bool InsideAnotherRow(const NvmCheckEntry& row, uint32_t offset) {
-  for (const NvmCheckEntry& other : kNvmCheckTable) {
-    if (&other != &row && other.kind == row.kind && other.base == row.base &&
-        offset >= other.offset && offset - other.offset < other.length) {
-      return true;
-    }
-  }
-  return false;
+  return std::ranges::any_of(kNvmCheckTable, [&](const NvmCheckEntry& other) {
+    return &other != &row && other.kind == row.kind && other.base == row.base &&
+           offset >= other.offset && offset - other.offset < other.length;
+  });
 }
 
 TEST(CheckFirmwareImageTest, EachRowIgnoresItsMaskedBitsAndRefusesItsComparedBits) {
@@ -79,7 +73,9 @@ TEST(CheckFirmwareImageTest, EachRowIgnoresItsMaskedBitsAndRefusesItsComparedBit
     }
     const NvmImageBuilder board = BoardOfKind(row.kind);
     const CheckOutcome compared = controller.Check(
-        NvmImageBuilder(board).RegionByte(row.base, row.offset, LowestBit(row.mask)).BuildImage());
+        NvmImageBuilder(board)
+            .RegionByte(row.base, row.offset, static_cast<uint8_t>(row.mask & -row.mask))
+            .BuildImage());
     EXPECT_EQ(compared.result, TBU_E_REGION_MISMATCH);
     // The detail names the row, where each side was read, and the bytes after the mask.
     const NvmCheckDetail& detail = compared.detail;
@@ -105,21 +101,20 @@ TEST(CheckFirmwareImageTest, EachRowIgnoresItsMaskedBitsAndRefusesItsComparedBit
 // offset, mask or row in the table itself shows: image bits flipped against a controller
 // that holds zero there.
 TEST(CheckFirmwareImageTest, PinnedRowsCompareTheBitsTheRegionTableNames) {
-  struct Case {
+  const struct {
     uint32_t kind;
     uint32_t base;
     uint32_t offset;
     uint8_t bits;
     UpdateResult expected;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {1, 0, 0x217D, 0x55, TBU_OK},  // "Src0(DP-out)" compares mask 0xAA only
       {1, 0, 0x217D, 0x02, TBU_E_REGION_MISMATCH},
       {2, 0, 0x153, 0x01, TBU_E_REGION_MISMATCH},  // kind 2's "CIO-Port1_TX"
       {4, 2, 0x13, 0x88, TBU_OK},                  // kind 4's "PB" compares mask 0x44 only
       {4, 2, 0x13, 0x04, TBU_E_REGION_MISMATCH},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     ControllerUnderTest controller(BoardOfKind(c.kind).BuildControllerNvm());
     const CheckOutcome outcome =
         controller.Check(BoardOfKind(c.kind).RegionByte(c.base, c.offset, c.bits).BuildImage());

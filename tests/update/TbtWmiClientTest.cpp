@@ -152,19 +152,18 @@ TEST_F(TbtWmiClientTest, NoInstanceIsNoController) {
 }
 
 TEST(ControllerPathLengthTest, PathsLongerThanTheBufferAreRefusedNotCut) {
-  struct Case {
+  const struct {
     size_t plainUnits;
     size_t backslashes;
     bool held;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {259 - kPathFrame, 0, true},
       {260 - kPathFrame, 0, false},
       {259 - kPathFrame - 4, 2, true},
       // Fits as formatted, but the doubled backslashes would not.
       {259 - kPathFrame - 2, 2, false},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.plainUnits);
     Machine machine;
     machine.Add(std::u16string(c.plainUnits, u'x') + std::u16string(c.backslashes, u'\\'));

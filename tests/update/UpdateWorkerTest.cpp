@@ -179,14 +179,13 @@ INSTANTIATE_TEST_SUITE_P(Paths, UpdateWorkerFailureTest, ::testing::ValuesIn(kFa
 
 TEST_F(UpdateWorkerTest, WritesTheFirstImageInNameOrderWhenItIsNoDowngrade) {
   const Bytes junk(64, 0xFF);  // taking any other file fails the check
-  struct Case {
+  const struct {
     const char* name;
     std::vector<std::pair<std::string, Bytes>> files;
     bool downgradeAllowed = false;
     bool noInstalledVersion = false;
     bool shortSwitchAnswer = false;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"equal version", {{"same.bin", ImageWithVersion(kInstalledVersion)}}},
       {"downgrade allowed", {{"old.bin", ImageWithVersion(0x1F)}}, true},
       {"provider gives no version", {{"old.bin", ImageWithVersion(0x01)}}, false, true},
@@ -194,7 +193,7 @@ TEST_F(UpdateWorkerTest, WritesTheFirstImageInNameOrderWhenItIsNoDowngrade) {
       {"several images, suffix in any case",
        {{"C.bin", junk}, {"B.Bin", kDemo}, {"a.bin.old", junk}, {"c.BIN", junk}}},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     WorkerBench t;
     for (const auto& [name, bytes] : c.files) {

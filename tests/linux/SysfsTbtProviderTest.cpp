@@ -222,39 +222,34 @@ TEST_F(SysfsTbtProviderTest, SucceedsOnlyWhenTheRouterCameBackRunningTheImage) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    FakeSysfs sys;
-    if (c.rootOnlyStatus && !test::UseTestHelperLock(sys)) {
+    fs::remove_all(sys_.Root());
+    fs::remove_all(sys_.Outside());
+    if (c.rootOnlyStatus && !test::UseTestHelperLock(sys_)) {
       continue;
     }
-    const SysfsTree tree(sys.Root());
-    sys.AddHostRouter("0-0", "18.0\n", KernelAcceptableImage(16), 128 * 1024);
-    FakeKernel kernel(sys, "0-0", c.outcome);
+    sys_.AddHostRouter("0-0", "18.0\n", KernelAcceptableImage(16), 128 * 1024);
+    FakeKernel kernel(sys_, "0-0", c.outcome);
     if (c.returnAs != nullptr) {
       kernel.ReturnAs(c.returnAs);
     }
     ScriptedClock clock;
     clock.onSleep = [&](uint64_t now) { kernel.Step(now); };
-    DirectPrivilegedOps direct(tree);
-    HelperPrivilegedOps helper(tree, TBT_HELPER_BUILD_PATH, {});
-    IPrivilegedOps& ops = c.rootOnlyStatus ? static_cast<IPrivilegedOps&>(helper) : direct;
+    HelperPrivilegedOps helper(tree_, TBT_HELPER_BUILD_PATH, {});
     ForcePowerHold hold;
-    auto provider =
-        std::make_shared<SysfsTbtProvider>(tree, ops, clock, hold, [&](const fs::path& file) {
+    auto provider = std::make_shared<SysfsTbtProvider>(
+        tree_, c.rootOnlyStatus ? static_cast<IPrivilegedOps&>(helper) : ops_, clock, hold,
+        [&](const fs::path& file) {
           return c.rootOnlyStatus ? FileResult{EACCES, {}} : SysfsTree::ReadText(file);
         });
-    wmi::NamespaceRegistry registry;
-    RegisterSysfsTbtProvider(registry, provider);
-    CTbtWmiClient client(registry);
-    ASSERT_TRUE(client.ConnectWmi());
-
-    EXPECT_EQ(client.UpdateFirmware(image.data(), static_cast<uint32_t>(image.size())), c.code);
+    EXPECT_EQ(Update(image, provider), c.code);
     EXPECT_TRUE(kernel.authenticationStarted);
     EXPECT_EQ(hold.Held(), c.forcePowerHeld);
     EXPECT_LE(clock.TotalSlept(), kAuthenticateTimeoutMilliseconds);
     if (c.code == kTbtOk) {
       uint32_t major = 0;
-      EXPECT_EQ(client.GetCurrentNvmVersion(&major), kTbtOk);
+      EXPECT_EQ(Client(provider).GetCurrentNvmVersion(&major), kTbtOk);
       EXPECT_EQ(major, 0x27u);
+      RegisterSysfsTbtProvider(registry_, provider_);
     }
     helper.Finish();
   }

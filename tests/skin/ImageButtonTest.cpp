@@ -131,18 +131,6 @@ INSTANTIATE_TEST_SUITE_P(
         SequenceCase{"MissingStateImageDrawsNothing", "090", "E", "H none"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(ImageButtonTest, WithoutNormalImageNothingIsRequestedAndDisabledWaitsForARequest) {
-  PerformAll("EP-");
-  // STATE_DISABLED is refreshed only by a request that gets through.
-  EXPECT_EQ(button.State(), CImageButton::STATE_HOVER | CImageButton::STATE_PRESSED);
-  EXPECT_EQ(host.Requests(), 0);
-  LoadImages(button, "234");
-  button.ShowControl(SW_HIDE);
-  button.ShowControl(SW_SHOW);
-  button.SetWindowText(u"");
-  EXPECT_EQ(trace, "HP pressed|HP pressed|DHP disabled");
-}
-
 TEST_F(ImageButtonTest, ImagesStretchAndPressedWithoutImageShiftsByOnePixel) {
   LoadImages(button, "230", 0.5);
   EXPECT_EQ(PaintedBounds(Paint()), QRect(10, 10, 20, 10));

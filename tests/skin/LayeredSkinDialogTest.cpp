@@ -9,7 +9,7 @@
 #include "skin/ImageButton.h"
 #include "skin/LayeredSkinDialog.h"
 #include "skin/TextLabel.h"
-#include "skin/WindowPlacement.h"
+#include "dialog/WindowPlacement.h"
 
 namespace tbt::skin {
 namespace {

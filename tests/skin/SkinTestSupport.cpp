@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QEnterEvent>
-#include <QFile>
 #include <QMouseEvent>
 #include <QTest>
 
@@ -24,13 +23,6 @@ TempImageModule::TempImageModule(std::initializer_list<std::pair<unsigned, QImag
 void TempImageModule::Add(unsigned id, const QImage& picture) {
   if (!picture.save(m_dir.path() + QStringLiteral("/img/%1.png").arg(id), "PNG")) {
     ADD_FAILURE() << "could not save test image " << id;
-  }
-}
-
-void TempImageModule::AddRaw(unsigned id, const QByteArray& bytes) {
-  QFile file(m_dir.path() + QStringLiteral("/img/%1.png").arg(id));
-  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
-    ADD_FAILURE() << "could not write test file " << id;
   }
 }
 

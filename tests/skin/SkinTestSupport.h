@@ -26,8 +26,6 @@ class TempImageModule {
   TempImageModule(std::initializer_list<std::pair<unsigned, QImage>> pictures = {});
   /// Saves `picture` as image `id`.
   void Add(unsigned id, const QImage& picture);
-  /// Stores raw bytes as image `id` (for undecodable files).
-  void AddRaw(unsigned id, const QByteArray& bytes);
   const CResourceModule* Module() const { return &m_module; }
 
  private:

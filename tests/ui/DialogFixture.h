@@ -14,7 +14,7 @@
 #include "platform/emulated/EmulatedPlatform.h"
 #include "tests/support/QtTestSupport.h"
 #include "ui/FwUpdateDlg.h"
-#include "ui/WorkerRunner.h"
+#include "dialog/WorkerRunner.h"
 
 namespace tbt::ui::testing {
 

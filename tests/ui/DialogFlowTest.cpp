@@ -12,9 +12,9 @@
 #include "DialogFixture.h"
 #include "platform/emulated/EmulatedTbtProvider.h"
 #include "platform/emulated/NvmImageBuilder.h"
-#include "ui/DialogLayout.h"
-#include "ui/ResultMessage.h"
-#include "ui/WorkerRunner.h"
+#include "dialog/DialogLayout.h"
+#include "dialog/ResultMessage.h"
+#include "dialog/WorkerRunner.h"
 
 namespace tbt::ui::testing {
 namespace {

@@ -13,7 +13,7 @@
 #include "DialogFixture.h"
 #include "platform/Utf16.h"
 #include "strings/BuiltInTexts.h"
-#include "ui/DialogLayout.h"
+#include "dialog/DialogLayout.h"
 #include "ui/UpdateLog.h"
 
 namespace tbt::ui::testing {

@@ -35,16 +35,6 @@ class CheckCommandTest : public clitest::CommandTest {
   int Check(const std::vector<std::string>& args) { return Run(RunCheckCommand, args, kEmulated); }
 };
 
-TEST_F(CheckCommandTest, DemoImageFitsTheBuiltInController) {
-  const std::string image = folder.Write("demo.bin", emulated::DemoImage());
-  ASSERT_EQ(Check({image, "--json"}), 0) << err.str();
-  const std::string json = out.str();
-  EXPECT_EQ(JsonField(json, "result"), "0");
-  EXPECT_EQ(JsonField(json, "image_version"), "33");
-  EXPECT_EQ(JsonField(json, "reason"), "\"the image fits this controller\"");
-  EXPECT_TRUE(err.str().empty());
-}
-
 TEST_F(CheckCommandTest, RegionMismatchShowsBothSidesBytesAndExitsWithOne) {
   const std::string image = folder.Write(
       "other.bin",

@@ -69,18 +69,17 @@ int RecordPlatform(const std::vector<std::string>& args, const PlatformSelection
 }
 
 TEST(RunOnChosenPlatformTest, PassesTheNamedBackendOnTheRealRootOrRefusesAnUnknownName) {
-  struct Case {
+  const struct {
     const char* tbtPlatform;
     int status;  // 5: the command ran
     PlatformChoice choice;
-  };
-  const Case cases[] = {
+  } cases[] = {
       // The names themselves: LaunchOptionsTest, which shares the parser.
       {nullptr, 5, PlatformChoice::kLinux},
       {"emulated", 5, PlatformChoice::kEmulated},
       {"Emulated", 2, PlatformChoice::kLinux},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.tbtPlatform == nullptr ? "(unset)" : c.tbtPlatform);
     std::ostringstream out;
     std::ostringstream err;

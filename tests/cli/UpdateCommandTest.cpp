@@ -77,24 +77,23 @@ TEST_F(UpdateCommandTest, UpdatesTheBuiltInControllerWithTheDemoImageUnlessOnBat
 }
 
 TEST_F(UpdateCommandTest, ReportsEachOutcomeWithItsExitCode) {
-  struct Case {
+  // Which outcome the worker reaches is its own tests' business; here only how the
+  // command passes its options on and reports what came back.
+  const auto otherBoard = emulated::DefaultBoardBuilder().RegionByte(0, 0x129, 1).BuildImage();
+  const struct {
     const char* name;
     std::vector<uint8_t> image;
     std::vector<std::string> extra;
     int exitCode;
     std::string fragment;
-  };
-  // Which outcome the worker reaches is its own tests' business; here only how the
-  // command passes its options on and reports what came back.
-  const auto otherBoard = emulated::DefaultBoardBuilder().RegionByte(0, 0x129, 1).BuildImage();
-  const std::vector<Case> cases = {
+  } cases[] = {
       {"downgrade allowed", ImageWithVersion(0x1F), {"--downgradable"}, 0, "TBU_OK"},
       {"empty image", {}, {}, 1, "image version:     (not read)"},
       // The check's refusal reads as in `check`: the version read, the row, both sides' bytes.
       {"region mismatch", otherBoard, {}, 1, "image version:     0x20 (32)\nwritten:           no"},
       {"region detail", otherBoard, {}, 1, "compared bytes:    image 0x01, controller 0x29"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     std::vector<std::string> args = {folder.Write("image.bin", c.image)};
     args.insert(args.end(), c.extra.begin(), c.extra.end());

@@ -25,7 +25,6 @@ TEST(ReadCommandLine, ReadsTheTwoSwitchesAndIgnoresEverythingElse) {
       {{u"/DOWNGRADABLE"}, 1, kUiLanguage},
       {{u"-downgradable"}, 0, kUiLanguage},
       {{u"/downgradable2"}, 0, kUiLanguage},
-      {{u"/LID:411"}, 0, 0x411},
       {{u"/lid:0x804"}, 0, 0x804},
       {{u"/Lid:12345"}, 0, 0x2345},            // low 16 bits
       {{u"/LID:-1"}, 0, 0xFFFF},               // of a negative number too
@@ -72,7 +71,6 @@ TEST(Wcstol16, FollowsTheRulesOfWcstolInBase16) {
       {u"-0x10", -0x10},
       {u"+ 10", 0},  // no white space after the sign
       {u"", 0},
-      {u"12g4", 0x12},
       {u"0x", 0},                    // the zero is read, the x ends the number
       {u"00000000000000000001", 1},  // leading zeros never overflow
       {u"80000000", INT32_MAX},

@@ -6,10 +6,10 @@
 #include <functional>
 
 #include "SkinTestSupport.h"
+#include "dialog/WindowPlacement.h"
 #include "skin/ImageButton.h"
 #include "skin/LayeredSkinDialog.h"
 #include "skin/TextLabel.h"
-#include "dialog/WindowPlacement.h"
 
 namespace tbt::skin {
 namespace {

@@ -6,9 +6,9 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "dialog/DialogLayout.h"
+#include "dialog/ResultMessage.h"
 #include "platform/Utf16.h"
-#include "ui/DialogLayout.h"
-#include "ui/ResultMessage.h"
 
 namespace tbt::app {
 

@@ -13,10 +13,10 @@
 #include "app/LaunchOptions.h"
 #include "app/QtDisplay.h"
 #include "app/StartupErrorWindow.h"
+#include "dialog/WorkerRunner.h"
 #include "platform/SteadyClock.h"
 #include "strings/CommandLine.h"
 #include "ui/FwUpdateDlg.h"
-#include "ui/WorkerRunner.h"
 #ifdef TBT_HAVE_LINUX_BACKEND
 #include "platform/linux/LinuxPlatform.h"
 #endif

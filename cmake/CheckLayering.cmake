@@ -1,8 +1,9 @@
 # Fails the configure step, and every build (an edited include needs no reconfigure),
 # when a source file includes from a layer above its own.
-# Dependencies point one way: app -> ui -> skin, ui -> strings, ui -> update -> platform,
-# cli -> update, helper -> platform, strings -> platform. Only skin/, ui/ and app/ may
-# use Qt, so the fuzz build (no window) still reaches the strings and the engine.
+# Dependencies point one way: app -> ui -> skin -> dialog, ui -> strings, ui -> update ->
+# platform, dialog -> update, strings, cli -> update, helper -> platform, strings ->
+# platform, win32 -> dialog. Only skin/, ui/ and app/ may use Qt, so the fuzz build (no
+# window) still reaches the strings and the engine, and the Win32 window shares dialog/.
 
 if(CMAKE_SCRIPT_MODE_FILE)
   cmake_minimum_required(VERSION 3.25)
@@ -15,10 +16,12 @@ set(tbt_layers
   "cli|cli,update,platform|no"
   "helper|helper,platform|no"
   "strings|strings,platform|no"
-  "skin|skin,platform|yes"
-  "ui|ui,skin,strings,update,platform|yes"
-  "app|app,ui,skin,strings,update,platform|yes")
-set(tbt_project_folders app ui skin strings cli update platform helper tests bench fuzz)
+  "dialog|dialog,strings,update,platform|no"
+  "skin|skin,dialog,platform|yes"
+  "ui|ui,skin,dialog,strings,update,platform|yes"
+  "app|app,ui,skin,dialog,strings,update,platform|yes"
+  "win32|win32,app,dialog,strings,update,platform|no")
+set(tbt_project_folders app ui skin dialog win32 strings cli update platform helper tests bench fuzz)
 
 foreach(layer IN LISTS tbt_layers)
   string(REPLACE "|" ";" fields "${layer}")

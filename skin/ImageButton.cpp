@@ -96,11 +96,7 @@ void CImageButton::RequestRedraw() {
   if (!m_pNormalImage) {
     return;
   }
-  if (m_bDisabled != 0) {
-    m_nState |= STATE_DISABLED;
-  } else {
-    m_nState &= ~STATE_DISABLED;
-  }
+  m_states.SetDisabled(m_bDisabled != 0);
   NotifyHost();
 }
 
@@ -115,34 +111,21 @@ const QImage& CImageButton::MatrixLook(bool grey) {
 
 void CImageButton::PaintSkin(QPainter& painter) {
   const QRectF rect = SkinRect();
-  const bool disabled = (m_nState & STATE_DISABLED) != 0;
-  const bool hover = (m_nState & STATE_HOVER) != 0;
-  const bool pressed = (m_nState & STATE_PRESSED) != 0;
-
-  // The first matching row decides; a missing state image falls back to the normal
-  // one, shifted or through a colour matrix.
+  const ButtonPaint paint = ChooseButtonPaint(m_states.Bits(), m_pDisabledImage != nullptr,
+                                              m_pHoverImage != nullptr, m_pPressedImage != nullptr);
   const CResourceImage* image = m_pNormalImage.get();
-  QRectF target = rect;
-  bool throughMatrix = false;
-  bool grey = false;
-  if (disabled) {
-    image = m_pDisabledImage ? m_pDisabledImage.get() : m_pNormalImage.get();
-    throughMatrix = grey = !m_pDisabledImage;
-  } else if (hover && pressed) {
-    if (m_pPressedImage) {
-      image = m_pPressedImage.get();
-    } else {
-      target.translate(1, 1);
-    }
-  } else if (hover) {
-    image = m_pHoverImage ? m_pHoverImage.get() : m_pNormalImage.get();
-    throughMatrix = !m_pHoverImage;
+  if (paint.face == ButtonFace::Disabled) {
+    image = m_pDisabledImage.get();
+  } else if (paint.face == ButtonFace::Hover) {
+    image = m_pHoverImage.get();
+  } else if (paint.face == ButtonFace::Pressed) {
+    image = m_pPressedImage.get();
   }
-
+  const QRectF target = rect.translated(paint.faceOffset, paint.faceOffset);
   if (image != nullptr) {
-    if (throughMatrix) {
+    if (paint.matrix != FaceMatrix::None) {
       if (image->HasPicture()) {
-        const QImage& look = MatrixLook(grey);
+        const QImage& look = MatrixLook(paint.matrix == FaceMatrix::Grayscale);
         painter.drawImage(target, look, QRectF(look.rect()));
       }
     } else {
@@ -150,11 +133,11 @@ void CImageButton::PaintSkin(QPainter& painter) {
     }
   }
 
-  if (pressed) {
-    m_textStyle.Draw(painter, GetWindowText(), m_pressedColor, rect.translated(1, 1));
-  } else {
-    m_textStyle.Draw(painter, GetWindowText(), hover ? m_hoverColor : m_normalColor, rect);
-  }
+  const QRgb caption = paint.captionColor == ButtonFace::Pressed ? m_pressedColor
+                       : paint.captionColor == ButtonFace::Hover ? m_hoverColor
+                                                                 : m_normalColor;
+  m_textStyle.Draw(painter, GetWindowText(), caption,
+                   rect.translated(paint.captionOffset, paint.captionOffset));
   if (ShowsFocusRing()) {
     PaintFocusRing(painter, rect);
   }
@@ -188,13 +171,10 @@ void CImageButton::OnAppeared() {
 }
 
 void CImageButton::TrackHover() {
-  if (m_bTracking != 0) {
-    return;
-  }
   // One hover per tracking request: it comes now and not again until a leave.
-  m_bTracking = 1;
-  m_nState |= STATE_HOVER;
-  RequestRedraw();
+  if (m_states.Hover()) {
+    RequestRedraw();
+  }
 }
 
 void CImageButton::enterEvent(QEnterEvent* event) {
@@ -206,8 +186,7 @@ void CImageButton::enterEvent(QEnterEvent* event) {
 }
 
 void CImageButton::leaveEvent(QEvent* event) {
-  m_bTracking = 0;
-  m_nState &= ~STATE_HOVER;
+  m_states.Leave();
   RequestRedraw();
   CSkinControl::leaveEvent(event);
 }
@@ -226,7 +205,7 @@ void CImageButton::mousePressEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton || IgnoresPointerPresses()) {
     return;
   }
-  m_nState |= STATE_PRESSED;
+  m_states.Press();
   RequestRedraw();
   m_mouseDown = true;
 }
@@ -245,7 +224,7 @@ void CImageButton::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) {
     return;
   }
-  m_nState &= ~(STATE_PRESSED | STATE_HOVER);
+  m_states.Release();
   // The released look is on screen before the parent hears of the click.
   RequestRedraw();
   const bool wasDown = m_mouseDown;

@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 
+#include "dialog/ButtonLook.h"
 #include "platform/Platform.h"
 #include "skin/ResourceImage.h"
 #include "skin/SkinControl.h"
@@ -26,9 +27,9 @@ class CImageButton : public CSkinControl {
   Q_OBJECT
 
  public:
-  static constexpr int STATE_DISABLED = 0x1;
-  static constexpr int STATE_HOVER = 0x2;
-  static constexpr int STATE_PRESSED = 0x4;
+  static constexpr int STATE_DISABLED = kButtonDisabled;
+  static constexpr int STATE_HOVER = kButtonHover;
+  static constexpr int STATE_PRESSED = kButtonPressed;
 
   /// Creates a visible button of `parent` that reports clicks with `controlId`.
   CImageButton(QWidget* parent, int controlId);
@@ -74,7 +75,7 @@ class CImageButton : public CSkinControl {
   bool ShowsFocusRing() const;
 
   /// The visual state bits (STATE_*).
-  int State() const { return m_nState; }
+  int State() const { return m_states.Bits(); }
   /// The current caption font; absent after ReleaseResources.
   const std::optional<QFont>& Font() const { return m_textStyle.Font(); }
   /// The caption alignment as Qt flags.
@@ -98,8 +99,7 @@ class CImageButton : public CSkinControl {
   void OnAppeared() override;
 
  private:
-  /// Starts hover tracking on the first pointer activity since construction or the
-  /// last leave; the hover itself comes once per tracking request.
+  /// Hovers on the first pointer activity since construction or the last leave.
   void TrackHover();
   /// The picture the normal image shows through a colour matrix, cached per look.
   const QImage& MatrixLook(bool grey);
@@ -110,8 +110,7 @@ class CImageButton : public CSkinControl {
   std::unique_ptr<CResourceImage> m_pDisabledImage;
   std::unique_ptr<CResourceImage> m_pHoverImage;
   std::unique_ptr<CResourceImage> m_pPressedImage;
-  int m_bTracking = 0;
-  int m_nState = 0;
+  ButtonStates m_states;
   CSkinTextStyle m_textStyle;
   QRgb m_normalColor = 0xFF000000;
   QRgb m_hoverColor = 0xFF000000;

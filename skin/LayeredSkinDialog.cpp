@@ -9,9 +9,9 @@
 
 #include <algorithm>
 
+#include "dialog/WindowPlacement.h"
 #include "skin/AlphaMask.h"
 #include "skin/Fonts.h"
-#include "skin/WindowPlacement.h"
 
 namespace tbt::skin {
 

@@ -6,12 +6,12 @@
 #include <type_traits>
 #include <vector>
 
+#include "dialog/DialogLayout.h"
+#include "dialog/FontChoice.h"
+#include "dialog/LayoutMath.h"
 #include "skin/Fonts.h"
 #include "skin/SkinText.h"
 #include "strings/LocalizedString.h"
-#include "ui/DialogLayout.h"
-#include "ui/FontChoice.h"
-#include "ui/LayoutMath.h"
 #include "ui/QtTextView.h"
 
 // The dialog's construction, layout and release; the update flow is in
@@ -85,6 +85,9 @@ CFwUpdateDlg::CFwUpdateDlg(platform::IPlatform& platform, platform::IDisplay& di
   if (!runner_) {
     runner_ = std::make_unique<ThreadWorkerRunner>(platform_.Clock());
   }
+  IUpdateFlowView& view = *this;
+  flow_ = std::make_unique<UpdateFlow>(
+      UpdateFlowParts{platform_, acpi_, wmiClient_, *runner_, *this, busyFrame}, view);
   // Every control starts at 0,0 with no size; the first layout places it.
   for (skin::CImageButton* button : Buttons()) {
     button->SetWindowPos(0, 0, 0, 0);

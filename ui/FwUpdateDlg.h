@@ -10,14 +10,15 @@
 #include <string_view>
 #include <vector>
 
+#include "dialog/DialogLayout.h"
+#include "dialog/DialogState.h"
+#include "dialog/UpdateFlow.h"
+#include "dialog/VersionCaption.h"
+#include "dialog/WorkerRunner.h"
 #include "platform/Platform.h"
 #include "skin/ImageButton.h"
 #include "skin/LayeredSkinDialog.h"
 #include "skin/TextLabel.h"
-#include "ui/DialogLayout.h"
-#include "ui/DialogState.h"
-#include "ui/VersionCaption.h"
-#include "ui/WorkerRunner.h"
 #include "update/AcpiDevice.h"
 #include "update/TbtWmiClient.h"
 #include "update/UpdateWorker.h"
@@ -33,7 +34,9 @@ inline constexpr std::u16string_view kWindowTitle = u"VESK Thunderbolt Firmware 
 
 /// The main dialog. It is its own UpdateContext: the worker reads downgradeAllowed and
 /// writes result, and the dialog reads result only after the worker has been joined.
-class CFwUpdateDlg : public skin::CLayeredSkinDialog, public UpdateContext {
+class CFwUpdateDlg : public skin::CLayeredSkinDialog,
+                     public UpdateContext,
+                     private IUpdateFlowView {
   Q_OBJECT
 
  public:
@@ -89,7 +92,7 @@ class CFwUpdateDlg : public skin::CLayeredSkinDialog, public UpdateContext {
   /// The state the dialog is in.
   DialogState State() const { return state_; }
   /// True while the worker runs (the window can't be closed then).
-  bool IsRunning() const { return running_; }
+  bool IsRunning() const { return flow_->IsRunning(); }
   /// Called with each busy frame as it is shown, for the tests and the demo.
   void SetBusyFrameObserver(std::function<void(int frame)> observer) {
     busyFrameObserver_ = std::move(observer);
@@ -108,7 +111,7 @@ class CFwUpdateDlg : public skin::CLayeredSkinDialog, public UpdateContext {
   /// The marker shown on the emulated platform; null on real hardware.
   const skin::CTextLabel* EmulatedMarker() const { return lblEmulated_.get(); }
   /// The text of `key` in the dialog's language, at most capacity - 1 units.
-  std::u16string LocalizedText(std::u16string_view key, std::size_t capacity) const;
+  std::u16string LocalizedText(std::u16string_view key, std::size_t capacity) const override;
 
   /// Ends the dialog with `code`, except while the worker runs.
   void done(int code) override;
@@ -128,9 +131,15 @@ class CFwUpdateDlg : public skin::CLayeredSkinDialog, public UpdateContext {
   void OnControlClicked(int controlId);
   void ApplyLayout(double factor, uint16_t uiLanguage, int dpi);
   void ApplyLook(DialogState state);
-  void EnterState(DialogState state);
-  void SetMessage(const std::u16string& text);
-  void RunWorker(UpdateReport* report);
+  // How the shared update flow reaches this window's controls.
+  void ShowFlowControl(int id, bool visible) override;
+  void EnableFlowControl(int id, bool enabled) override;
+  void SetMessage(const std::u16string& text) override;
+  void ShowBusyFrame(int frame) override;
+  void HandleQueuedInput() override;
+  void EnterState(DialogState state) override;
+  void OnRunEnded(const UpdateReport& report) override;
+  skin::CSkinControl* ControlWithId(int id);
   void PostClose();
   void FocusButton(skin::CImageButton* button);
   void OnWindowLost();
@@ -150,8 +159,8 @@ class CFwUpdateDlg : public skin::CLayeredSkinDialog, public UpdateContext {
   CTbtWmiClient wmiClient_;
   std::unique_ptr<skin::CTextLabel> lblEmulated_;
   DialogState state_ = DialogState::Ready;
+  std::unique_ptr<UpdateFlow> flow_;
   std::u16string message_;
-  bool running_ = false;
   bool destroyed_ = false;
   bool ending_ = false;
   bool windowLost_ = false;

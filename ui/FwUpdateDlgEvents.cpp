@@ -77,7 +77,7 @@ bool CFwUpdateDlg::focusNextPrevChild(bool next) {
 }
 
 void CFwUpdateDlg::done(int code) {
-  if (running_) {
+  if (flow_->IsRunning()) {
     return;
   }
   ending_ = true;
@@ -105,7 +105,7 @@ bool CFwUpdateDlg::eventFilter(QObject* watched, QEvent* event) {
 
 void CFwUpdateDlg::OnWindowLost() {
   windowLost_ = true;
-  if (running_) {
+  if (flow_->IsRunning()) {
     // An update is never cut off: it runs to its end, and then the program ends.
     std::fprintf(stderr,
                  "tbt-fwupdate: the window was closed from outside; the update goes on to its "
@@ -118,7 +118,7 @@ void CFwUpdateDlg::OnWindowLost() {
 }
 
 void CFwUpdateDlg::closeEvent(QCloseEvent* event) {
-  if (running_) {
+  if (flow_->IsRunning()) {
     event->ignore();
     return;
   }
@@ -126,7 +126,7 @@ void CFwUpdateDlg::closeEvent(QCloseEvent* event) {
 }
 
 void CFwUpdateDlg::keyPressEvent(QKeyEvent* event) {
-  if (running_) {
+  if (flow_->IsRunning()) {
     event->accept();
     return;
   }

@@ -4,27 +4,18 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "dialog/DialogLayout.h"
+#include "dialog/LayoutMath.h"
 #include "platform/Utf16.h"
-#include "ui/DialogLayout.h"
 #include "ui/FwUpdateDlg.h"
-#include "ui/LayoutMath.h"
 #include "ui/QtTextView.h"
-#include "ui/ResultMessage.h"
 #include "ui/UpdateLog.h"
-#include "update/BatteryPower.h"
 #include "update/ServiceControl.h"
 
 // The dialog's update flow: the checks before the worker, the worker with the busy
 // animation, the result, and what the result buttons do.
 
 namespace tbt::ui {
-
-namespace {
-
-// The worker is looked at this often; each look shows the next busy frame.
-constexpr uint32_t kBusySliceMilliseconds = 100;
-
-}  // namespace
 
 void CFwUpdateDlg::EnterState(DialogState state) {
   state_ = state;
@@ -39,59 +30,50 @@ void CFwUpdateDlg::SetMessage(const std::u16string& text) {
   lblMessage.SetWindowText(View(message_));
 }
 
+skin::CSkinControl* CFwUpdateDlg::ControlWithId(int id) {
+  if (skin::CImageButton* button = ButtonWithId(id)) {
+    return button;
+  }
+  return LabelWithId(id);
+}
+
+void CFwUpdateDlg::ShowFlowControl(int id, bool visible) {
+  if (skin::CSkinControl* control = ControlWithId(id)) {
+    control->ShowControl(visible ? skin::SW_SHOW : skin::SW_HIDE);
+  }
+}
+
+void CFwUpdateDlg::EnableFlowControl(int id, bool enabled) {
+  if (skin::CSkinControl* control = ControlWithId(id)) {
+    control->EnableWindow(enabled);
+  }
+}
+
+void CFwUpdateDlg::ShowBusyFrame(int frame) {
+  lblBusy.SetImage(static_cast<unsigned>(frame), kImageType, skin::DefaultResourceModule(),
+                   LayoutFactor(layoutClass), pixelRatio_);
+  UpdateLayered();
+  if (busyFrameObserver_) {
+    busyFrameObserver_(frame);
+  }
+}
+
+void CFwUpdateDlg::HandleQueuedInput() {
+  // One pass over what is queued keeps the window responsive (moves, display changes).
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void CFwUpdateDlg::OnRunEnded(const UpdateReport& report) {
+  LogRun(report);
+}
+
 void CFwUpdateDlg::OnButtonUpdate() {
-  if (running_) {
+  if (flow_->IsRunning()) {
     return;
   }
   runStarted_ = UtcTimestampNow();
-  btnUpdate.EnableWindow(false);
-  btnClose.EnableWindow(false);
-  lblWarning.ShowControl(skin::SW_HIDE);
-  lblCaution.ShowControl(skin::SW_HIDE);
-
-  if (!acpi_.IsOpen()) {
-    OpenAcpiDevice(acpi_);
-  }
-  if (!acpi_.IsOpen()) {
-    SetMessage(LocalizedText(u"IDS_FIND_NO_KXR", kMessageCapacity));
-    btnUpdate.ShowControl(skin::SW_HIDE);
-    lblPicture.ShowControl(skin::SW_HIDE);
-    btnExit.ShowControl(skin::SW_SHOW);
-    btnClose.EnableWindow(true);
-    result = TBU_E_NO_ACPI_DEVICE;
-    EnterState(DialogState::NoPlatformDevice);
-    LogRun(UpdateReport{});
-    return;
-  }
-
-  if (RunsOnBattery(platform_.Power())) {
-    lblWarning.ShowControl(skin::SW_SHOW);
-    lblCaution.ShowControl(skin::SW_SHOW);
-    btnUpdate.EnableWindow(true);
-    btnClose.EnableWindow(true);
-    EnterState(DialogState::PowerRefused);
-    return;
-  }
-
-  btnUpdate.ShowControl(skin::SW_HIDE);
-  lblPicture.ShowControl(skin::SW_HIDE);
-  btnExit.EnableWindow(false);
-  btnExit.ShowControl(skin::SW_SHOW);
-  UpdateReport report;
-  RunWorker(&report);
-  LogRun(report);
-
-  btnExit.EnableWindow(true);
-  btnClose.EnableWindow(true);
-  if (result != TBU_OK) {
-    EnterState(DialogState::Failed);
-  } else {
-    btnExit.ShowControl(skin::SW_HIDE);
-    btnShutdown.ShowControl(skin::SW_SHOW);
-    btnLater.ShowControl(skin::SW_SHOW);
-    EnterState(DialogState::Succeeded);
-  }
-  if (windowLost_) {
+  flow_->OnButtonUpdate();
+  if (windowLost_ && (state_ == DialogState::Succeeded || state_ == DialogState::Failed)) {
     // Nobody can read the window any more: say how the update ended, and end.
     std::fprintf(stderr,
                  "tbt-fwupdate: the window was closed from outside while the update ran; the "
@@ -114,43 +96,6 @@ void CFwUpdateDlg::LogRun(const UpdateReport& report) {
     std::fprintf(stderr, "tbt-fwupdate: could not append to the update log '%s'\n",
                  path.string().c_str());
   }
-}
-
-void CFwUpdateDlg::RunWorker(UpdateReport* report) {
-  const bool started = runner_->Start([this, report] {
-    const UpdateEnvironment environment{platform_, wmiClient_, acpi_, {}};
-    UpdateThreadProc(environment, this, report);
-  });
-  if (!started) {
-    // Without a worker nothing was updated; say so rather than show a success.
-    result = TBU_E_NO_MEMORY;
-    SetMessage(ComposeResultMessage(result, [this](std::u16string_view key, std::size_t cap) {
-      return LocalizedText(key, cap);
-    }));
-    return;
-  }
-  running_ = true;
-  EnterState(DialogState::Running);
-  lblBusy.ShowControl(skin::SW_SHOW);
-  while (!runner_->WaitFor(kBusySliceMilliseconds)) {
-    const double factor = LayoutFactor(layoutClass);
-    const int frame = busyFrame;
-    lblBusy.SetImage(static_cast<unsigned>(frame), kImageType, skin::DefaultResourceModule(),
-                     factor, pixelRatio_);
-    busyFrame = NextBusyFrame(busyFrame);
-    UpdateLayered();
-    if (busyFrameObserver_) {
-      busyFrameObserver_(frame);
-    }
-    // One pass over what is queued keeps the window responsive (moves, display
-    // changes) without leaving this loop.
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-  }
-  running_ = false;
-  lblBusy.ShowControl(skin::SW_HIDE);
-  SetMessage(ComposeResultMessage(result, [this](std::u16string_view key, std::size_t cap) {
-    return LocalizedText(key, cap);
-  }));
 }
 
 void CFwUpdateDlg::PostClose() {

@@ -1,4 +1,4 @@
-#include "ui/DialogLayout.h"
+#include "dialog/DialogLayout.h"
 
 namespace tbt::ui {
 

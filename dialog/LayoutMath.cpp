@@ -1,4 +1,4 @@
-#include "ui/LayoutMath.h"
+#include "dialog/LayoutMath.h"
 
 #include <limits>
 

@@ -1,4 +1,4 @@
-#include "ui/ResultMessage.h"
+#include "dialog/ResultMessage.h"
 
 #include <cstdio>
 

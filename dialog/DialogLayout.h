@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "ui/LayoutMath.h"
+#include "dialog/LayoutMath.h"
 
 namespace tbt::ui {
 

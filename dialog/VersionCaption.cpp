@@ -1,4 +1,4 @@
-#include "ui/VersionCaption.h"
+#include "dialog/VersionCaption.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "ui/WorkerRunner.h"
+#include "dialog/WorkerRunner.h"
 
 #include <algorithm>
 #include <system_error>

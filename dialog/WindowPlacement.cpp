@@ -1,4 +1,4 @@
-#include "skin/WindowPlacement.h"
+#include "dialog/WindowPlacement.h"
 
 #include <algorithm>
 

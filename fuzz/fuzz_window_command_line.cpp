@@ -29,10 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Require(downgradeAllowed == 0 || downgradeAllowed == 1);
   for (int i = 1; i < arguments.Count(); ++i) {
     const std::u16string_view argument = arguments.Vector()[i];
-    Wcstol16(argument);  // any text has a value
-    if (argument.size() > 5 && argument[0] == u'/' && argument[4] == u':') {
-      Wcstol16(argument.substr(5));
-    }
+    Wcstol16(argument);  // any text has a value; ReadCommandLine reads each language switch
   }
   return 0;
 }

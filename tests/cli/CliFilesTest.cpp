@@ -12,15 +12,16 @@
 namespace tbt::cli {
 namespace {
 
-using clitest::TempFolder;
+using test::TempFolder;
 
 TEST(ParseUnsigned32Test, AcceptsDecimalAndHexUpToThirtyTwoBitsAndNothingElse) {
-  for (const auto& [text, expected] : {std::pair<const char*, uint32_t>{"0", 0},
-                                       {"0X2a", 42},
-                                       {"007", 7},
-                                       {"4294967295", 0xFFFFFFFF},
-                                       {"0xFFFFFFFF", 0xFFFFFFFF},
-                                       {"0x00000000000021", 0x21}}) {
+  const std::pair<const char*, uint32_t> valid[] = {{"0", 0},
+                                                    {"0X2a", 42},
+                                                    {"007", 7},
+                                                    {"4294967295", 0xFFFFFFFF},
+                                                    {"0xFFFFFFFF", 0xFFFFFFFF},
+                                                    {"0x00000000000021", 0x21}};
+  for (const auto& [text, expected] : valid) {
     uint32_t value = 1234;
     EXPECT_TRUE(ParseUnsigned32(text, &value)) << text;
     EXPECT_EQ(value, expected) << text;
@@ -35,8 +36,6 @@ TEST(ParseUnsigned32Test, AcceptsDecimalAndHexUpToThirtyTwoBitsAndNothingElse) {
 
 TEST(ReadFileBytesTest, ExplainsWhyAFileCannotBeUsed) {
   TempFolder folder;
-  const std::string empty = folder.Write("empty.bin", std::vector<uint8_t>());
-  const std::string good = folder.Write("good.bin", std::vector<uint8_t>{1, 2, 3});
   struct Case {
     std::string path;
     const char* reason;
@@ -54,13 +53,7 @@ TEST(ReadFileBytesTest, ExplainsWhyAFileCannotBeUsed) {
     EXPECT_NE(error.find(c.reason), std::string::npos) << error;
     EXPECT_NE(error.find(c.path), std::string::npos) << error;
   }
-  std::vector<uint8_t> bytes;
-  std::string error;
-  ASSERT_TRUE(ReadFileBytes(good, &bytes, &error)) << error;
-  EXPECT_EQ(bytes, (std::vector<uint8_t>{1, 2, 3}));
-  // An empty file is no bytes, not an error: an empty image is refused by the check.
-  ASSERT_TRUE(ReadFileBytes(empty, &bytes, &error)) << error;
-  EXPECT_TRUE(bytes.empty());
+  // A readable file, empty ones too, is every command's first step: their tests.
 }
 
 TEST(WriteFileBytesTest, WritesAndReportsAnUnwritablePath) {

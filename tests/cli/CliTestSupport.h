@@ -13,9 +13,6 @@
 
 namespace tbt::clitest {
 
-/// The temporary folder all test programs share.
-using TempFolder = test::TempFolder;
-
 /// Runs a sub-command function with fresh output and error streams.
 class CommandTest : public ::testing::Test {
  protected:
@@ -27,7 +24,7 @@ class CommandTest : public ::testing::Test {
     return command(args, extra..., out, err);
   }
 
-  TempFolder folder{"tbt-nvm-cli-test"};
+  test::TempFolder folder{"tbt-nvm-cli-test"};
   std::ostringstream out;
   std::ostringstream err;
 };

@@ -60,7 +60,7 @@ TEST(SplitCommandWordsTest, NamesEachMistake) {
 }
 
 TEST(ControllerFilesTest, TakesAtMostOneFileAndReadsItsNvm) {
-  clitest::TempFolder folder;
+  test::TempFolder folder;
   const emulated::NvmImageBuilder board = emulated::DefaultBoardBuilder();
   const std::string nvmFile = folder.Write("c.nvm", board.BuildControllerNvm());
   const std::string imageFile = folder.Write("c.bin", board.BuildImage());

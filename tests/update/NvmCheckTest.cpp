@@ -136,19 +136,17 @@ TEST(CheckFirmwareImageTest, SameKindDifferentDeviceFailsOnTheDeviceIdRow) {
   }
 }
 
-// Each failure of the check, and the one way to pass.
-struct FailureCase {
-  const char* what;
-  std::function<void(NvmImageBuilder& controller, NvmImageBuilder& image)> shape;
-  std::function<void(emulated::EmulatedTbtProvider&)> provider;
-  std::function<void(std::vector<uint8_t>& image)> patch;
-  UpdateResult expected;
-  bool versionRead = true;  // whether the image's version byte was read
-};
-
 TEST(CheckFirmwareImageTest, ReportsEachFailureWithItsOwnCode) {
   const auto none = [](auto&...) {};
-  const FailureCase cases[] = {
+  // Each failure of the check, and the one way to pass.
+  const struct {
+    const char* what;
+    std::function<void(NvmImageBuilder& controller, NvmImageBuilder& image)> shape;
+    std::function<void(emulated::EmulatedTbtProvider&)> provider;
+    std::function<void(std::vector<uint8_t>& image)> patch;
+    UpdateResult expected;
+    bool versionRead = true;  // whether the image's version byte was read
+  } cases[] = {
       {"passes", none, none, none, TBU_OK},
       {"provider refuses the version", none,
        [](auto& p) { p.ForceReturnValue(u"GetCurrentNvmVersion", 5); }, none, 5, false},
@@ -200,7 +198,7 @@ TEST(CheckFirmwareImageTest, ReportsEachFailureWithItsOwnCode) {
        [](auto& p) { p.FailMethod(u"ReadFirmware", wmi::WBEM_E_FAILED); }, none,
        TBU_E_KIND_MISMATCH},
   };
-  for (const FailureCase& c : cases) {
+  for (const auto& c : cases) {
     NvmImageBuilder controllerShape = emulated::DefaultBoardBuilder();
     NvmImageBuilder imageShape = emulated::DefaultBoardBuilder();
     c.shape(controllerShape, imageShape);

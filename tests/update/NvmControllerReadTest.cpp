@@ -22,18 +22,16 @@ std::vector<uint8_t> CountingNvm(size_t size) {
   return nvm;
 }
 
-struct ReadCase {
-  uint32_t offset;
-  uint32_t length;
-  std::vector<int32_t> words;  // the ReadFirmware offsets, in order
-};
-
 TEST(ReadNvmBytesTest, ReadsWholeAlignedWordsAndCopiesOnlyTheAskedBytes) {
-  const ReadCase cases[] = {
+  const struct {
+    uint32_t offset;
+    uint32_t length;
+    std::vector<int32_t> words;  // the ReadFirmware offsets, in order
+  } cases[] = {
       {0, 4, {0}}, {7, 1, {4}}, {3, 2, {0, 4}}, {6, 8, {4, 8, 12}}, {0x10E, 4, {0x10C, 0x110}},
   };
   const std::vector<uint8_t> nvm = CountingNvm(0x100 + 0x200);
-  for (const ReadCase& c : cases) {
+  for (const auto& c : cases) {
     ControllerUnderTest controller(nvm);
     // Guard bytes on both sides catch a copy that runs too far.
     std::vector<uint8_t> destination(c.length + 2, 0xEE);

@@ -15,24 +15,17 @@ namespace {
 
 using emulated::NvmImageBuilder;
 
-void PutLe(std::vector<uint8_t>& bytes, size_t offset, uint32_t value, uint32_t width) {
-  ASSERT_LE(offset + width, bytes.size());
-  WriteLittleEndian(bytes.data() + offset, value, width);
-}
-
-struct DeviceCase {
-  uint16_t deviceId;
-  int32_t kind;
-  int variant;  // -1: the record's flag stays as it was
-};
-
 TEST(DeviceIdToKindTest, MapsEveryKnownDeviceAndKeepsTheFlagWhereTheTableSaysSo) {
-  const DeviceCase cases[] = {
+  const struct {
+    uint16_t deviceId;
+    int32_t kind;
+    int variant;  // -1: the record's flag stays as it was
+  } cases[] = {
       {0x1567, 0, 1}, {0x1569, 0, 0}, {0x156B, 1, 1}, {0x156D, 1, 0}, {0x147E, 2, 1},
       {0x1576, 3, 1}, {0x1578, 3, 0}, {0x15BF, 4, 1}, {0x15C0, 4, 1}, {0x15DC, 4, -1},
       {0x15D2, 5, 0}, {0x15D3, 5, 0}, {0x15D9, 5, 1}, {0x15DA, 5, 1}, {0x15DE, 5, -1},
   };
-  for (const DeviceCase& c : cases) {
+  for (const auto& c : cases) {
     for (uint32_t startVariant : {0u, 1u}) {
       NvmLayout layout;
       layout.variant = startVariant;
@@ -44,18 +37,6 @@ TEST(DeviceIdToKindTest, MapsEveryKnownDeviceAndKeepsTheFlagWhereTheTableSaysSo)
   }
 }
 
-// A malformed image, made from a valid one by a patch and a cut.
-struct MalformedCase {
-  const char* what;
-  size_t patchOffset;  // SIZE_MAX: no patch
-  uint32_t patchValue;
-  uint32_t patchWidth;
-  size_t keepBytes;  // SIZE_MAX: keep the whole image
-  UpdateResult expected;
-  NvmBaseState base1;
-  NvmBaseState base2;
-};
-
 TEST(ReadImageLayoutTest, RefusesOnlyReadsOutsideAndMarksBasesItCannotReach) {
   // Kind 5 with blocks: section at 0x100, chain at 0x180, blocks of 1 and 2 words.
   NvmImageBuilder builder;
@@ -66,7 +47,17 @@ TEST(ReadImageLayoutTest, RefusesOnlyReadsOutsideAndMarksBasesItCannotReach) {
   constexpr auto kFound = NvmBaseState::kFound;
   constexpr auto kPast = NvmBaseState::kPastImageEnd;
   constexpr auto kAbsent = NvmBaseState::kAbsent;
-  const MalformedCase cases[] = {
+  // A malformed image, made from a valid one by a patch and a cut.
+  const struct {
+    const char* what;
+    size_t patchOffset;  // SIZE_MAX: no patch
+    uint32_t patchValue;
+    uint32_t patchWidth;
+    size_t keepBytes;  // SIZE_MAX: keep the whole image
+    UpdateResult expected;
+    NvmBaseState base1;
+    NvmBaseState base2;
+  } cases[] = {
       {"blank pointer and no room for the copy", 0, 0, 3, kNone, TBU_E_NO_IMAGE, kAbsent, kAbsent},
       {"pointer at the very end", 0, static_cast<uint32_t>(valid.size()), 3, kNone, TBU_E_NO_IMAGE,
        kAbsent, kAbsent},
@@ -82,10 +73,11 @@ TEST(ReadImageLayoutTest, RefusesOnlyReadsOutsideAndMarksBasesItCannotReach) {
        TBU_OK, kFound, kPast},
       {"base 2 past the end", kSection + 0x180 + 6, 0x8000, 2, kNone, TBU_OK, kFound, kFound},
   };
-  for (const MalformedCase& c : cases) {
+  for (const auto& c : cases) {
     std::vector<uint8_t> image = valid;
     if (c.patchOffset != kNone) {
-      PutLe(image, c.patchOffset, c.patchValue, c.patchWidth);
+      ASSERT_LE(c.patchOffset + c.patchWidth, image.size()) << c.what;
+      WriteLittleEndian(image.data() + c.patchOffset, c.patchValue, c.patchWidth);
     }
     if (c.keepBytes != kNone) {
       image.resize(c.keepBytes);

@@ -34,14 +34,16 @@ constexpr std::array kCommands{
 };
 
 TEST(DispatchCommandTest, RunsTheNamedCommandOrShowsTheUsageOnErrorsUnlessHelpWasAskedFor) {
-  struct Case {
+  const struct {
     std::vector<std::string> args;
     int status;  // 7: the command ran
     bool usageOnOut;
-  };
-  for (const Case& c :
-       {Case{{"second", "x", "--y"}, 7, false}, Case{{}, 2, false}, Case{{"third"}, 2, false},
-        Case{{"help"}, 0, true}, Case{{"--help"}, 0, true}}) {
+  } cases[] = {{{"second", "x", "--y"}, 7, false},
+               {{}, 2, false},
+               {{"third"}, 2, false},
+               {{"help"}, 0, true},
+               {{"--help"}, 0, true}};
+  for (const auto& c : cases) {
     std::ostringstream out;
     std::ostringstream err;
     g_received = {"untouched"};

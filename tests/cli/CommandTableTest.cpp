@@ -76,7 +76,7 @@ TEST(RunOnChosenPlatformTest, PassesTheNamedBackendOnTheRealRootOrRefusesAnUnkno
     int status;  // 5: the command ran
     PlatformChoice choice;
   } cases[] = {
-      // The names themselves: LaunchOptionsTest, which shares the parser.
+      // The names themselves: the LaunchOptions tests, which share the parser.
       {nullptr, 5, PlatformChoice::kLinux},
       {"emulated", 5, PlatformChoice::kEmulated},
       {"Emulated", 2, PlatformChoice::kLinux},

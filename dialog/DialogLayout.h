@@ -75,6 +75,12 @@ inline constexpr std::array<ControlPlacement, 12> kPlacements = {{
     {kIdLater, {996, 1109, 508, 76}, {151, 0, 152, 153}, false},
 }};
 
+/// The marker that names the emulated platform sits in the lower part of the header
+/// band, under the title and left of the version caption, where no control ever goes.
+inline constexpr LayoutRect kEmulatedMarkerDesign{222, 204, 1100, 56};
+inline constexpr uint32_t kEmulatedMarkerColor = 0xFFFFC857;
+inline constexpr int kEmulatedMarkerBaseSize = 20;
+
 /// Which of the font families a text uses.
 enum class FontRole { Version, Button, Text };
 

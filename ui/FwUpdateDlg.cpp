@@ -24,12 +24,6 @@ namespace {
 // Captions and the prompt are looked up with this capacity; result messages with 256.
 constexpr std::size_t kCaptionCapacity = 512;
 
-// The emulated marker sits in the lower part of the header band, under the title and
-// left of the version caption, where no control ever goes.
-constexpr LayoutRect kEmulatedMarkerDesign{222, 204, 1100, 56};
-constexpr uint32_t kEmulatedMarkerColor = 0xFFFFC857;
-constexpr int kEmulatedMarkerBaseSize = 20;
-
 std::u16string_view FamilyFor(FontRole role, const FontChoice& fonts) {
   switch (role) {
     case FontRole::Version:

@@ -1,0 +1,186 @@
+#include "win32/SkinControls.h"
+
+#include "dialog/PixelColorMatrix.h"
+#include "win32/SkinFont.h"
+#include "win32/SkinImage.h"
+
+namespace tbt::win32 {
+
+namespace {
+
+Gdiplus::StringAlignment Alignment(int value) {
+  return value == 1   ? Gdiplus::StringAlignmentCenter
+         : value == 2 ? Gdiplus::StringAlignmentFar
+                      : Gdiplus::StringAlignmentNear;
+}
+
+void DrawStretched(Gdiplus::Graphics& graphics, Gdiplus::Bitmap* image,
+                   const Gdiplus::RectF& target) {
+  if (image != nullptr) {
+    graphics.DrawImage(image, target, 0.0f, 0.0f, static_cast<Gdiplus::REAL>(image->GetWidth()),
+                       static_cast<Gdiplus::REAL>(image->GetHeight()), Gdiplus::UnitPixel);
+  }
+}
+
+}  // namespace
+
+void DrawSkinText(Gdiplus::Graphics& graphics, const std::wstring& text, const SkinTextStyle& style,
+                  uint32_t argb, const Gdiplus::RectF& rect) {
+  if (text.empty() || rect.Width <= 0 || rect.Height <= 0) {
+    return;
+  }
+  const std::unique_ptr<Gdiplus::Font> font =
+      MakeSkinFont(style.family, text, style.emSize, style.fontStyle);
+  if (!font) {
+    return;
+  }
+  Gdiplus::StringFormat format;
+  format.SetAlignment(Alignment(style.alignHorizontal));
+  format.SetLineAlignment(Alignment(style.alignVertical));
+  Gdiplus::SolidBrush brush{Gdiplus::Color(static_cast<Gdiplus::ARGB>(argb))};
+  // Text that does not fit is cut at the rectangle's edge, whatever the library's own
+  // clipping does.
+  Gdiplus::Region previous;
+  graphics.GetClip(&previous);
+  graphics.SetClip(rect, Gdiplus::CombineModeIntersect);
+  graphics.DrawString(text.c_str(), static_cast<INT>(text.size()), font.get(), rect, &format,
+                      &brush);
+  graphics.SetClip(&previous);
+}
+
+void SkinControl::SetRect(const ui::LayoutRect& rect) {
+  if (rect == rect_) {
+    return;
+  }
+  rect_ = rect;
+  Changed();
+}
+
+void SkinControl::Show(bool visible) {
+  if (visible == visible_) {
+    return;
+  }
+  visible_ = visible;
+  Changed();
+}
+
+void SkinControl::Enable(bool enabled) {
+  if (enabled == enabled_) {
+    return;
+  }
+  enabled_ = enabled;
+  Changed();
+}
+
+void SkinControl::SetText(std::wstring text) {
+  text_ = std::move(text);
+  Changed();
+}
+
+void SkinControl::SetTextFont(std::wstring family, float emSize, int style) {
+  textStyle_.family = std::move(family);
+  textStyle_.emSize = emSize;
+  textStyle_.fontStyle = style;
+}
+
+void SkinControl::SetTextAlign(int horizontal, int vertical) {
+  textStyle_.alignHorizontal = horizontal;
+  textStyle_.alignVertical = vertical;
+}
+
+void SkinControl::Changed() {
+  if (surface_ != nullptr) {
+    surface_->OnControlChanged(this);
+  }
+}
+
+Gdiplus::RectF SkinControl::RectF(int offset) const {
+  return Gdiplus::RectF(
+      static_cast<Gdiplus::REAL>(rect_.x + offset), static_cast<Gdiplus::REAL>(rect_.y + offset),
+      static_cast<Gdiplus::REAL>(rect_.width), static_cast<Gdiplus::REAL>(rect_.height));
+}
+
+void SkinLabel::Paint(Gdiplus::Graphics& graphics) {
+  DrawStretched(graphics, image_.get(), RectF());
+  DrawSkinText(graphics, Text(), textStyle_, color_, RectF());
+}
+
+void SkinButton::SetImages(std::unique_ptr<Gdiplus::Bitmap> normal,
+                           std::unique_ptr<Gdiplus::Bitmap> disabled,
+                           std::unique_ptr<Gdiplus::Bitmap> hover,
+                           std::unique_ptr<Gdiplus::Bitmap> pressed) {
+  images_[static_cast<size_t>(skin::ButtonFace::Normal)] = std::move(normal);
+  images_[static_cast<size_t>(skin::ButtonFace::Disabled)] = std::move(disabled);
+  images_[static_cast<size_t>(skin::ButtonFace::Hover)] = std::move(hover);
+  images_[static_cast<size_t>(skin::ButtonFace::Pressed)] = std::move(pressed);
+  greyLook_.reset();
+  hoverLook_.reset();
+}
+
+void SkinButton::Enable(bool enabled) {
+  // A disabled button sees no pointer: whatever hovered or pressed it ends.
+  if (!enabled) {
+    states_.Release();
+    states_.Leave();
+  }
+  states_.SetDisabled(!enabled);
+  SkinControl::Enable(enabled);
+}
+
+void SkinButton::Refresh() {
+  // Without its normal picture the button has no look to change.
+  if (images_[static_cast<size_t>(skin::ButtonFace::Normal)]) {
+    Changed();
+  }
+}
+
+void SkinButton::OnHover() {
+  if (states_.Hover()) {
+    Refresh();
+  }
+}
+
+void SkinButton::OnLeave() {
+  states_.Leave();
+  Refresh();
+}
+
+void SkinButton::OnPress() {
+  states_.Press();
+  Refresh();
+}
+
+void SkinButton::OnRelease() {
+  states_.Release();
+  Refresh();
+}
+
+Gdiplus::Bitmap* SkinButton::MatrixLook(skin::FaceMatrix matrix) {
+  std::unique_ptr<Gdiplus::Bitmap>& look =
+      matrix == skin::FaceMatrix::Grayscale ? greyLook_ : hoverLook_;
+  Gdiplus::Bitmap* normal = images_[static_cast<size_t>(skin::ButtonFace::Normal)].get();
+  if (!look && normal != nullptr) {
+    look = ApplyMatrixLook(*normal, matrix == skin::FaceMatrix::Grayscale ? skin::kGrayscaleMatrix
+                                                                          : skin::kHoverMatrix);
+  }
+  return look.get();
+}
+
+void SkinButton::Paint(Gdiplus::Graphics& graphics) {
+  auto has = [this](skin::ButtonFace face) {
+    return images_[static_cast<size_t>(face)] != nullptr;
+  };
+  const skin::ButtonPaint paint =
+      skin::ChooseButtonPaint(states_.Bits(), has(skin::ButtonFace::Disabled),
+                              has(skin::ButtonFace::Hover), has(skin::ButtonFace::Pressed));
+  Gdiplus::Bitmap* image = paint.matrix != skin::FaceMatrix::None
+                               ? MatrixLook(paint.matrix)
+                               : images_[static_cast<size_t>(paint.face)].get();
+  DrawStretched(graphics, image, RectF(paint.faceOffset));
+  const uint32_t caption = paint.captionColor == skin::ButtonFace::Pressed ? pressedColor_
+                           : paint.captionColor == skin::ButtonFace::Hover ? hoverColor_
+                                                                           : normalColor_;
+  DrawSkinText(graphics, Text(), textStyle_, caption, RectF(paint.captionOffset));
+}
+
+}  // namespace tbt::win32

@@ -1,0 +1,95 @@
+// The Win32 window's update flow on the emulated platform: success, a failure with its
+// code, a missing platform device, and battery power.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "dialog/DialogLayout.h"
+#include "dialog/ResultMessage.h"
+#include "platform/TemporaryFolder.h"
+#include "platform/emulated/EmulatedPlatform.h"
+#include "platform/emulated/NvmImageBuilder.h"
+#include "win32/FwUpdateWindow.h"
+#include "win32/GdiplusSession.h"
+
+namespace tbt::win32 {
+namespace {
+
+// Runs the worker on the calling thread; its end is seen at the first wait.
+class InlineRunner final : public ui::IWorkerRunner {
+ public:
+  bool Start(std::function<void()> body) override {
+    body();
+    return true;
+  }
+  bool WaitFor(uint32_t /*milliseconds*/) override { return true; }
+};
+
+TEST(WindowFlowTest, UpdateEndsInTheStateItsMachineGives) {
+  struct {
+    const char* name;
+    bool devicePresent;
+    emulated::PowerMode power;
+    bool image;
+    ui::DialogState state;
+    UpdateResult result;
+    std::u16string_view messageKey;  // empty: the error text with the code
+  } const cases[] = {
+      {"success", true, emulated::PowerMode::kMains, true, ui::DialogState::Succeeded, TBU_OK,
+       u"IDS_SUCCESS"},
+      {"no image", true, emulated::PowerMode::kMains, false, ui::DialogState::Failed,
+       TBU_E_NO_IMAGE, u""},
+      {"no device", false, emulated::PowerMode::kMains, true, ui::DialogState::NoPlatformDevice,
+       TBU_E_NO_ACPI_DEVICE, u"IDS_FIND_NO_KXR"},
+      {"battery", true, emulated::PowerMode::kBattery, true, ui::DialogState::PowerRefused, TBU_OK,
+       u"IDS_PROMPT"},
+  };
+  const GdiplusSession gdiplus;
+  const std::filesystem::path folder = platform::MakeTemporaryFolder("tbt-win32-flow");
+  ASSERT_FALSE(folder.empty());
+  std::filesystem::create_directories(folder / "data");
+  for (const auto& c : cases) {
+    std::filesystem::remove(folder / "data" / "demo.bin");
+    if (c.image) {
+      const std::vector<uint8_t> image = emulated::DemoImage();
+      std::ofstream(folder / "data" / "demo.bin", std::ios::binary)
+          .write(reinterpret_cast<const char*>(image.data()),
+                 static_cast<std::streamsize>(image.size()));
+    }
+    emulated::EmulatedOptions options;
+    options.acpiDevicePresent = c.devicePresent;
+    options.powerMode = c.power;
+    options.moduleFileName = (folder / "tbt-fwupdate.exe").u16string();
+    const auto machine = emulated::CreateEmulatedPlatform(options);
+    FwUpdateWindow window(*machine, ui::ProgramVersion{1, 0, 0, 9},
+                          std::make_unique<InlineRunner>(), [] {
+                            return ScreenMetrics{{0, 0, 1280, 1024}, 96};
+                          });
+    window.InitSkinLayout();
+    window.OnControlClicked(ui::kIdUpdate);
+
+    EXPECT_EQ(window.State(), c.state) << c.name;
+    EXPECT_EQ(window.result, c.result) << c.name;
+    const std::u16string message =
+        std::u16string(window.lblMessage.Text().begin(), window.lblMessage.Text().end());
+    if (c.messageKey.empty()) {
+      EXPECT_EQ(message,
+                window.LocalizedText(u"IDS_ERROR", ui::kMessageCapacity) + u" (0X10430005)")
+          << c.name;
+    } else {
+      EXPECT_EQ(message, window.LocalizedText(c.messageKey, 512)) << c.name;
+    }
+    const bool ready = c.state == ui::DialogState::PowerRefused;
+    EXPECT_EQ(window.btnUpdate.Visible(), ready) << c.name;
+    EXPECT_EQ(window.lblCaution.Visible(), ready) << c.name;
+    EXPECT_EQ(window.btnShutdown.Visible(), c.state == ui::DialogState::Succeeded) << c.name;
+    EXPECT_EQ(window.btnExit.Visible(), !ready && c.state != ui::DialogState::Succeeded) << c.name;
+  }
+  std::filesystem::remove_all(folder);
+}
+
+}  // namespace
+}  // namespace tbt::win32

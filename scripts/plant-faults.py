@@ -97,6 +97,11 @@ MOVED = {
     "tab-order-right-to-left": [("ui/FwUpdateDlgEvents.cpp",) + FAULTS[15][2:]],
     "ini-mismatched-quotes": [("strings/IniFile.cpp",) + FAULTS[25][2:]],
     "window-switch-needs-slash": [("strings/CommandLine.cpp",) + FAULTS[26][2:]],
+    "message-downgrade-text": [("dialog/ResultMessage.cpp",) + FAULTS[12][2:]],
+    "message-code-format": [("dialog/ResultMessage.cpp",) + FAULTS[13][2:]],
+    "surrogate-split": [("dialog/ResultMessage.cpp",) + FAULTS[14][2:]],
+    "window-above-work-area": [("dialog/WindowPlacement.cpp",) + FAULTS[23][2:]],
+    "color-matrix-no-clamp": [("dialog/PixelColorMatrix.cpp",) + FAULTS[24][2:]],
 }
 
 

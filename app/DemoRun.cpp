@@ -12,13 +12,6 @@
 
 namespace tbt::app {
 
-namespace {
-
-// The running picture is taken at this busy frame, when the spinner has moved on.
-constexpr int kRunningPictureFrame = 3;
-
-}  // namespace
-
 DemoRun::DemoRun(ui::CFwUpdateDlg& dialog, const LaunchOptions& options)
     : dialog_(dialog),
       screenshotDir_(options.screenshotDir),
@@ -50,7 +43,7 @@ void DemoRun::Run() {
   Save("ready.png");
   if (autoPress_) {
     dialog_.SetBusyFrameObserver([this](int) {
-      if (++framesSeen_ == kRunningPictureFrame) {
+      if (++framesSeen_ == ui::kDemoRunningPictureFrame) {
         Save("running.png");
       }
     });

@@ -118,6 +118,10 @@ const TextStyle* FindTextStyle(int id);
 /// The pixel rectangle of a control in the given layout class.
 LayoutRect PixelRectOf(int id, int layoutClass);
 
+/// The demos of both windows save their running picture when this many busy frames
+/// have been shown, so that the two pictures show the same frame.
+inline constexpr int kDemoRunningPictureFrame = 3;
+
 /// The busy frame that follows `frame`: 141, 142, ..., 148, then 141 again.
 constexpr int NextBusyFrame(int frame) {
   return frame >= kImageLastBusyFrame ? kImageFirstBusyFrame : frame + 1;

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "dialog/DialogLayout.h"
 #include "dialog/ResultMessage.h"
 #include "platform/Utf16.h"
 #include "win32/PngFile.h"
@@ -44,8 +45,7 @@ void DemoRun::Run() {
   Save("ready");
   if (autoPress_) {
     window_.onBusyFrame = [this](int /*frame*/) {
-      if (!savedRunning_) {
-        savedRunning_ = true;
+      if (++framesSeen_ == ui::kDemoRunningPictureFrame) {
         Save("running");
       }
     };

@@ -30,7 +30,7 @@ class DemoRun {
   FwUpdateWindow& window_;
   bool autoPress_;
   std::string screenshotDir_;
-  bool savedRunning_ = false;
+  int framesSeen_ = 0;
   int exitCode_ = 0;
 };
 

@@ -123,9 +123,9 @@ TEST_F(LocalizedStringTest, NullKeyOrBufferOrZeroCapacityTouchesNothing) {
   std::u16string buffer(8, u'#');
   LoadLocalizedString(system, 0x409, nullptr, buffer.data(), buffer.size());
   LoadLocalizedString(system, 0x409, u"IDS_UPDATE", nullptr, 8);
+  EXPECT_EQ(system.moduleFileNameCalls, 0);
   LoadLocalizedString(system, 0x409, u"IDS_UPDATE", buffer.data(), 0);
   EXPECT_EQ(buffer, std::u16string(8, u'#'));
-  EXPECT_EQ(system.moduleFileNameCalls, 0);
 }
 
 }  // namespace

@@ -11,9 +11,9 @@
 #include <tuple>
 
 #include "DialogFixture.h"
+#include "dialog/DialogLayout.h"
 #include "platform/Utf16.h"
 #include "strings/BuiltInTexts.h"
-#include "dialog/DialogLayout.h"
 #include "ui/UpdateLog.h"
 
 namespace tbt::ui::testing {
@@ -100,20 +100,26 @@ TEST_F(InUseTest, AButtonThatJustAppearedIgnoresPressesForTheDoubleClickInterval
 
 // The reader's tests take a missing or unreadable file; here missing and empty keys.
 TEST_F(InUseTest, TextsTheFileDoesNotGiveAreTheBuiltInEnglishOnes) {
-  QFile ini(QDir(folder_.path()).filePath("data/Update.ini"));
-  ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  ini.write("[Language]\n0x409=E\n[E]\nIDS_UPDATE=Go\nIDS_EXIT=\n");
-  ini.close();
-  options.acpiDevicePresent = false;
-  CreateDialog();
-  EXPECT_EQ(TextOf(dialog->btnUpdate), u"Go");
-  dialog->OnButtonUpdate();
-  // An empty key, a result message and the emulated marker.
-  for (const auto& [control, key] :
-       {std::pair<const skin::CSkinControl*, std::u16string_view>{&dialog->btnExit, u"IDS_EXIT"},
-        {&dialog->lblMessage, u"IDS_FIND_NO_KXR"},
-        {dialog->EmulatedMarker(), u"IDS_EMULATED"}}) {
-    EXPECT_EQ(TextOf(*control), strings::BuiltInText(key)) << control->ControlId();
+  const QString ini = QDir(folder_.path()).filePath("data/Update.ini");
+  // No file at all (the reader's tests take unreadable ones), missing and empty keys.
+  for (const char* content : {"", "[Language]\n0x409=E\n[E]\nIDS_UPDATE=Go\nIDS_EXIT=\n"}) {
+    SCOPED_TRACE(content);
+    QFile::remove(ini);
+    QFile file(ini);
+    ASSERT_TRUE(*content == '\0' || (file.open(QIODevice::WriteOnly) && file.write(content) > 0));
+    file.close();
+    options.acpiDevicePresent = false;
+    CreateDialog();
+    EXPECT_EQ(TextOf(dialog->btnUpdate),
+              *content == '\0' ? strings::BuiltInText(u"IDS_UPDATE") : u"Go");
+    dialog->OnButtonUpdate();
+    // An empty key, a result message and the emulated marker.
+    for (const auto& [control, key] :
+         {std::pair<const skin::CSkinControl*, std::u16string_view>{&dialog->btnExit, u"IDS_EXIT"},
+          {&dialog->lblMessage, u"IDS_FIND_NO_KXR"},
+          {dialog->EmulatedMarker(), u"IDS_EMULATED"}}) {
+      EXPECT_EQ(TextOf(*control), strings::BuiltInText(key)) << control->ControlId();
+    }
   }
 }
 

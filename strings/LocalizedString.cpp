@@ -18,6 +18,13 @@ static_assert(std::u16string_view(u"0xFFFF").size() < kLanguageKeyCapacity);
 
 constexpr uint16_t kPrimaryChinese = 0x04;
 constexpr uint16_t kPrimaryPortuguese = 0x16;
+// Windows takes both separators in the program's path; elsewhere a backslash is part of
+// a name.
+#ifdef _WIN32
+constexpr char16_t kFolderSeparators[] = u"\\/";
+#else
+constexpr char16_t kFolderSeparators[] = u"/";
+#endif
 
 }  // namespace
 
@@ -57,7 +64,7 @@ std::u16string LanguageKeyName(uint16_t normalizedId) {
 std::u16string IniPathForModule(std::u16string_view modulePath) {
   // The program path arrives in a fixed buffer, so a longer one is cut.
   modulePath = modulePath.substr(0, std::min(modulePath.size(), kModulePathCapacity - 1));
-  const size_t slash = modulePath.rfind(u'/');
+  const size_t slash = modulePath.find_last_of(kFolderSeparators);
   std::u16string path(slash == std::u16string_view::npos ? modulePath
                                                          : modulePath.substr(0, slash + 1));
   path += kIniRelativePath;

@@ -30,7 +30,8 @@ uint16_t NormalizeLanguageId(uint32_t langId);
 std::u16string LanguageKeyName(uint16_t normalizedId);
 
 /// The INI file's path: the program path (cut to the module-path capacity) up to and
-/// including its last '/', or whole when it has none, followed by "data/Update.ini".
+/// including its last '/' (on Windows its last '/' or '\\'), or whole when it has none,
+/// followed by "data/Update.ini".
 std::u16string IniPathForModule(std::u16string_view modulePath);
 
 /// Fills `buffer` (of `capacity` units) with the text of `key` for `langId` read from

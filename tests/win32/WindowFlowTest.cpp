@@ -1,5 +1,6 @@
 // The Win32 window's update flow on the emulated platform: success, a failure with its
-// code, a missing platform device, and battery power.
+// code, a missing platform device, and battery power, with the texts of the INI file
+// beside the program.
 
 #include <gtest/gtest.h>
 
@@ -8,7 +9,6 @@
 #include <memory>
 
 #include "dialog/DialogLayout.h"
-#include "dialog/ResultMessage.h"
 #include "platform/TemporaryFolder.h"
 #include "platform/emulated/EmulatedPlatform.h"
 #include "platform/emulated/NvmImageBuilder.h"
@@ -36,21 +36,25 @@ TEST(WindowFlowTest, UpdateEndsInTheStateItsMachineGives) {
     bool image;
     ui::DialogState state;
     UpdateResult result;
-    std::u16string_view messageKey;  // empty: the error text with the code
+    std::u16string_view message;
   } const cases[] = {
       {"success", true, emulated::PowerMode::kMains, true, ui::DialogState::Succeeded, TBU_OK,
-       u"IDS_SUCCESS"},
+       u"Written."},
       {"no image", true, emulated::PowerMode::kMains, false, ui::DialogState::Failed,
-       TBU_E_NO_IMAGE, u""},
+       TBU_E_NO_IMAGE, u"Failed. (0X10430005)"},
       {"no device", false, emulated::PowerMode::kMains, true, ui::DialogState::NoPlatformDevice,
-       TBU_E_NO_ACPI_DEVICE, u"IDS_FIND_NO_KXR"},
+       TBU_E_NO_ACPI_DEVICE, u"No driver."},
       {"battery", true, emulated::PowerMode::kBattery, true, ui::DialogState::PowerRefused, TBU_OK,
-       u"IDS_PROMPT"},
+       u"Press Update."},
   };
   const GdiplusSession gdiplus;
   const std::filesystem::path folder = platform::MakeTemporaryFolder("tbt-win32-flow");
   ASSERT_FALSE(folder.empty());
   std::filesystem::create_directories(folder / "data");
+  // Found through the program's Windows path, which only backslashes divide.
+  std::ofstream(folder / "data" / "Update.ini")
+      << "[Language]\n0x409=English\n[English]\nIDS_SUCCESS=Written.\nIDS_ERROR=Failed.\n"
+         "IDS_FIND_NO_KXR=No driver.\nIDS_PROMPT=Press Update.\n";
   for (const auto& c : cases) {
     std::filesystem::remove(folder / "data" / "demo.bin");
     if (c.image) {
@@ -68,20 +72,15 @@ TEST(WindowFlowTest, UpdateEndsInTheStateItsMachineGives) {
                           std::make_unique<InlineRunner>(), [] {
                             return ScreenMetrics{{0, 0, 1280, 1024}, 96};
                           });
+    window.langId = 0x409;
     window.InitSkinLayout();
     window.OnControlClicked(ui::kIdUpdate);
 
     EXPECT_EQ(window.State(), c.state) << c.name;
     EXPECT_EQ(window.result, c.result) << c.name;
-    const std::u16string message =
-        std::u16string(window.lblMessage.Text().begin(), window.lblMessage.Text().end());
-    if (c.messageKey.empty()) {
-      EXPECT_EQ(message,
-                window.LocalizedText(u"IDS_ERROR", ui::kMessageCapacity) + u" (0X10430005)")
-          << c.name;
-    } else {
-      EXPECT_EQ(message, window.LocalizedText(c.messageKey, 512)) << c.name;
-    }
+    EXPECT_EQ(std::u16string(window.lblMessage.Text().begin(), window.lblMessage.Text().end()),
+              c.message)
+        << c.name;
     const bool ready = c.state == ui::DialogState::PowerRefused;
     EXPECT_EQ(window.btnUpdate.Visible(), ready) << c.name;
     EXPECT_EQ(window.lblCaution.Visible(), ready) << c.name;

@@ -83,9 +83,8 @@ std::unique_ptr<Gdiplus::Bitmap> LoadSkinImage(unsigned id, const wchar_t* type,
   if (scaled->GetLastStatus() != Gdiplus::Ok) {
     return nullptr;
   }
+  // Every quality setting stays at the library's default.
   Gdiplus::Graphics graphics(scaled.get());
-  graphics.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
-  graphics.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
   graphics.DrawImage(decoded.get(), Gdiplus::Rect(0, 0, width, height), 0, 0,
                      static_cast<INT>(decoded->GetWidth()), static_cast<INT>(decoded->GetHeight()),
                      Gdiplus::UnitPixel);

@@ -11,10 +11,10 @@
 #include <memory>
 #include <string>
 
+#include "dialog/WorkerRunner.h"
 #include "platform/emulated/EmulatedPlatform.h"
 #include "tests/support/QtTestSupport.h"
 #include "ui/FwUpdateDlg.h"
-#include "dialog/WorkerRunner.h"
 
 namespace tbt::ui::testing {
 

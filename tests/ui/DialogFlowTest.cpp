@@ -10,11 +10,11 @@
 #include <map>
 
 #include "DialogFixture.h"
-#include "platform/emulated/EmulatedTbtProvider.h"
-#include "platform/emulated/NvmImageBuilder.h"
 #include "dialog/DialogLayout.h"
 #include "dialog/ResultMessage.h"
 #include "dialog/WorkerRunner.h"
+#include "platform/emulated/EmulatedTbtProvider.h"
+#include "platform/emulated/NvmImageBuilder.h"
 
 namespace tbt::ui::testing {
 namespace {

@@ -4,9 +4,9 @@
 #include <QRect>
 
 #include "DialogFixture.h"
-#include "skin/Fonts.h"
 #include "dialog/DialogLayout.h"
 #include "dialog/LayoutMath.h"
+#include "skin/Fonts.h"
 
 namespace tbt::ui::testing {
 namespace {

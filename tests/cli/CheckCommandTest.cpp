@@ -23,7 +23,8 @@ using testing::HasSubstr;
 const PlatformSelection kEmulated{PlatformChoice::kEmulated};
 
 // ReadFirmware calls of a check made directly through the client, for comparison.
-size_t DirectReadCalls(const std::vector<uint8_t>& image, const std::vector<uint8_t>& nvm) {
+[[maybe_unused]] size_t DirectReadCalls(const std::vector<uint8_t>& image,
+                                        const std::vector<uint8_t>& nvm) {
   checktest::ControllerUnderTest controller(nvm);
   controller.Check(image);
   return controller.ReadCalls();

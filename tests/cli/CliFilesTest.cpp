@@ -1,13 +1,13 @@
 #include "cli/CliFiles.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "CliTestSupport.h"
+#include "support/SpecialFile.h"
 
 namespace tbt::cli {
 namespace {
@@ -40,12 +40,11 @@ TEST(ReadFileBytesTest, ExplainsWhyAFileCannotBeUsed) {
     std::string path;
     const char* reason;
   };
-  ASSERT_EQ(::mkfifo(folder.Path("fifo.bin").c_str(), 0600), 0);
   const std::string huge = folder.Write("huge.bin", "x");
   std::filesystem::resize_file(huge, 3ull << 30);  // sparse: nothing is really written
   for (const Case& c :
        {Case{folder.Path("missing.bin"), "does not exist"}, Case{folder.Path(""), "is a folder"},
-        Case{folder.Path("fifo.bin"), "is not a regular file"},
+        Case{test::MakeSpecialFile(folder.Path("fifo.bin")).string(), "is not a regular file"},
         Case{huge, "is larger than 16 MiB"}}) {
     std::vector<uint8_t> bytes;
     std::string error;

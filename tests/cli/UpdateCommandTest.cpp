@@ -1,9 +1,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <optional>
@@ -13,6 +10,8 @@
 #include "CliTestSupport.h"
 #include "cli/UpdateCommand.h"
 #include "platform/emulated/NvmImageBuilder.h"
+#include "support/SpecialFile.h"
+#include "support/TemporaryFolderVariable.h"
 #if TBT_HAVE_LINUX_BACKEND
 #include "linux/FakeSysfs.h"
 #endif
@@ -27,14 +26,8 @@ class UpdateCommandTest : public clitest::CommandTest {
  protected:
   void SetUp() override {
     fs::create_directory(folder.Path("tmp"));
-    if (const char* previous = getenv("TMPDIR")) {
-      previousTmp_ = previous;
-    }
     // The command's own temporary folder goes here, so the test can see it removed.
-    setenv("TMPDIR", folder.Path("tmp").c_str(), 1);
-  }
-  void TearDown() override {
-    previousTmp_ ? setenv("TMPDIR", previousTmp_->c_str(), 1) : unsetenv("TMPDIR");
+    temporaryFolder_.emplace(folder.Path("tmp"));
   }
 
   int Update(const std::vector<std::string>& args,
@@ -50,7 +43,7 @@ class UpdateCommandTest : public clitest::CommandTest {
   }
 
  private:
-  std::optional<std::string> previousTmp_;
+  std::optional<test::TemporaryFolderVariable> temporaryFolder_;
 };
 
 std::vector<uint8_t> ImageWithVersion(uint8_t version) {
@@ -117,10 +110,10 @@ TEST_F(UpdateCommandTest, TakesTheControllerFromAFile) {
 
 TEST_F(UpdateCommandTest, RefusesBadUsageAndUnreadableFiles) {
   const std::string image = folder.Write("demo.bin", emulated::DemoImage());
-  ASSERT_EQ(::mkfifo(folder.Path("fifo.bin").c_str(), 0600), 0);
+  const std::string special = test::MakeSpecialFile(folder.Path("fifo.bin")).string();
   // Why each is refused: the word splitter's and file reader's tests.
   const std::vector<std::vector<std::string>> cases = {
-      {image, "--bogus"}, {folder.Path("fifo.bin")},  // refused at once, never waited on
+      {image, "--bogus"}, {special},  // refused at once, never waited on
   };
   for (const std::vector<std::string>& args : cases) {
     SCOPED_TRACE(testing::PrintToString(args));

@@ -2,7 +2,6 @@
 // the update lock, and the temporary copy removed when a signal ends the program.
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <csignal>
 #include <filesystem>
@@ -13,6 +12,7 @@
 #include "platform/BoundedFile.h"
 #include "platform/FileUpdateLock.h"
 #include "platform/RemovalOnSignal.h"
+#include "support/SpecialFile.h"
 #include "support/TempFolder.h"
 
 namespace tbt::platform {
@@ -22,31 +22,35 @@ namespace fs = std::filesystem;
 
 TEST(ReadBoundedFileTest, ReadsOnlyRegularFilesUpToTheCapWithoutBlocking) {
   test::TempFolder folder;
-  folder.Write("small.bin", "abc");
-  ASSERT_EQ(::mkfifo(folder.Path("fifo.bin").c_str(), 0600), 0);  // no writer: would block
+  const fs::path small = folder.Write("small.bin", "abc");
+  const fs::path special = test::MakeSpecialFile(folder.Path("fifo.bin"));
   // 3 GiB of holes: the size alone refuses it, nothing is read.
-  fs::resize_file(folder.Write("sparse.bin", ""), 3ull << 30);
+  const fs::path sparse = folder.Write("sparse.bin", "");
+  fs::resize_file(sparse, 3ull << 30);
   const struct {
-    const char* name;
+    fs::path path;
     uint64_t cap;
     FileReadStatus expected;
     std::string bytes;
   } cases[] = {
-      {"small.bin", 3, FileReadStatus::kOk, "abc"},
-      {"small.bin", 2, FileReadStatus::kTooLarge, ""},
-      {"sparse.bin", kMaxImageFileBytes, FileReadStatus::kTooLarge, ""},
-      {"fifo.bin", kMaxImageFileBytes, FileReadStatus::kNotRegular, ""},
-      {"", kMaxImageFileBytes, FileReadStatus::kFolder, ""},
-      {"missing.bin", kMaxImageFileBytes, FileReadStatus::kMissing, ""},
-      {"small.bin/inside", kMaxImageFileBytes, FileReadStatus::kMissing, ""},
+      {small, 3, FileReadStatus::kOk, "abc"},
+      {small, 2, FileReadStatus::kTooLarge, ""},
+      {sparse, kMaxImageFileBytes, FileReadStatus::kTooLarge, ""},
+      {special, kMaxImageFileBytes, FileReadStatus::kNotRegular, ""},
+      {folder.Root(), kMaxImageFileBytes, FileReadStatus::kFolder, ""},
+      {folder.Path("missing.bin"), kMaxImageFileBytes, FileReadStatus::kMissing, ""},
+      {small / "inside", kMaxImageFileBytes, FileReadStatus::kMissing, ""},
   };
   for (const auto& c : cases) {
     std::vector<uint8_t> bytes{9};
-    EXPECT_EQ(ReadBoundedFile(folder.Path(c.name), c.cap, &bytes), c.expected) << c.name;
-    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), c.bytes) << c.name;
+    EXPECT_EQ(ReadBoundedFile(c.path, c.cap, &bytes), c.expected) << c.path;
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), c.bytes) << c.path;
   }
 }
 
+// The lock file and signals are the POSIX programs' own; Windows has their twins in its
+// backend (a named object) and in RemovalOnSignalWin32.cpp.
+#ifndef _WIN32
 // The window and `tbt-nvm update` each open the lock file on their own; flock belongs
 // to the open file, so two objects in one process stand for two programs.
 TEST(UpdateLockTest, AdmitsOneHolderAtATime) {
@@ -65,7 +69,7 @@ TEST(UpdateLockTest, AdmitsOneHolderAtATime) {
 
 TEST(UpdateLockTest, FileLockRefusesAtOnceWhatIsNoRegularFile) {
   test::TempFolder folder;
-  ASSERT_EQ(::mkfifo(folder.Path("fifo.lock").c_str(), 0600), 0);
+  test::MakeSpecialFile(folder.Path("fifo.lock"));
   fs::create_directory(folder.Path("folder.lock"));
   fs::create_symlink(folder.Write("target", "x"), folder.Path("link.lock"));
   for (const char* name : {"fifo.lock", "folder.lock", "link.lock", "missing/update.lock"}) {
@@ -87,6 +91,8 @@ TEST(RemovalOnSignalDeathTest, RemovesTheTemporaryCopyThenEndsAsTheSignalWould) 
     EXPECT_FALSE(fs::exists(run)) << signalNumber;
   }
 }
+
+#endif  // _WIN32
 
 }  // namespace
 }  // namespace tbt::platform

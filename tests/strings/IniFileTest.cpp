@@ -1,7 +1,6 @@
 #include "strings/IniFile.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <optional>
@@ -9,6 +8,7 @@
 #include <vector>
 
 #include "platform/Utf16.h"
+#include "support/SpecialFile.h"
 #include "support/TempFolder.h"
 
 namespace tbt::strings {
@@ -90,7 +90,7 @@ std::u16string ReadProfile(std::u16string_view section, std::u16string_view key,
                            size_t capacity = 256) {
   std::u16string buffer(capacity, u'#');
   const size_t count = GetPrivateProfileString(section, key, defaultValue, buffer.data(), capacity,
-                                               ToUtf16(path.string()));
+                                               path.u16string());
   EXPECT_EQ(buffer[count], u'\0');
   return buffer.substr(0, count);
 }
@@ -156,8 +156,8 @@ TEST(ProfileFile, ReadsValuesAndGivesTheDefaultWithoutTrailingBlanksForMissingOn
   EXPECT_EQ(ReadProfile(u"Language", u"x", u"\"q\"", path), u"\"q\"");
   // The file goes through the bounded reader (its tests: ReadBoundedFileTest): a FIFO
   // named like the file gives the default at once.
-  ASSERT_EQ(::mkfifo(folder.Path("fifo.ini").c_str(), 0600), 0);
-  EXPECT_EQ(ReadProfile(u"S", u"k", u"dflt", folder.Path("fifo.ini")), u"dflt");
+  EXPECT_EQ(ReadProfile(u"S", u"k", u"dflt", test::MakeSpecialFile(folder.Path("fifo.ini"))),
+            u"dflt");
 }
 
 }  // namespace

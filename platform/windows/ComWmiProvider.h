@@ -24,6 +24,7 @@ class ComWmiProvider final : public wmi::IWbemProvider {
   /// The HRESULT of joining COM or of ConnectServer (WBEM_E_INVALID_NAMESPACE for a
   /// namespace this machine does not have).
   wmi::HRESULT Connect() override;
+  /// Always true: each call connects and fails with the connection's HRESULT.
   bool IsReachable() override;
   /// The class with its properties and methods; null when WMI does not give it.
   wmi::ObjectPtr GetClass(std::u16string_view className) override;

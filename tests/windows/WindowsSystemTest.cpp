@@ -8,8 +8,10 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 
+#include "cli/StatusCommand.h"
 #include "platform/emulated/EmulatedPlatform.h"
 #include "platform/emulated/NvmImageBuilder.h"
 #include "platform/windows/WindowsDevices.h"
@@ -77,6 +79,15 @@ TEST(WindowsSystemInfoTest, TheProgramPathWithBackslashesFindsTheImagesBesideIt)
   }
   EXPECT_EQ(found.filename(), "Update.BIN");
   EXPECT_EQ(found.parent_path().filename(), "data");
+}
+
+TEST(WindowsStatusTest, SaysWhatThisMachineLacks) {
+  std::ostringstream out;
+  std::ostringstream err;
+  EXPECT_EQ(cli::RunStatusCommand({"--json"}, out, err), 1);
+  EXPECT_TRUE(out.str().starts_with(
+      R"({"controller": null, "nvm_version": null, "platform_device": false)"))
+      << out.str();
 }
 
 // A lock name of this test run's own, so that nothing else on the machine interferes.

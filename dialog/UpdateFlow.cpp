@@ -6,6 +6,26 @@
 
 namespace tbt::ui {
 
+void ApplyStateLook(IUpdateFlowView& view, DialogState state, const std::u16string& message) {
+  const StateLook look = LookOf(state);
+  view.ShowFlowControl(kIdUpdate, look.updateVisible);
+  view.EnableFlowControl(kIdUpdate, look.updateEnabled);
+  view.ShowFlowControl(kIdExit, look.exitVisible);
+  view.EnableFlowControl(kIdExit, look.exitEnabled);
+  view.EnableFlowControl(kIdClose, look.closeEnabled);
+  view.ShowFlowControl(kIdPicture, look.pictureVisible);
+  view.ShowFlowControl(kIdWarning, look.cautionVisible);
+  view.ShowFlowControl(kIdCaution, look.cautionVisible);
+  view.ShowFlowControl(kIdBusy, look.busyVisible);
+  view.ShowFlowControl(kIdShutdown, look.resultButtonsVisible);
+  view.ShowFlowControl(kIdLater, look.resultButtonsVisible);
+  // Before a result the label holds the prompt that the layout has just set.
+  if (state == DialogState::Succeeded || state == DialogState::Failed ||
+      state == DialogState::NoPlatformDevice) {
+    view.SetMessage(message);
+  }
+}
+
 void UpdateFlow::OnButtonUpdate() {
   if (running_) {
     return;

@@ -43,6 +43,11 @@ class IUpdateFlowView {
   virtual void OnRunEnded(const UpdateReport& report) = 0;
 };
 
+/// Shows, hides, enables and disables the controls as `state` wants them, after a
+/// re-layout has started every control over; a state that shows a result puts
+/// `message` back into the message label.
+void ApplyStateLook(IUpdateFlowView& view, DialogState state, const std::u16string& message);
+
 /// What the flow works with; everything must outlive the flow.
 struct UpdateFlowParts {
   platform::IPlatform& platform;

@@ -130,7 +130,7 @@ void CFwUpdateDlg::InitSkinLayout() {
   ApplyLayout(LayoutFactor(newClass), uiLanguage, dpi);
   if (!firstLayout) {
     // The layout starts every control over; bring back what the flow had shown.
-    ApplyLook(state_);
+    ApplyStateLook(*this, state_, message_);
   }
 }
 
@@ -213,29 +213,6 @@ skin::CTextLabel* CFwUpdateDlg::LabelWithId(int id) {
     }
   }
   return nullptr;
-}
-
-void CFwUpdateDlg::ApplyLook(DialogState state) {
-  const StateLook look = LookOf(state);
-  auto show = [](skin::CSkinControl& control, bool visible) {
-    control.ShowControl(visible ? skin::SW_SHOW : skin::SW_HIDE);
-  };
-  show(btnUpdate, look.updateVisible);
-  btnUpdate.EnableWindow(look.updateEnabled);
-  show(btnExit, look.exitVisible);
-  btnExit.EnableWindow(look.exitEnabled);
-  btnClose.EnableWindow(look.closeEnabled);
-  show(lblPicture, look.pictureVisible);
-  show(lblWarning, look.cautionVisible);
-  show(lblCaution, look.cautionVisible);
-  show(lblBusy, look.busyVisible);
-  show(btnShutdown, look.resultButtonsVisible);
-  show(btnLater, look.resultButtonsVisible);
-  // Before a result the label holds the prompt that the layout has just set.
-  if (state == DialogState::Succeeded || state == DialogState::Failed ||
-      state == DialogState::NoPlatformDevice) {
-    lblMessage.SetWindowText(View(message_));
-  }
 }
 
 void CFwUpdateDlg::OnDisplayChange() {

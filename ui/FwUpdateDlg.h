@@ -130,7 +130,6 @@ class CFwUpdateDlg : public skin::CLayeredSkinDialog,
  private:
   void OnControlClicked(int controlId);
   void ApplyLayout(double factor, uint16_t uiLanguage, int dpi);
-  void ApplyLook(DialogState state);
   // How the shared update flow reaches this window's controls.
   void ShowFlowControl(int id, bool visible) override;
   void EnableFlowControl(int id, bool enabled) override;

@@ -110,7 +110,8 @@ void FwUpdateWindow::InitSkinLayout() {
   layoutClass = newClass;
   ApplyLayout(ui::LayoutFactor(newClass), metrics.dpi);
   if (!firstLayout) {
-    ApplyLook(state_);
+    // The layout starts every control over; bring back what the flow had shown.
+    ApplyStateLook(*this, state_, message_);
   }
 }
 
@@ -167,26 +168,6 @@ void FwUpdateWindow::ApplyLayout(double factor, int dpi) {
     window_.AddControl(&lblEmulated_);
   }
   window_.Recompose();
-}
-
-void FwUpdateWindow::ApplyLook(ui::DialogState state) {
-  const ui::StateLook look = ui::LookOf(state);
-  btnUpdate.Show(look.updateVisible);
-  btnUpdate.Enable(look.updateEnabled);
-  btnExit.Show(look.exitVisible);
-  btnExit.Enable(look.exitEnabled);
-  btnClose.Enable(look.closeEnabled);
-  lblPicture.Show(look.pictureVisible);
-  lblWarning.Show(look.cautionVisible);
-  lblCaution.Show(look.cautionVisible);
-  lblBusy.Show(look.busyVisible);
-  btnShutdown.Show(look.resultButtonsVisible);
-  btnLater.Show(look.resultButtonsVisible);
-  // Before a result the label holds the prompt that the layout has just set.
-  if (state == ui::DialogState::Succeeded || state == ui::DialogState::Failed ||
-      state == ui::DialogState::NoPlatformDevice) {
-    lblMessage.SetText(Wide(message_));
-  }
 }
 
 SkinButton* FwUpdateWindow::ButtonWithId(int id) {

@@ -92,7 +92,6 @@ class FwUpdateWindow : public UpdateContext, private ui::IUpdateFlowView {
   void OnRunEnded(const UpdateReport& /*report*/) override {}
 
   void ApplyLayout(double factor, int dpi);
-  void ApplyLook(ui::DialogState state);
   void OnKey(WPARAM key);
   void PostClose();
   SkinControl* ControlWithId(int id);

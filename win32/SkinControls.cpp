@@ -24,14 +24,9 @@ void DrawStretched(Gdiplus::Graphics& graphics, Gdiplus::Bitmap* image,
 
 }  // namespace
 
-void DrawSkinText(Gdiplus::Graphics& graphics, const std::wstring& text, const SkinTextStyle& style,
-                  uint32_t argb, const Gdiplus::RectF& rect) {
-  if (text.empty() || rect.Width <= 0 || rect.Height <= 0) {
-    return;
-  }
-  const std::unique_ptr<Gdiplus::Font> font =
-      MakeSkinFont(style.family, text, style.emSize, style.fontStyle);
-  if (!font) {
+void DrawSkinText(Gdiplus::Graphics& graphics, const std::wstring& text, Gdiplus::Font* font,
+                  const SkinTextStyle& style, uint32_t argb, const Gdiplus::RectF& rect) {
+  if (text.empty() || font == nullptr || rect.Width <= 0 || rect.Height <= 0) {
     return;
   }
   Gdiplus::StringFormat format;
@@ -43,8 +38,7 @@ void DrawSkinText(Gdiplus::Graphics& graphics, const std::wstring& text, const S
   Gdiplus::Region previous;
   graphics.GetClip(&previous);
   graphics.SetClip(rect, Gdiplus::CombineModeIntersect);
-  graphics.DrawString(text.c_str(), static_cast<INT>(text.size()), font.get(), rect, &format,
-                      &brush);
+  graphics.DrawString(text.c_str(), static_cast<INT>(text.size()), font, rect, &format, &brush);
   graphics.SetClip(&previous);
 }
 
@@ -73,6 +67,9 @@ void SkinControl::Enable(bool enabled) {
 }
 
 void SkinControl::SetText(std::wstring text) {
+  if (text != text_) {
+    fontMade_ = false;
+  }
   text_ = std::move(text);
   Changed();
 }
@@ -81,6 +78,17 @@ void SkinControl::SetTextFont(std::wstring family, float emSize, int style) {
   textStyle_.family = std::move(family);
   textStyle_.emSize = emSize;
   textStyle_.fontStyle = style;
+  fontMade_ = false;
+}
+
+void SkinControl::PaintText(Gdiplus::Graphics& graphics, uint32_t argb, int offset) {
+  if (!fontMade_) {
+    font_ = text_.empty()
+                ? nullptr
+                : MakeSkinFont(textStyle_.family, text_, textStyle_.emSize, textStyle_.fontStyle);
+    fontMade_ = true;
+  }
+  DrawSkinText(graphics, text_, font_.get(), textStyle_, argb, RectF(offset));
 }
 
 void SkinControl::SetTextAlign(int horizontal, int vertical) {
@@ -102,7 +110,7 @@ Gdiplus::RectF SkinControl::RectF(int offset) const {
 
 void SkinLabel::Paint(Gdiplus::Graphics& graphics) {
   DrawStretched(graphics, image_.get(), RectF());
-  DrawSkinText(graphics, Text(), textStyle_, color_, RectF());
+  PaintText(graphics, color_);
 }
 
 void SkinButton::SetImages(std::unique_ptr<Gdiplus::Bitmap> normal,
@@ -180,7 +188,7 @@ void SkinButton::Paint(Gdiplus::Graphics& graphics) {
   const uint32_t caption = paint.captionColor == skin::ButtonFace::Pressed ? pressedColor_
                            : paint.captionColor == skin::ButtonFace::Hover ? hoverColor_
                                                                            : normalColor_;
-  DrawSkinText(graphics, Text(), textStyle_, caption, RectF(paint.captionOffset));
+  PaintText(graphics, caption, paint.captionOffset);
 }
 
 }  // namespace tbt::win32

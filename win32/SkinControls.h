@@ -77,6 +77,8 @@ class SkinControl {
  protected:
   void Changed();
   Gdiplus::RectF RectF(int offset = 0) const;
+  /// Draws the control's text at its rectangle moved by `offset`.
+  void PaintText(Gdiplus::Graphics& graphics, uint32_t argb, int offset = 0);
   SkinTextStyle textStyle_;
 
  private:
@@ -86,6 +88,10 @@ class SkinControl {
   bool visible_ = true;
   bool enabled_ = true;
   std::wstring text_;
+  // The font for the current text and style, made on first use: finding a family that
+  // has every glyph of the text costs more than a composition may.
+  std::unique_ptr<Gdiplus::Font> font_;
+  bool fontMade_ = false;
 };
 
 /// A picture with a text on top (the bullet, the illustration, the messages, the busy

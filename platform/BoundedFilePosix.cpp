@@ -1,15 +1,13 @@
-#include "platform/BoundedFile.h"
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <new>
 
+#include "platform/BoundedFileRead.h"
 #include "platform/UniqueFd.h"
 
-namespace tbt::platform {
+namespace tbt::platform::bounded_file {
 
 namespace {
 
@@ -30,52 +28,30 @@ FileReadStatus CheckOpenedFile(int fd, uint64_t maxBytes) {
   return FileReadStatus::kOk;
 }
 
-// Reads to the end of the file, but never more than maxBytes: the size fstat gave may
-// be stale by the time the bytes are read.
-FileReadStatus ReadToEnd(int fd, uint64_t maxBytes, std::vector<uint8_t>* bytes) {
-  uint8_t chunk[64 * 1024];
-  for (;;) {
-    const ssize_t got = ::read(fd, chunk, sizeof chunk);
-    if (got < 0 && errno == EINTR) {
-      continue;
-    }
-    if (got < 0) {
-      return FileReadStatus::kUnreadable;
-    }
-    if (got == 0) {
-      return FileReadStatus::kOk;
-    }
-    if (static_cast<uint64_t>(got) > maxBytes - bytes->size()) {
-      return FileReadStatus::kTooLarge;
-    }
-    bytes->insert(bytes->end(), chunk, chunk + got);
-  }
-}
-
 }  // namespace
 
-FileReadStatus ReadBoundedFile(const std::filesystem::path& path, uint64_t maxBytes,
+FileReadStatus ReadRegularFile(const std::filesystem::path& path, uint64_t maxBytes,
                                std::vector<uint8_t>* bytes) {
-  bytes->clear();
   // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
   const UniqueFd file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
   if (file.Get() < 0) {
     return errno == ENOENT || errno == ENOTDIR ? FileReadStatus::kMissing
                                                : FileReadStatus::kUnreadable;
   }
-  FileReadStatus status = CheckOpenedFile(file.Get(), maxBytes);
-  if (status == FileReadStatus::kOk) {
-    try {
-      status = ReadToEnd(file.Get(), maxBytes, bytes);
-    } catch (const std::bad_alloc&) {
-      status = FileReadStatus::kNoMemory;
-    }
-  }
+  const FileReadStatus status = CheckOpenedFile(file.Get(), maxBytes);
   if (status != FileReadStatus::kOk) {
-    bytes->clear();
-    bytes->shrink_to_fit();
+    return status;
   }
-  return status;
+  return AppendChunks(
+      [&file](uint8_t* buffer, size_t size) -> int64_t {
+        for (;;) {
+          const ssize_t got = ::read(file.Get(), buffer, size);
+          if (got >= 0 || errno != EINTR) {
+            return got;
+          }
+        }
+      },
+      maxBytes, bytes);
 }
 
-}  // namespace tbt::platform
+}  // namespace tbt::platform::bounded_file

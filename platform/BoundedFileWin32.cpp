@@ -1,10 +1,8 @@
 #include <windows.h>
 
-#include <new>
+#include "platform/BoundedFileRead.h"
 
-#include "platform/BoundedFile.h"
-
-namespace tbt::platform {
+namespace tbt::platform::bounded_file {
 
 namespace {
 
@@ -48,30 +46,10 @@ FileReadStatus CheckOpenedFile(HANDLE file, uint64_t maxBytes) {
   return FileReadStatus::kOk;
 }
 
-// Reads to the end of the file, never more than maxBytes: the size may have changed
-// by the time the bytes are read.
-FileReadStatus ReadToEnd(HANDLE file, uint64_t maxBytes, std::vector<uint8_t>* bytes) {
-  uint8_t chunk[64 * 1024];
-  for (;;) {
-    DWORD got = 0;
-    if (!::ReadFile(file, chunk, sizeof chunk, &got, nullptr)) {
-      return FileReadStatus::kUnreadable;
-    }
-    if (got == 0) {
-      return FileReadStatus::kOk;
-    }
-    if (got > maxBytes - bytes->size()) {
-      return FileReadStatus::kTooLarge;
-    }
-    bytes->insert(bytes->end(), chunk, chunk + got);
-  }
-}
-
 }  // namespace
 
-FileReadStatus ReadBoundedFile(const std::filesystem::path& path, uint64_t maxBytes,
+FileReadStatus ReadRegularFile(const std::filesystem::path& path, uint64_t maxBytes,
                                std::vector<uint8_t>* bytes) {
-  bytes->clear();
   const DWORD attributes = ::GetFileAttributesW(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     return IsMissing(::GetLastError()) ? FileReadStatus::kMissing : FileReadStatus::kUnreadable;
@@ -85,19 +63,18 @@ FileReadStatus ReadBoundedFile(const std::filesystem::path& path, uint64_t maxBy
   if (!file.Valid()) {
     return IsMissing(::GetLastError()) ? FileReadStatus::kMissing : FileReadStatus::kUnreadable;
   }
-  FileReadStatus status = CheckOpenedFile(file.Get(), maxBytes);
-  if (status == FileReadStatus::kOk) {
-    try {
-      status = ReadToEnd(file.Get(), maxBytes, bytes);
-    } catch (const std::bad_alloc&) {
-      status = FileReadStatus::kNoMemory;
-    }
-  }
+  const FileReadStatus status = CheckOpenedFile(file.Get(), maxBytes);
   if (status != FileReadStatus::kOk) {
-    bytes->clear();
-    bytes->shrink_to_fit();
+    return status;
   }
-  return status;
+  return AppendChunks(
+      [&file](uint8_t* buffer, size_t size) -> int64_t {
+        DWORD got = 0;
+        return ::ReadFile(file.Get(), buffer, static_cast<DWORD>(size), &got, nullptr)
+                   ? static_cast<int64_t>(got)
+                   : -1;
+      },
+      maxBytes, bytes);
 }
 
-}  // namespace tbt::platform
+}  // namespace tbt::platform::bounded_file

@@ -80,8 +80,8 @@ FAULTS = [
     ("window-switch-needs-slash", "app/strings/CommandLine.cpp",
      "argv[i][0] != u'/'", "argv[i][0] != u'-'"),
     ("controller-path-not-refused", "update/TbtWmiClient.cpp",
-     "return path.size() <= kMaxPathUnits ? path : std::u16string();",
-     "return path.size() <= kMaxPathUnits + 8 ? path : std::u16string();"),
+     "if (EscapedLength(path) <= kMaxPathUnits) {",
+     "if (EscapedLength(path) <= kMaxPathUnits + 8) {"),
 ]
 
 # Where a fault's code lives after it moved: tried in order when the first place does

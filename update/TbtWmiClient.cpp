@@ -14,13 +14,13 @@ constexpr int32_t kQueryFlags = wmi::WBEM_FLAG_FORWARD_ONLY | wmi::WBEM_FLAG_RET
 // The longest path the fixed buffer holds, leaving room for the terminator.
 constexpr size_t kMaxPathUnits = kControllerPathCapacity - 1;
 
-// `SdkTbtController.ControllerId="<id>"`, or empty when it would not fit the buffer.
-// The id ends at its first 0 unit, as a C string would.
+// `SdkTbtController.ControllerId="<id>"`. The id ends at its first 0 unit, as a C string
+// would.
 std::u16string FormatControllerPath(const std::u16string& controllerId) {
   const std::u16string_view id(controllerId.c_str());
   std::u16string path;
   path.append(kTbtClass).append(u".").append(kTbtKey).append(u"=\"").append(id).append(u"\"");
-  return path.size() <= kMaxPathUnits ? path : std::u16string();
+  return path;
 }
 
 size_t EscapedLength(std::u16string_view text) {
@@ -69,7 +69,7 @@ bool CTbtWmiClient::FindControllerPath() {
         // A path that does not fit is refused rather than cut: a cut path would
         // address another instance or none.
         const std::u16string path = FormatControllerPath(id.bstrVal);
-        if (!path.empty() && EscapedLength(path) <= kMaxPathUnits) {
+        if (EscapedLength(path) <= kMaxPathUnits) {
           EscapeObjectPath(path.c_str(), controllerPath_, kControllerPathCapacity);
         }
       }

@@ -17,13 +17,13 @@ std::optional<Backend> ParseBackend(const char* value, std::string* error) {
 #ifdef _WIN32
   constexpr std::string_view kNativeName = "windows";
   constexpr std::string_view kOtherName = "linux";
-  constexpr std::string_view kOtherBuild = "the Linux build";
-  constexpr std::string_view kThisBuild = "this Windows build";
+  constexpr char kOtherSystemError[] =
+      "TBT_PLATFORM=linux is for the Linux build; this Windows build runs on windows or emulated";
 #else
   constexpr std::string_view kNativeName = "linux";
   constexpr std::string_view kOtherName = "windows";
-  constexpr std::string_view kOtherBuild = "the Windows build";
-  constexpr std::string_view kThisBuild = "this Linux build";
+  constexpr char kOtherSystemError[] =
+      "TBT_PLATFORM=windows is for the Windows build; this Linux build runs on linux or emulated";
 #endif
   if (name.empty() || name == kNativeName) {
     return kNativeBackend;
@@ -32,9 +32,7 @@ std::optional<Backend> ParseBackend(const char* value, std::string* error) {
     return Backend::kEmulated;
   }
   if (name == kOtherName) {
-    *error = "TBT_PLATFORM=" + std::string(kOtherName) + " is for " + std::string(kOtherBuild) +
-             "; " + std::string(kThisBuild) + " runs on " + std::string(kNativeName) +
-             " or emulated";
+    *error = kOtherSystemError;
     return std::nullopt;
   }
   *error = "TBT_PLATFORM must be " + std::string(kNativeName) + " or emulated, not '" +

@@ -6,9 +6,11 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <vector>
 
+#include "dialog/FocusOrder.h"
 #include "ui/FwUpdateDlg.h"
 
 // The dialog's keyboard, focus and window events: Enter and Escape, Tab order, the
@@ -17,34 +19,19 @@
 namespace tbt::ui {
 
 skin::CImageButton* CFwUpdateDlg::PrimaryButton() {
-  switch (state_) {
-    case DialogState::Ready:
-    case DialogState::PowerRefused:
-      return &btnUpdate;
-    case DialogState::Succeeded:
-      return &btnShutdown;
-    case DialogState::Failed:
-    case DialogState::NoPlatformDevice:
-      return &btnExit;
-    case DialogState::Running:
-      break;
-  }
-  return nullptr;
+  return ButtonWithId(PrimaryButtonId(state_));
 }
 
 std::vector<skin::CImageButton*> CFwUpdateDlg::TabOrder() {
+  const auto candidate = [](const skin::CImageButton& button) {
+    return FocusCandidate{button.ControlId(), LayoutRect{button.x(), button.y(), 0, 0},
+                          button.m_bVisible != 0 && button.isEnabled()};
+  };
+  const std::array buttons{candidate(btnShutdown), candidate(btnLater), candidate(btnUpdate),
+                           candidate(btnExit)};
   std::vector<skin::CImageButton*> order;
-  for (skin::CImageButton* button : {&btnShutdown, &btnLater, &btnUpdate, &btnExit}) {
-    if (button->m_bVisible != 0 && button->isEnabled()) {
-      order.push_back(button);
-    }
-  }
-  // Reading order: top to bottom, then left to right; the close button comes last.
-  std::stable_sort(order.begin(), order.end(), [](const QWidget* a, const QWidget* b) {
-    return a->y() != b->y() ? a->y() < b->y() : a->x() < b->x();
-  });
-  if (btnClose.m_bVisible != 0 && btnClose.isEnabled()) {
-    order.push_back(&btnClose);
+  for (const int id : ui::TabOrder(buttons, candidate(btnClose))) {
+    order.push_back(ButtonWithId(id));
   }
   return order;
 }
@@ -63,15 +50,13 @@ bool CFwUpdateDlg::focusNextPrevChild(bool next) {
   if (order.empty()) {
     return false;
   }
-  const auto current = std::find(order.begin(), order.end(), focusWidget());
-  std::size_t index = 0;
-  if (current != order.end()) {
-    const auto position = static_cast<std::size_t>(current - order.begin());
-    index = next ? (position + 1) % order.size() : (position + order.size() - 1) % order.size();
-  } else if (!next) {
-    index = order.size() - 1;
+  std::vector<int> ids;
+  for (const skin::CImageButton* button : order) {
+    ids.push_back(button->ControlId());
   }
-  order[index]->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+  const auto* focused = dynamic_cast<const skin::CSkinControl*>(focusWidget());
+  ButtonWithId(NextFocus(ids, focused != nullptr ? focused->ControlId() : 0, next))
+      ->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
   UpdateLayered();
   return true;
 }

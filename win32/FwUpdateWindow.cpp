@@ -1,8 +1,11 @@
 #include "win32/FwUpdateWindow.h"
 
+#include <algorithm>
+#include <array>
 #include <vector>
 
 #include "dialog/DialogLayout.h"
+#include "dialog/FocusOrder.h"
 #include "dialog/FontChoice.h"
 #include "dialog/LayoutMath.h"
 #include "strings/LocalizedString.h"
@@ -90,6 +93,7 @@ bool FwUpdateWindow::Create() {
     return false;
   }
   InitSkinLayout();
+  FocusButton(ui::PrimaryButtonId(state_));
   return true;
 }
 
@@ -233,6 +237,7 @@ void FwUpdateWindow::HandleQueuedInput() {
 
 void FwUpdateWindow::EnterState(ui::DialogState state) {
   state_ = state;
+  FocusButton(ui::PrimaryButtonId(state));
   if (onState) {
     onState(state);
   }
@@ -266,31 +271,44 @@ void FwUpdateWindow::OnControlClicked(int id) {
   }
 }
 
+void FwUpdateWindow::FocusButton(int id) {
+  focusedId_ = id;
+  for (SkinButton* button : {&btnExit, &btnClose, &btnUpdate, &btnShutdown, &btnLater}) {
+    button->SetFocused(button->Id() == id);
+  }
+}
+
+std::vector<int> FwUpdateWindow::TabOrderIds() {
+  const auto candidate = [](const SkinButton& button) {
+    return ui::FocusCandidate{button.Id(), button.Rect(), button.Visible() && button.Enabled()};
+  };
+  const std::array buttons{candidate(btnShutdown), candidate(btnLater), candidate(btnUpdate),
+                           candidate(btnExit)};
+  return ui::TabOrder(buttons, candidate(btnClose));
+}
+
 void FwUpdateWindow::OnKey(WPARAM key) {
   if (flow_.IsRunning()) {
     return;
   }
-  if (key == VK_ESCAPE) {
-    PostClose();
-    return;
-  }
-  if (key != VK_RETURN) {
-    return;
-  }
-  // Enter presses the state's main button: Update, Shut Down Now, or Exit.
-  switch (state_) {
-    case ui::DialogState::Ready:
-    case ui::DialogState::PowerRefused:
-      OnButtonUpdate();
-      break;
-    case ui::DialogState::Succeeded:
-      OnControlClicked(ui::kIdShutdown);
-      break;
-    case ui::DialogState::Failed:
-    case ui::DialogState::NoPlatformDevice:
+  switch (key) {
+    case VK_ESCAPE:
       PostClose();
       break;
-    case ui::DialogState::Running:
+    case VK_TAB:
+      FocusButton(ui::NextFocus(TabOrderIds(), focusedId_, (GetKeyState(VK_SHIFT) & 0x8000) == 0));
+      break;
+    case VK_RETURN: {
+      // The focused button when Tab moved the focus, else the state's main one.
+      const std::vector<int> reachable = TabOrderIds();
+      const bool focusedReachable =
+          std::find(reachable.begin(), reachable.end(), focusedId_) != reachable.end();
+      if (const int id = focusedReachable ? focusedId_ : ui::PrimaryButtonId(state_); id != 0) {
+        OnControlClicked(id);
+      }
+      break;
+    }
+    default:
       break;
   }
 }

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "dialog/DialogState.h"
 #include "dialog/UpdateFlow.h"
@@ -59,6 +60,8 @@ class FwUpdateWindow : public UpdateContext, private ui::IUpdateFlowView {
   void OnControlClicked(int id);
 
   ui::DialogState State() const { return state_; }
+  /// The id of the button with the keyboard focus (0: none).
+  int FocusedId() const { return focusedId_; }
   bool IsRunning() const { return flow_.IsRunning(); }
   const std::u16string& Message() const { return message_; }
   LayeredWindow& Surface() { return window_; }
@@ -92,7 +95,12 @@ class FwUpdateWindow : public UpdateContext, private ui::IUpdateFlowView {
   void OnRunEnded(const UpdateReport& /*report*/) override {}
 
   void ApplyLayout(double factor, int dpi);
+  /// Tab and Shift+Tab walk the shared tab order; Enter presses the focused button (or
+  /// the state's primary one); Escape closes.
   void OnKey(WPARAM key);
+  /// Gives the focus to the button `id` (0 or an unknown id: to none).
+  void FocusButton(int id);
+  std::vector<int> TabOrderIds();
   void PostClose();
   SkinControl* ControlWithId(int id);
   SkinButton* ButtonWithId(int id);
@@ -107,6 +115,7 @@ class FwUpdateWindow : public UpdateContext, private ui::IUpdateFlowView {
   SkinLabel lblEmulated_{0};
   ui::UpdateFlow flow_;
   ui::DialogState state_ = ui::DialogState::Ready;
+  int focusedId_ = 0;
   std::u16string message_;
 };
 

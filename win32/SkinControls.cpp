@@ -1,5 +1,7 @@
 #include "win32/SkinControls.h"
 
+#include <algorithm>
+
 #include "dialog/PixelColorMatrix.h"
 #include "win32/SkinFont.h"
 #include "win32/SkinImage.h"
@@ -125,6 +127,49 @@ void SkinButton::SetImages(std::unique_ptr<Gdiplus::Bitmap> normal,
   hoverLook_.reset();
 }
 
+namespace {
+
+void StrokeRoundedRect(Gdiplus::Graphics& graphics, const Gdiplus::Pen& pen,
+                       const Gdiplus::RectF& rect, float radius) {
+  const float diameter = 2 * radius;
+  const float right = rect.X + rect.Width - diameter;
+  const float bottom = rect.Y + rect.Height - diameter;
+  Gdiplus::GraphicsPath path;
+  path.AddArc(rect.X, rect.Y, diameter, diameter, 180, 90);
+  path.AddArc(right, rect.Y, diameter, diameter, 270, 90);
+  path.AddArc(right, bottom, diameter, diameter, 0, 90);
+  path.AddArc(rect.X, bottom, diameter, diameter, 90, 90);
+  path.CloseFigure();
+  graphics.DrawPath(&pen, &path);
+}
+
+Gdiplus::RectF Inset(const Gdiplus::RectF& rect, float by) {
+  return Gdiplus::RectF(rect.X + by, rect.Y + by, rect.Width - 2 * by, rect.Height - 2 * by);
+}
+
+// The focus ring as the Linux window draws it: a dark teal line just inside the
+// button's edge and a white one inside it, so it shows on teal, white and grey faces.
+void PaintFocusRing(Gdiplus::Graphics& graphics, const Gdiplus::RectF& rect) {
+  const float unit = std::max(1.0f, rect.Height / 38.0f);
+  const float radius = rect.Height / 5.0f;
+  const Gdiplus::SmoothingMode previous = graphics.GetSmoothingMode();
+  graphics.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
+  const Gdiplus::Pen teal(Gdiplus::Color(0xFF004C57), 2 * unit);
+  StrokeRoundedRect(graphics, teal, Inset(rect, unit), radius);
+  const Gdiplus::Pen white(Gdiplus::Color(0xFFFFFFFF), unit);
+  StrokeRoundedRect(graphics, white, Inset(rect, 2.5f * unit), radius - 1.5f * unit);
+  graphics.SetSmoothingMode(previous);
+}
+
+}  // namespace
+
+void SkinButton::SetFocused(bool focused) {
+  if (focused_ != focused) {
+    focused_ = focused;
+    Changed();
+  }
+}
+
 void SkinButton::Enable(bool enabled) {
   // A disabled button sees no pointer: whatever hovered or pressed it ends.
   if (!enabled) {
@@ -189,6 +234,9 @@ void SkinButton::Paint(Gdiplus::Graphics& graphics) {
                            : paint.captionColor == skin::ButtonFace::Hover ? hoverColor_
                                                                            : normalColor_;
   PaintText(graphics, caption, paint.captionOffset);
+  if (focused_ && Enabled()) {
+    PaintFocusRing(graphics, RectF());
+  }
 }
 
 }  // namespace tbt::win32

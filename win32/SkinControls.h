@@ -135,6 +135,10 @@ class SkinButton : public SkinControl {
   void OnRelease();
   /// The shared state bits.
   int StateBits() const { return states_.Bits(); }
+  /// Gives or takes the keyboard focus; a focused button that is shown and enabled
+  /// wears the focus ring. Recomposes when that changed.
+  void SetFocused(bool focused);
+  bool Focused() const { return focused_; }
 
   void Paint(Gdiplus::Graphics& graphics) override;
 
@@ -149,6 +153,7 @@ class SkinButton : public SkinControl {
   uint32_t normalColor_ = 0xFF000000;
   uint32_t hoverColor_ = 0xFF000000;
   uint32_t pressedColor_ = 0xFF000000;
+  bool focused_ = false;
 };
 
 }  // namespace tbt::win32

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <vector>
 
 #include "dialog/DialogLayout.h"
 #include "platform/TemporaryFolder.h"
@@ -37,15 +38,40 @@ TEST(WindowFlowTest, UpdateEndsInTheStateItsMachineGives) {
     ui::DialogState state;
     UpdateResult result;
     std::u16string_view message;
+    std::vector<int> tabWalk;  // the focused button first, then where each Tab goes
   } const cases[] = {
-      {"success", true, emulated::PowerMode::kMains, true, ui::DialogState::Succeeded, TBU_OK,
-       u"Written."},
-      {"no image", true, emulated::PowerMode::kMains, false, ui::DialogState::Failed,
-       TBU_E_NO_IMAGE, u"Failed. (0X10430005)"},
-      {"no device", false, emulated::PowerMode::kMains, true, ui::DialogState::NoPlatformDevice,
-       TBU_E_NO_ACPI_DEVICE, u"No driver."},
-      {"battery", true, emulated::PowerMode::kBattery, true, ui::DialogState::PowerRefused, TBU_OK,
-       u"Press Update."},
+      {"success",
+       true,
+       emulated::PowerMode::kMains,
+       true,
+       ui::DialogState::Succeeded,
+       TBU_OK,
+       u"Written.",
+       {ui::kIdShutdown, ui::kIdLater, ui::kIdClose, ui::kIdShutdown}},
+      {"no image",
+       true,
+       emulated::PowerMode::kMains,
+       false,
+       ui::DialogState::Failed,
+       TBU_E_NO_IMAGE,
+       u"Failed. (0X10430005)",
+       {ui::kIdExit, ui::kIdClose, ui::kIdExit}},
+      {"no device",
+       false,
+       emulated::PowerMode::kMains,
+       true,
+       ui::DialogState::NoPlatformDevice,
+       TBU_E_NO_ACPI_DEVICE,
+       u"No driver.",
+       {ui::kIdExit, ui::kIdClose}},
+      {"battery",
+       true,
+       emulated::PowerMode::kBattery,
+       true,
+       ui::DialogState::PowerRefused,
+       TBU_OK,
+       u"Press Update.",
+       {ui::kIdUpdate, ui::kIdClose, ui::kIdUpdate}},
   };
   const GdiplusSession gdiplus;
   const std::filesystem::path folder = platform::MakeTemporaryFolder("tbt-win32-flow");
@@ -86,6 +112,14 @@ TEST(WindowFlowTest, UpdateEndsInTheStateItsMachineGives) {
     EXPECT_EQ(window.lblCaution.Visible(), ready) << c.name;
     EXPECT_EQ(window.btnShutdown.Visible(), c.state == ui::DialogState::Succeeded) << c.name;
     EXPECT_EQ(window.btnExit.Visible(), !ready && c.state != ui::DialogState::Succeeded) << c.name;
+    // The keyboard: the state's main button has the focus and Tab walks the shown
+    // buttons in reading order, then Close, and around.
+    for (size_t step = 0; step < c.tabWalk.size(); ++step) {
+      if (step > 0) {
+        window.Surface().onKey(VK_TAB);
+      }
+      EXPECT_EQ(window.FocusedId(), c.tabWalk[step]) << c.name << " step " << step;
+    }
   }
   std::filesystem::remove_all(folder);
 }

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "CliTestSupport.h"
-#include "support/SpecialFile.h"
+#include "support/NonRegularFile.h"
 
 namespace tbt::cli {
 namespace {
@@ -44,7 +44,7 @@ TEST(ReadFileBytesTest, ExplainsWhyAFileCannotBeUsed) {
   std::filesystem::resize_file(huge, 3ull << 30);  // sparse: nothing is really written
   for (const Case& c :
        {Case{folder.Path("missing.bin"), "does not exist"}, Case{folder.Path(""), "is a folder"},
-        Case{test::MakeSpecialFile(folder.Path("fifo.bin")).string(), "is not a regular file"},
+        Case{test::MakeNonRegularFile(folder.Path("fifo.bin")).string(), "is not a regular file"},
         Case{huge, "is larger than 16 MiB"}}) {
     std::vector<uint8_t> bytes;
     std::string error;

@@ -10,7 +10,7 @@
 #include "CliTestSupport.h"
 #include "cli/UpdateCommand.h"
 #include "platform/emulated/NvmImageBuilder.h"
-#include "support/SpecialFile.h"
+#include "support/NonRegularFile.h"
 #include "support/TemporaryFolderVariable.h"
 #if TBT_HAVE_LINUX_BACKEND
 #include "linux/FakeSysfs.h"
@@ -110,7 +110,7 @@ TEST_F(UpdateCommandTest, TakesTheControllerFromAFile) {
 
 TEST_F(UpdateCommandTest, RefusesBadUsageAndUnreadableFiles) {
   const std::string image = folder.Write("demo.bin", emulated::DemoImage());
-  const std::string special = test::MakeSpecialFile(folder.Path("fifo.bin")).string();
+  const std::string special = test::MakeNonRegularFile(folder.Path("fifo.bin")).string();
   // Why each is refused: the word splitter's and file reader's tests.
   const std::vector<std::vector<std::string>> cases = {
       {image, "--bogus"}, {special},  // refused at once, never waited on

@@ -12,7 +12,7 @@
 #include "platform/BoundedFile.h"
 #include "platform/FileUpdateLock.h"
 #include "platform/RemovalOnSignal.h"
-#include "support/SpecialFile.h"
+#include "support/NonRegularFile.h"
 #include "support/TempFolder.h"
 
 namespace tbt::platform {
@@ -23,7 +23,7 @@ namespace fs = std::filesystem;
 TEST(ReadBoundedFileTest, ReadsOnlyRegularFilesUpToTheCapWithoutBlocking) {
   test::TempFolder folder;
   const fs::path small = folder.Write("small.bin", "abc");
-  const fs::path special = test::MakeSpecialFile(folder.Path("fifo.bin"));
+  const fs::path special = test::MakeNonRegularFile(folder.Path("fifo.bin"));
   // 3 GiB of holes: the size alone refuses it, nothing is read.
   const fs::path sparse = folder.Write("sparse.bin", "");
   fs::resize_file(sparse, 3ull << 30);
@@ -69,7 +69,7 @@ TEST(UpdateLockTest, AdmitsOneHolderAtATime) {
 
 TEST(UpdateLockTest, FileLockRefusesAtOnceWhatIsNoRegularFile) {
   test::TempFolder folder;
-  test::MakeSpecialFile(folder.Path("fifo.lock"));
+  test::MakeNonRegularFile(folder.Path("fifo.lock"));
   fs::create_directory(folder.Path("folder.lock"));
   fs::create_symlink(folder.Write("target", "x"), folder.Path("link.lock"));
   for (const char* name : {"fifo.lock", "folder.lock", "link.lock", "missing/update.lock"}) {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/Utf16.h"
-#include "support/SpecialFile.h"
+#include "support/NonRegularFile.h"
 #include "support/TempFolder.h"
 
 namespace tbt::strings {
@@ -156,7 +156,7 @@ TEST(ProfileFile, ReadsValuesAndGivesTheDefaultWithoutTrailingBlanksForMissingOn
   EXPECT_EQ(ReadProfile(u"Language", u"x", u"\"q\"", path), u"\"q\"");
   // The file goes through the bounded reader (its tests: ReadBoundedFileTest): a FIFO
   // named like the file gives the default at once.
-  EXPECT_EQ(ReadProfile(u"S", u"k", u"dflt", test::MakeSpecialFile(folder.Path("fifo.ini"))),
+  EXPECT_EQ(ReadProfile(u"S", u"k", u"dflt", test::MakeNonRegularFile(folder.Path("fifo.ini"))),
             u"dflt");
 }
 

@@ -12,7 +12,7 @@
 #include "platform/emulated/EmulatedPlatform.h"
 #include "platform/emulated/EmulatedTbtProvider.h"
 #include "platform/emulated/NvmImageBuilder.h"
-#include "support/SpecialFile.h"
+#include "support/NonRegularFile.h"
 #include "support/TempFolder.h"
 #include "update/AcpiDevice.h"
 #include "update/TbtWmiClient.h"
@@ -160,7 +160,7 @@ const FailureCase kFailureCases[] = {
 #ifdef _WIN32
        fs::create_directories(t.Data() / "a.bin");  // a folder cannot hold a pipe here
 #else
-       test::MakeSpecialFile(t.Data() / "a.bin");
+       test::MakeNonRegularFile(t.Data() / "a.bin");
 #endif
      },
      TBU_E_NO_IMAGE},

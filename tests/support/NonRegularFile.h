@@ -16,7 +16,7 @@ namespace tbt::test {
 /// On POSIX, makes a FIFO with no writer at `path` (a read would wait for one) and
 /// returns it. A Windows folder cannot hold a pipe: there the null device stands in,
 /// a character device a reader must refuse just the same.
-inline std::filesystem::path MakeSpecialFile(const std::filesystem::path& path) {
+inline std::filesystem::path MakeNonRegularFile(const std::filesystem::path& path) {
 #ifdef _WIN32
   (void)path;
   return "NUL";

@@ -4,6 +4,7 @@
 #include <shlwapi.h>
 
 #include <cstring>
+#include <functional>
 
 namespace tbt::win32 {
 
@@ -13,6 +14,42 @@ namespace {
 struct StreamRelease {
   void operator()(IStream* stream) const { stream->Release(); }
 };
+
+// A straight-ARGB copy of `picture` that owns its pixels; each row passes through
+// `eachRow` (when given) on the way. Null when a bitmap cannot be made or locked.
+std::unique_ptr<Gdiplus::Bitmap> CopyAsArgb(
+    Gdiplus::Bitmap& picture, const std::function<void(uint32_t* row, size_t count)>& eachRow) {
+  const int width = static_cast<int>(picture.GetWidth());
+  const int height = static_cast<int>(picture.GetHeight());
+  if (width <= 0 || height <= 0) {
+    return nullptr;
+  }
+  auto copy = std::make_unique<Gdiplus::Bitmap>(width, height, PixelFormat32bppARGB);
+  Gdiplus::Rect whole(0, 0, width, height);
+  Gdiplus::BitmapData source{};
+  Gdiplus::BitmapData target{};
+  if (copy->GetLastStatus() != Gdiplus::Ok ||
+      picture.LockBits(&whole, Gdiplus::ImageLockModeRead, PixelFormat32bppARGB, &source) !=
+          Gdiplus::Ok) {
+    return nullptr;
+  }
+  if (copy->LockBits(&whole, Gdiplus::ImageLockModeWrite, PixelFormat32bppARGB, &target) !=
+      Gdiplus::Ok) {
+    picture.UnlockBits(&source);
+    return nullptr;
+  }
+  for (int y = 0; y < height; ++y) {
+    auto* row = reinterpret_cast<uint32_t*>(static_cast<BYTE*>(target.Scan0) + y * target.Stride);
+    std::memcpy(row, static_cast<const BYTE*>(source.Scan0) + y * source.Stride,
+                static_cast<size_t>(width) * 4);
+    if (eachRow) {
+      eachRow(row, static_cast<size_t>(width));
+    }
+  }
+  copy->UnlockBits(&target);
+  picture.UnlockBits(&source);
+  return copy;
+}
 
 std::unique_ptr<Gdiplus::Bitmap> DecodeResource(unsigned id, const wchar_t* type, HMODULE module) {
   HRSRC info = FindResourceW(module, MAKEINTRESOURCEW(id & 0xFFFFu), type);
@@ -36,31 +73,8 @@ std::unique_ptr<Gdiplus::Bitmap> DecodeResource(unsigned id, const wchar_t* type
   if (decoded.GetLastStatus() != Gdiplus::Ok || decoded.GetWidth() == 0) {
     return nullptr;
   }
-  // A copy in straight ARGB that owns its pixels, independent of the stream.
-  const int width = static_cast<int>(decoded.GetWidth());
-  const int height = static_cast<int>(decoded.GetHeight());
-  auto copy = std::make_unique<Gdiplus::Bitmap>(width, height, PixelFormat32bppARGB);
-  Gdiplus::Rect whole(0, 0, width, height);
-  Gdiplus::BitmapData source{};
-  Gdiplus::BitmapData target{};
-  if (copy->GetLastStatus() != Gdiplus::Ok ||
-      decoded.LockBits(&whole, Gdiplus::ImageLockModeRead, PixelFormat32bppARGB, &source) !=
-          Gdiplus::Ok) {
-    return nullptr;
-  }
-  if (copy->LockBits(&whole, Gdiplus::ImageLockModeWrite, PixelFormat32bppARGB, &target) !=
-      Gdiplus::Ok) {
-    decoded.UnlockBits(&source);
-    return nullptr;
-  }
-  for (int y = 0; y < height; ++y) {
-    std::memcpy(static_cast<BYTE*>(target.Scan0) + y * target.Stride,
-                static_cast<const BYTE*>(source.Scan0) + y * source.Stride,
-                static_cast<size_t>(width) * 4);
-  }
-  copy->UnlockBits(&target);
-  decoded.UnlockBits(&source);
-  return copy;
+  // A copy that owns its pixels, independent of the stream.
+  return CopyAsArgb(decoded, nullptr);
 }
 
 }  // namespace
@@ -93,34 +107,9 @@ std::unique_ptr<Gdiplus::Bitmap> LoadSkinImage(unsigned id, const wchar_t* type,
 
 std::unique_ptr<Gdiplus::Bitmap> ApplyMatrixLook(Gdiplus::Bitmap& picture,
                                                  const skin::ColorMatrix& matrix) {
-  const int width = static_cast<int>(picture.GetWidth());
-  const int height = static_cast<int>(picture.GetHeight());
-  if (width <= 0 || height <= 0) {
-    return nullptr;
-  }
-  auto look = std::make_unique<Gdiplus::Bitmap>(width, height, PixelFormat32bppARGB);
-  Gdiplus::Rect whole(0, 0, width, height);
-  Gdiplus::BitmapData source{};
-  Gdiplus::BitmapData target{};
-  if (look->GetLastStatus() != Gdiplus::Ok ||
-      picture.LockBits(&whole, Gdiplus::ImageLockModeRead, PixelFormat32bppARGB, &source) !=
-          Gdiplus::Ok) {
-    return nullptr;
-  }
-  if (look->LockBits(&whole, Gdiplus::ImageLockModeWrite, PixelFormat32bppARGB, &target) !=
-      Gdiplus::Ok) {
-    picture.UnlockBits(&source);
-    return nullptr;
-  }
-  for (int y = 0; y < height; ++y) {
-    auto* row = reinterpret_cast<uint32_t*>(static_cast<BYTE*>(target.Scan0) + y * target.Stride);
-    std::memcpy(row, static_cast<const BYTE*>(source.Scan0) + y * source.Stride,
-                static_cast<size_t>(width) * 4);
-    skin::ApplyColorMatrixToPixels(matrix, row, static_cast<size_t>(width));
-  }
-  look->UnlockBits(&target);
-  picture.UnlockBits(&source);
-  return look;
+  return CopyAsArgb(picture, [&matrix](uint32_t* row, size_t count) {
+    skin::ApplyColorMatrixToPixels(matrix, row, count);
+  });
 }
 
 }  // namespace tbt::win32
